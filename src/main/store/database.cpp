@@ -1,0 +1,205 @@
+#include "main/store/database.h"
+
+#include <sqlite3.h>
+
+#include "platform/text.h"
+
+namespace crawlspect {
+
+const char* const kProjectSchema =
+    "CREATE TABLE IF NOT EXISTS PAGES (URL TEXT, TITLE TEXT, DESCRIPTION TEXT, H1TAG TEXT);"
+    "CREATE TABLE IF NOT EXISTS TAGS (URL TEXT, TAG TEXT, VALUE TEXT);"
+    "CREATE TABLE IF NOT EXISTS LINKS (URL TEXT, LINK TEXT, FOLLOW TEXT, TYPE TEXT, ANCHOR TEXT);"
+    "CREATE INDEX IF NOT EXISTS PAGES_URL ON PAGES(URL);"
+    "CREATE INDEX IF NOT EXISTS PAGES_TITLE ON PAGES(TITLE);"
+    "CREATE INDEX IF NOT EXISTS PAGES_DESCRIPTION ON PAGES(DESCRIPTION);"
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_VALUE ON TAGS(TAG, VALUE);"
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);"
+    "CREATE INDEX IF NOT EXISTS LINKS_LINK ON LINKS(LINK);"
+    "CREATE INDEX IF NOT EXISTS LINKS_ANCHOR ON LINKS(ANCHOR);";
+
+std::string sqlQuote(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 2);
+  out += '\'';
+  for (char c : value) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+int QueryResult::columnIndex(std::string_view name) const {
+  const std::string wanted = lowerAscii(name);
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (lowerAscii(columns[i]) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+std::string QueryResult::text(std::size_t row, std::string_view column) const {
+  const int c = columnIndex(column);
+  if (c < 0) return {};
+  return text(row, static_cast<std::size_t>(c));
+}
+
+std::string QueryResult::text(std::size_t row, std::size_t column) const {
+  if (row >= rows.size() || column >= rows[row].size() || !rows[row][column]) return {};
+  return *rows[row][column];
+}
+
+bool QueryResult::isNull(std::size_t row, std::string_view column) const {
+  const int c = columnIndex(column);
+  return c < 0 || row >= rows.size() || !rows[row][static_cast<std::size_t>(c)];
+}
+
+Database::~Database() { disconnect(); }
+
+void Database::connect(const std::string& path) {
+  std::lock_guard lock(guard_);
+  if (db_) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    throw DbError(msg);
+  }
+  db_ = db;
+  path_ = path;
+  sqlite3_busy_timeout(db_, 5000);
+  try {
+    // Every statement still commits on its own; WAL spares each one an fsync.
+    executeLocked("PRAGMA journal_mode=WAL;");
+    executeLocked("PRAGMA synchronous=NORMAL;");
+  } catch (const DbError&) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+    throw;
+  }
+}
+
+void Database::disconnect() {
+  std::lock_guard lock(guard_);
+  if (db_) {
+    sqlite3_close_v2(db_);
+    db_ = nullptr;
+  }
+}
+
+bool Database::isConnected() const {
+  std::lock_guard lock(guard_);
+  return db_ != nullptr;
+}
+
+std::string Database::path() const {
+  std::lock_guard lock(guard_);
+  return path_;
+}
+
+void Database::executeLocked(const std::string& sql) {
+  if (!db_) throw DbError("Database is not connected");
+  const char* tail = sql.c_str();
+  const char* end = sql.c_str() + sql.size();
+  while (tail < end) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(db_, tail, static_cast<int>(end - tail), &stmt, &tail) != SQLITE_OK)
+      throw DbError(sqlite3_errmsg(db_));
+    if (!stmt) break;  // only white space or a comment remained
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+      std::string msg = sqlite3_errmsg(db_);
+      sqlite3_finalize(stmt);
+      throw DbError(msg);
+    }
+    sqlite3_finalize(stmt);
+  }
+}
+
+void Database::execute(const std::string& sql) {
+  std::lock_guard lock(guard_);
+  executeLocked(sql);
+}
+
+QueryResult Database::query(const std::string& sql) {
+  std::lock_guard lock(guard_);
+  if (!db_) throw DbError("Database is not connected");
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+    throw DbError(sqlite3_errmsg(db_));
+  QueryResult result;
+  if (!stmt) return result;
+  const int n = sqlite3_column_count(stmt);
+  for (int i = 0; i < n; ++i) result.columns.emplace_back(sqlite3_column_name(stmt, i));
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    std::vector<DbValue> row;
+    row.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i) {
+      if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
+        row.emplace_back(std::nullopt);
+      } else {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
+        row.emplace_back(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
+      }
+    }
+    result.rows.push_back(std::move(row));
+  }
+  if (rc != SQLITE_DONE) {
+    std::string msg = sqlite3_errmsg(db_);
+    sqlite3_finalize(stmt);
+    throw DbError(msg);
+  }
+  sqlite3_finalize(stmt);
+  return result;
+}
+
+void Database::executeInOwnTransaction(const std::string& sql) {
+  std::lock_guard lock(guard_);
+  executeLocked("BEGIN;");
+  std::string failure;
+  bool failed = false;
+  try {
+    executeLocked(sql);
+  } catch (const DbError& e) {
+    failed = true;
+    failure = e.what();
+  }
+  executeLocked("COMMIT;");
+  if (failed) throw DbError(failure);
+}
+
+void Database::backupTo(const std::string& dest) {
+  std::lock_guard lock(guard_);
+  if (!db_) throw DbError("Database is not connected");
+  sqlite3* out = nullptr;
+  if (sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    std::string msg = out ? sqlite3_errmsg(out) : "cannot open " + dest;
+    sqlite3_close_v2(out);
+    throw DbError(msg);
+  }
+  sqlite3_backup* b = sqlite3_backup_init(out, "main", db_, "main");
+  if (!b) {
+    std::string msg = sqlite3_errmsg(out);
+    sqlite3_close_v2(out);
+    throw DbError(msg);
+  }
+  sqlite3_backup_step(b, -1);
+  sqlite3_backup_finish(b);
+  const int rc = sqlite3_errcode(out);
+  std::string msg = sqlite3_errmsg(out);
+  // A saved project is a single self-contained file, not a WAL pair.
+  if (rc == SQLITE_OK) sqlite3_exec(out, "PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
+  sqlite3_close_v2(out);
+  if (rc != SQLITE_OK) throw DbError(msg);
+}
+
+void Database::ensureSchema() { execute(kProjectSchema); }
+
+}  // namespace crawlspect

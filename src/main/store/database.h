@@ -1,0 +1,82 @@
+#pragma once
+// The project database connection: one SQLite connection shared by the main
+// thread and the crawl thread. Every statement runs under the database guard;
+// a query reads its whole result while holding it. Statements are plain SQL
+// text with values written by sqlQuote.
+#include <mutex>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct sqlite3;
+
+namespace crawlspect {
+
+class DbError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+using DbValue = std::optional<std::string>;  // nullopt is NULL
+
+struct QueryResult {
+  std::vector<std::string> columns;
+  std::vector<std::vector<DbValue>> rows;
+
+  // Index of a column by name (case-insensitive), or -1.
+  int columnIndex(std::string_view name) const;
+  // Text of a cell; NULL and a missing column read as the empty text.
+  std::string text(std::size_t row, std::string_view column) const;
+  std::string text(std::size_t row, std::size_t column) const;
+  bool isNull(std::size_t row, std::string_view column) const;
+};
+
+// Every text value of a statement: single quotes around it, inner single quotes doubled.
+std::string sqlQuote(std::string_view value);
+
+// The three tables every statement needs, plus indexes on the looked-up columns.
+extern const char* const kProjectSchema;
+
+class Database {
+ public:
+  Database() = default;
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  // Opens the file (created when missing) in WAL mode with synchronous=NORMAL.
+  void connect(const std::string& path);
+  void disconnect();
+  bool isConnected() const;
+  std::string path() const;
+
+  // Each raises DbError with the database's error text.
+  void execute(const std::string& sql);
+  QueryResult query(const std::string& sql);
+  // begin, the statement, commit (also when the statement failed); then rethrows.
+  void executeInOwnTransaction(const std::string& sql);
+  // Consistent copy of the whole database to dest through SQLite's backup API.
+  void backupTo(const std::string& dest);
+
+  // Creates the project tables in the connected database when they are missing.
+  void ensureSchema();
+
+ private:
+  void executeLocked(const std::string& sql);
+  mutable std::mutex guard_;
+  sqlite3* db_ = nullptr;
+  std::string path_;
+};
+
+}  // namespace crawlspect
+
+namespace crawlspect {
+// "Exception raised with message: " + the database's text.
+inline std::string statementErrorReport(const std::string& dbText) {
+  return "Exception raised with message: " + dbText;
+}
+// The connection error report has no colon and no blank before the text.
+inline std::string connectionErrorReport(const std::string& dbText) { return "Exception raised with message" + dbText; }
+}  // namespace crawlspect

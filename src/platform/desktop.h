@@ -1,0 +1,41 @@
+#pragma once
+// Everything the core asks of a window system. The window implements it with
+// Qt (QtDesktop); the command line and the tests with LoopDesktop.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace crawlspect {
+
+enum class MessageIcon { None, Information, Warning, Error };
+
+class Desktop {
+ public:
+  virtual ~Desktop() = default;
+
+  virtual bool isMainThread() const = 0;
+  // Runs fn on the main thread; the calling thread waits until it returned.
+  // Called on the main thread, fn runs at once.
+  virtual void runOnMain(std::function<void()> fn) = 0;
+  // Queues fn for the main thread, in order, without waiting.
+  virtual void postToMain(std::function<void()> fn) = 0;
+
+  // A modal message box with an OK button; must be called on the main thread.
+  virtual void showMessage(const std::string& title, const std::string& text, MessageIcon icon) = 0;
+  virtual void beep() = 0;
+  virtual void openAddress(const std::string& address) = 0;
+  virtual void setClipboardText(const std::string& text) = 0;
+  // Starts a new copy of this program with the given arguments.
+  virtual void startProgramCopy(const std::vector<std::string>& args) = 0;
+  virtual void processEvents() = 0;
+
+  // Shows a message from any thread: a crawl thread waits until it was closed.
+  void report(const std::string& title, const std::string& text, MessageIcon icon = MessageIcon::None) {
+    if (isMainThread())
+      showMessage(title, text, icon);
+    else
+      runOnMain([&] { showMessage(title, text, icon); });
+  }
+};
+
+}  // namespace crawlspect
