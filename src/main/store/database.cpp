@@ -72,15 +72,10 @@ void Database::connect(const std::string& path) {
   db_ = db;
   path_ = path;
   sqlite3_busy_timeout(db_, 5000);
-  try {
-    // Every statement still commits on its own; WAL spares each one an fsync.
-    executeLocked("PRAGMA journal_mode=WAL;");
-    executeLocked("PRAGMA synchronous=NORMAL;");
-  } catch (const DbError&) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-    throw;
-  }
+  // Every statement still commits on its own; WAL spares each one an fsync.
+  // A file that is no database fails here already; its first statement then
+  // reports that, as with any other statement failure.
+  sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
 }
 
 void Database::disconnect() {

@@ -1,0 +1,57 @@
+#pragma once
+// The project files around the one connection: the working project file in
+// the data folder, the fresh copy of the template at every crawl start,
+// opening a saved project, saving a copy, and the crawl's two inserts.
+#include <random>
+#include <string>
+
+#include "main/store/database.h"
+
+namespace crawlspect {
+
+class Desktop;
+class InternalUrlList;
+
+class ProjectStore {
+ public:
+  // templatePath: the empty.db beside the executables; when it is missing the
+  // fresh project gets the tables created directly.
+  ProjectStore(Database& db, Desktop& desktop, std::string dataFolder, std::string templatePath);
+
+  Database& database() { return db_; }
+
+  // "project" + number + ".db" in the data folder, for a number no existing file has.
+  const std::string& chooseWorkingFile(std::mt19937& random);
+  void setWorkingFile(std::string path) { workingFile_ = std::move(path); }
+  const std::string& workingFile() const { return workingFile_; }
+
+  // Disconnect, delete the working file, copy the template over it, connect.
+  void freshReset();
+  // Copies the project file over the working file, connects, and rebuilds the
+  // internal URL list from its pages in insertion order. False when it could
+  // not be read (the failure was reported).
+  bool openProject(const std::string& projectPath, InternalUrlList& list);
+  // A consistent copy of the working project at dest (written beside it, then
+  // renamed into place). Empty on success, otherwise the reason.
+  std::string saveCopy(const std::string& dest);
+  // Disconnect and delete the working file with its companions; failures ignored.
+  void close();
+
+  // The crawl thread's statements; failures are reported and the crawl goes on.
+  void RecordNewPage(const std::string& pageUrl);
+  void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+                 const std::string& anchor, const std::string& type);
+
+ private:
+  void connectWorkingFile(bool createTables);
+  Database& db_;
+  Desktop& desktop_;
+  std::string dataFolder_;
+  std::string templatePath_;
+  std::string workingFile_;
+};
+
+// Removes a database file together with its -wal and -shm companions.
+void removeDatabaseFiles(const std::string& path);
+
+}  // namespace crawlspect
