@@ -17,7 +17,9 @@ std::string insertPageFacts(std::string_view pageUrl, std::string_view title, st
 std::string insertTag(std::string_view pageUrl, std::string_view tag, std::string_view value);
 
 // Project opening.
-inline constexpr const char* kSelectPageUrls = "SELECT URL FROM PAGES;";
+// In the order the pages were added: without the ORDER BY, the index on URL
+// would hand them back sorted.
+inline constexpr const char* kSelectPageUrls = "SELECT URL FROM PAGES ORDER BY rowid;";
 
 // Result lists.
 inline constexpr const char* kGroupLinks =
