@@ -53,13 +53,18 @@ std::string upToLastSlash(std::string_view s) {
   return slash == npos ? std::string() : std::string(s.substr(0, slash + 1));
 }
 
-std::string replaceCrLf(std::string text) {
-  std::size_t at = 0;
-  while ((at = text.find("\r\n", at)) != npos) {
-    text.replace(at, 2, " ");
-    ++at;
+std::string replaceCrLf(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+      out += ' ';
+      ++i;
+    } else {
+      out += text[i];
+    }
   }
-  return text;
+  return out;
 }
 
 bool parseReference(std::string_view digits, int base, char32_t& code) {
@@ -191,7 +196,7 @@ void LinkIntake::TakeInLink(std::string link, const std::string& sourcePage, con
   bool kept = true;
 
   if (startsWith(link, "//") && link.size() > 2)
-    link = (startsWith(sourcePage, "https:") ? "https://" : "http://") + link.substr(2);
+    link.replace(0, 2, startsWith(sourcePage, "https:") ? "https://" : "http://");
 
   {
     const std::string lowerLink = lowerAscii(link);
@@ -200,7 +205,9 @@ void LinkIntake::TakeInLink(std::string link, const std::string& sourcePage, con
       const std::size_t blank = rest.find(' ');
       const std::string token = rest.substr(0, blank);
       rest = blank == npos ? std::string() : trimControl(std::string_view(rest).substr(blank + 1));
-      if (lowerLink.find("." + lowerAscii(token)) != npos) kept = false;
+      std::string dotted(1, '.');
+      dotted += lowerAscii(token);
+      if (lowerLink.find(dotted) != npos) kept = false;
     }
   }
 
@@ -236,7 +243,7 @@ void LinkIntake::TakeInLink(std::string link, const std::string& sourcePage, con
     }
   }
 
-  anchor = replaceCrLf(std::move(anchor));
+  anchor = replaceCrLf(anchor);
   if (!kept) return;
 
   std::string (*root)(std::string_view) = nullptr;
