@@ -13,6 +13,7 @@
 #include "main/store/project_store.h"
 #include "platform/loop_desktop.h"
 #include "process.h"
+#include "crawl_harness.h"
 #include "temp_dir.h"
 #include "test_server.h"
 
@@ -22,49 +23,9 @@ using testsupport::TestServer;
 
 namespace {
 
-// The window's side of a run, recorded.
-class RecordingView : public CrawlView {
- public:
-  std::string field;
-  RunOptionTexts options;
-  std::vector<std::string> events;
-  std::map<int, std::string> status;
-  int refreshes = 0;
-  int shownRows = 0;
-
-  RecordingView() {
-    options.connectionTimeout = "3000";
-    options.responseTimeout = "3000";
-    options.pageLimit = "50";
-    options.ignoreExtensions = "css js";
-  }
-  std::string startUrlText() override { return field; }
-  void setStartUrlText(const std::string& text) override {
-    field = text;
-    events.push_back("field " + text);
-  }
-  RunOptionTexts runOptions() override { return options; }
-  void focusStartUrl() override { events.push_back("focus"); }
-  void showRunState(RunState s) override { events.push_back(std::string("caption ") + runCaption(s)); }
-  void setOptionLinesEnabled(bool on) override { events.push_back(on ? "options on" : "options off"); }
-  void setBusyPointer(bool on) override { events.push_back(on ? "busy" : "normal"); }
-  void setStatusText(int panel, const std::string& text) override { status[panel] = text; }
-  void urlListCleared() override {
-    shownRows = 0;
-    events.push_back("cleared");
-  }
-  void urlRowAdded(std::size_t index) override { EXPECT_EQ(index, static_cast<std::size_t>(shownRows++)); }
-  void setRefreshTimerEnabled(bool on) override { events.push_back(on ? "timer on" : "timer off"); }
-  void IslemTamam() override { ++refreshes; }
-};
-
-class CrawlRunTest : public ::testing::Test {
+class CrawlRunTest : public ::testing::Test, public testsupport::CrawlHarness {
  protected:
-  CrawlRunTest()
-      : store(db, desktop, dir.path().string(), dir.file("missing-template.db")),
-        run(desktop, view, store, list, fetcher, RegionalSettings::withDecimal(','), "Crawlspect") {
-    std::mt19937 random(7);
-    store.chooseWorkingFile(random);
+  CrawlRunTest() {
     site.page("/", R"(<title>Home</title>
 <a href="/a.html">A</a> <a href="b.html" rel="nofollow">B</a>
 <a href="http://elsewhere.example/">Out</a> <a href="/style.css">css</a>
@@ -77,31 +38,8 @@ class CrawlRunTest : public ::testing::Test {
         .slow("/slow.html", "<a href=\"/a.html\">A</a>", 40, 50);
     site.start();
   }
-  ~CrawlRunTest() override { run.shutdown(); }
-
-  void crawl(const std::string& start) {
-    view.field = start;
-    run.startUrlChanged(start);
-    run.BitBtn1Click();
-    ASSERT_TRUE(desktop.runUntil([&] { return !run.active(); }, std::chrono::seconds(30)));
-    desktop.pump();
-  }
-  std::vector<std::string> listUrls() {
-    std::vector<std::string> urls;
-    for (const auto& row : list.snapshot()) urls.push_back(row.url);
-    return urls;
-  }
   QueryResult rows(const std::string& sql) { return db.query(sql); }
-
-  TempDir dir;
   TestServer site;
-  LoopDesktop desktop;
-  Database db;
-  ProjectStore store;
-  InternalUrlList list;
-  PageFetcher fetcher;
-  RecordingView view;
-  CrawlRun run;
 };
 
 TEST_F(CrawlRunTest, WalksTheSiteBreadthFirstAndStoresEveryKeptLink) {
@@ -248,7 +186,7 @@ TEST_F(CrawlRunTest, ClosingDuringARunStopsAndJoinsIt) {
 
 TEST_F(CrawlRunTest, SavedProjectReopensWithTheListInOrder) {
   site.page("/z", "<a href=\"/y\">y</a> <a href=\"/x\">x</a>").page("/y", "").page("/x", "");
-  crawl(site.url("/z"));
+  ASSERT_TRUE(crawl(site.url("/z")));
   ASSERT_EQ(listUrls().size(), 3u);
   const std::string saved = dir.file("saved.db");
   EXPECT_EQ(store.saveCopy(saved), "");
