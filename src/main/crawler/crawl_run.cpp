@@ -176,7 +176,10 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
   LinkIntake intake(std::move(settings), [this] { return startUrlCopy(); }, *this);
   const StopWatch watch{&stopRequested_, [this] { post([](CrawlView& v) { v.IslemTamam(); }); }};
 
-  intake.TakeInLink(startUrlCopy(), "", "", "");
+  {
+    ProjectStore::Batch batch(store_);
+    intake.TakeInLink(startUrlCopy(), "", "", "");
+  }
 
   const auto totalText = [this] { return "Total URLs: " + std::to_string(list_.size()); };
   for (std::size_t position = 0; position < list_.size(); ++position) {
@@ -200,6 +203,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
       post([position](CrawlView& v) { v.loadTimeWritten(position); });
 
       if (pageStep_) desktop_.runOnMain([&] { pageStep_(pageUrl, pageText); });
+      ProjectStore::Batch batch(store_);
       intake.ScanLinks(pageUrl, pageText);
     } catch (const std::exception& e) {
       // Whatever went wrong with one page, the run goes on with the next.

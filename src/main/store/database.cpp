@@ -157,6 +157,11 @@ QueryResult Database::query(const std::string& sql) {
 
 void Database::executeInOwnTransaction(const std::string& sql) {
   std::lock_guard lock(guard_);
+  // Inside a batch the batch's commit is the statement's commit.
+  if (db_ && !sqlite3_get_autocommit(db_)) {
+    executeLocked(sql);
+    return;
+  }
   executeLocked("BEGIN;");
   std::string failure;
   bool failed = false;
@@ -168,6 +173,24 @@ void Database::executeInOwnTransaction(const std::string& sql) {
   }
   executeLocked("COMMIT;");
   if (failed) throw DbError(failure);
+}
+
+bool Database::beginBatch() {
+  std::lock_guard lock(guard_);
+  if (!db_ || !sqlite3_get_autocommit(db_)) return false;
+  try {
+    executeLocked("BEGIN;");
+  } catch (const DbError&) {
+    return false;
+  }
+  return true;
+}
+
+void Database::endBatch() {
+  std::lock_guard lock(guard_);
+  // A failure such as a full disk may have rolled the batch back already.
+  if (!db_ || sqlite3_get_autocommit(db_)) return;
+  executeLocked("COMMIT;");
 }
 
 void Database::backupTo(const std::string& dest) {

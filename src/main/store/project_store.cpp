@@ -102,6 +102,17 @@ void ProjectStore::close() {
   if (!workingFile_.empty()) removeDatabaseFiles(workingFile_);
 }
 
+ProjectStore::Batch::Batch(ProjectStore& store) : store_(store), open_(store.db_.beginBatch()) {}
+
+ProjectStore::Batch::~Batch() {
+  if (!open_) return;
+  try {
+    store_.db_.endBatch();
+  } catch (const DbError& e) {
+    store_.desktop_.report("Error", statementErrorReport(e.what()));
+  }
+}
+
 void ProjectStore::RecordNewPage(const std::string& pageUrl) {
   try {
     db_.executeInOwnTransaction(sql::insertNewPage(pageUrl));

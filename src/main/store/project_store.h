@@ -37,6 +37,20 @@ class ProjectStore {
   // Disconnect and delete the working file with its companions; failures ignored.
   void close();
 
+  // The inserts of one page's links go to disk in one commit instead of one
+  // each; what the other thread reads in between is the same.
+  class Batch {
+   public:
+    explicit Batch(ProjectStore& store);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    ProjectStore& store_;
+    bool open_;
+  };
+
   // The crawl thread's statements; failures are reported and the crawl goes on.
   void RecordNewPage(const std::string& pageUrl);
   void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
