@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "platform/text.h"
+#include "process.h"
 #include "test_server.h"
 
 using namespace crawlspect;
@@ -127,6 +128,15 @@ TEST_F(AnalyzeFixture, AnErrorEndsTheWorkSilentlyKeepingWhatWasFilled) {
   EXPECT_EQ(a.contents, "");
   EXPECT_TRUE(a.images.empty());
   EXPECT_EQ(a.counters, AnalysisCounters{});
+}
+
+TEST_F(AnalyzeFixture, CommandLinePrintsWhatTheWindowShows) {
+  const std::string url = site.url("/page");
+  const auto r = testsupport::runProcess({testsupport::cliPath(), "analyze", url, "--html2txt-host", textHost()});
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  EXPECT_EQ(r.out, "URL (" + std::to_string(url.size()) + "): " + url +
+                       "\nTitle (0): \nDescription (0):\nH1 (0):\nH2 (0):\nH3 (0):\nContents (4):\n  hi\n"
+                       "Image\tAlt\tTitle\ni.png\tI\t\n");
 }
 
 }  // namespace
