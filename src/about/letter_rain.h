@@ -40,7 +40,7 @@ struct RainDraw {
   Kind kind = Kind::EraseCell;
   int column = 0;
   int row = 0;
-  Rgb colour;        // Letter only
+  Rgb colour;         // Letter only
   char letter = ' ';  // Letter only
 };
 

@@ -21,25 +21,10 @@ const pcre2_code* emailPattern() {
   static const std::unique_ptr<pcre2_code, CodeDeleter> code = [] {
     int error = 0;
     PCRE2_SIZE offset = 0;
-    return std::unique_ptr<pcre2_code, CodeDeleter>(pcre2_compile(
-        reinterpret_cast<PCRE2_SPTR>(kEmailPattern), PCRE2_ZERO_TERMINATED, 0, &error, &offset, nullptr));
+    return std::unique_ptr<pcre2_code, CodeDeleter>(
+        pcre2_compile(reinterpret_cast<PCRE2_SPTR>(kEmailPattern), PCRE2_ZERO_TERMINATED, 0, &error, &offset, nullptr));
   }();
   return code.get();
-}
-
-std::string withCrLfBreaks(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      out += "\r\n";
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += c;
-    }
-  }
-  return out;
 }
 
 }  // namespace

@@ -6,21 +6,6 @@ namespace crawlspect {
 
 namespace {
 
-std::string withCrLfBreaks(std::string_view text) {
-  std::string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c == '\r' || c == '\n') {
-      out += "\r\n";
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-    } else {
-      out += c;
-    }
-  }
-  return out;
-}
-
 // The value after `name` directly followed by `quote`, up to the next `quote`;
 // empty when either is missing.
 std::string quotedAttribute(std::string_view tag, std::string_view lowerTag, std::string_view name, char quote) {

@@ -58,13 +58,13 @@ struct AnalysisCounters {
 
 struct PageAnalysis {
   std::string url;
-  std::string source;       // the page text ("Source" tab)
+  std::string source;  // the page text ("Source" tab)
   std::string title;
   std::string description;  // line breaks as CR LF
   std::vector<std::string> h1;
   std::vector<std::string> h2;
   std::vector<std::string> h3;
-  std::string contents;     // the text version, or the fetch error when it gave nothing
+  std::string contents;  // the text version, or the fetch error when it gave nothing
   std::vector<ImageRow> images;
   AnalysisCounters counters;  // all 0 unless every step before them went through
 };

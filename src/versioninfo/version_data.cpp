@@ -13,8 +13,8 @@ FileVersionNumber fileVersionNumber() {
 
 TEXEVersionData ReadVersionData() {
   const FileVersionNumber v = fileVersionNumber();
-  const std::string number = std::to_string(v.major) + "." + std::to_string(v.minor) + "." +
-                             std::to_string(v.release) + "." + std::to_string(v.build);
+  const std::string number = std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.release) +
+                             "." + std::to_string(v.build);
   TEXEVersionData d;
   d.CompanyName = kCompany;
   d.FileDescription = std::string(kProduct) + " website crawler and SEO audit";

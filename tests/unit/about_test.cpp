@@ -32,8 +32,8 @@ TEST(LetterRain, ColoursAndErasedRow) {
   EXPECT_EQ(c.head, (Rgb{148, 252, 98}));
   EXPECT_EQ(c.trail, (Rgb{49, 84, 32}));
   EXPECT_EQ(dropColours(0).head, (Rgb{0, 0, 0}));
-  const std::tuple<int, int, int> rows[] = {{10, 31, 2}, {0, 31, 24}, {39, 31, 31}, {40, 31, 0}, {32, 31, 24},
-                                            {0, 2, 2},   {5, 0, 0}};
+  const std::tuple<int, int, int> rows[] = {{10, 31, 2},  {0, 31, 24}, {39, 31, 31}, {40, 31, 0},
+                                            {32, 31, 24}, {0, 2, 2},   {5, 0, 0}};
   for (const auto& [head, height, erased] : rows) EXPECT_EQ(eraseRow(head, height), erased) << head << " " << height;
 }
 

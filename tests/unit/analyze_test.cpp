@@ -1,18 +1,19 @@
-#include "seoanalyze/page_analysis.h"
-
 #include <gtest/gtest.h>
 
 #include <mutex>
 
 #include "platform/text.h"
 #include "process.h"
+#include "seoanalyze/page_analysis.h"
 #include "test_server.h"
 
 using namespace crawlspect;
 using testsupport::TestServer;
 
 namespace crawlspect {
-void PrintTo(const ImageRow& r, std::ostream* os) { *os << "{" << r.image << " | " << r.alt << " | " << r.title << "}"; }
+void PrintTo(const ImageRow& r, std::ostream* os) {
+  *os << "{" << r.image << " | " << r.alt << " | " << r.title << "}";
+}
 }  // namespace crawlspect
 
 namespace {

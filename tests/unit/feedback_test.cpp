@@ -33,20 +33,19 @@ TEST(FeedbackMessage, ChoiceThenTrimmedText) {
 }
 
 TEST(EmailCheck, ThePatternAcceptsAndRefuses) {
-  for (const char* ok : {"a@b.c", "first.last+tag@mail.example.co.uk", "x_y-z@sub-domain.org", "a@b.c-d.e1",
-                         "1@2.3", "a@b..c"})
+  for (const char* ok :
+       {"a@b.c", "first.last+tag@mail.example.co.uk", "x_y-z@sub-domain.org", "a@b.c-d.e1", "1@2.3", "a@b..c"})
     EXPECT_TRUE(IsValidEmail(ok)) << ok;
-  for (const char* bad : {"", "a@b", "a@b.", "a@b.c-", "a@b.c.", "@b.c", "a b@c.d", "a@b_c.d", "a@@b.c",
-                          "a@.b.c", "a@b.c ", "ä@b.c", "a@b.c\nx"})
+  for (const char* bad : {"", "a@b", "a@b.", "a@b.c-", "a@b.c.", "@b.c", "a b@c.d", "a@b_c.d", "a@@b.c", "a@.b.c",
+                          "a@b.c ", "ä@b.c", "a@b.c\nx"})
     EXPECT_FALSE(IsValidEmail(bad)) << bad;
 }
 
 TEST(EmailCheck, FieldsInOrderAndABlankAddressIsLeftOut) {
-  EXPECT_EQ(feedbackFields(kIdentity, "I like it!\r", "   "),
-            (std::vector<FormField>{{"cmd", "feedback"},
-                                    {"appname", "ZORVANE - Crawlspect"},
-                                    {"version", "4.7"},
-                                    {"feedback", "I like it!\r"}}));
+  EXPECT_EQ(
+      feedbackFields(kIdentity, "I like it!\r", "   "),
+      (std::vector<FormField>{
+          {"cmd", "feedback"}, {"appname", "ZORVANE - Crawlspect"}, {"version", "4.7"}, {"feedback", "I like it!\r"}}));
   EXPECT_EQ(feedbackFields(kIdentity, "m", " a@b.c ").back(), (FormField{"email", "a@b.c"}));
   EXPECT_EQ(encodeFormBody({{"feedback", "a b&c=d\r\nü"}, {"v", "4.7"}}), "feedback=a%20b%26c%3Dd%0D%0A%C3%BC&v=4.7");
 }
@@ -98,9 +97,9 @@ TEST(PostForm, PlainHttpFailsOnAnErrorStatusAndTransportErrorsRaise) {
 TEST(PostForm, AServerThatNeverAnswersTimesOut) {
   testsupport::SilentServer silent;
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_THROW(PostForm("http://127.0.0.1:" + std::to_string(silent.port()) + kFeedbackPath, {},
-                        PostOptions{"", 3000, 300}),
-               PostError);
+  EXPECT_THROW(
+      PostForm("http://127.0.0.1:" + std::to_string(silent.port()) + kFeedbackPath, {}, PostOptions{"", 3000, 300}),
+      PostError);
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, std::chrono::milliseconds(300));
   EXPECT_LT(waited, std::chrono::milliseconds(900));
@@ -178,8 +177,7 @@ TEST(FeedbackSend, WhatTheUserIsShown) {
   EXPECT_EQ(posted[0].size(), 4u);  // no email field
 
   reply = "ERROR";
-  EXPECT_EQ(SendFeedback(desktop, {FeedbackChoice::Dislike, "x", ""}, kIdentity, hosts, fake),
-            FeedbackOutcome::Failed);
+  EXPECT_EQ(SendFeedback(desktop, {FeedbackChoice::Dislike, "x", ""}, kIdentity, hosts, fake), FeedbackOutcome::Failed);
 
   const auto m = desktop.messages();
   ASSERT_EQ(m.size(), 3u);

@@ -1,7 +1,6 @@
-#include "main/lookups/web_lookups.h"
-
 #include <gtest/gtest.h>
 
+#include "main/lookups/web_lookups.h"
 #include "main/settings/settings_file.h"
 #include "platform/loop_desktop.h"
 #include "temp_dir.h"
@@ -25,8 +24,7 @@ TEST(LookupAddresses, ComposedWithoutEncoding) {
       {C::Yandex, q, "https://yandex.com/search/?text=url:" + q},
       {C::GoogleWebCache, q, "https://webcache.googleusercontent.com/search?q=cache:" + q},
       {C::GooglePageSpeedInsights, q, "https://developers.google.com/speed/pagespeed/insights/?url=" + q},
-      {C::GoogleStructuredDataTestingTool, q,
-       "https://search.google.com/structured-data/testing-tool/u/0/#url=" + q},
+      {C::GoogleStructuredDataTestingTool, q, "https://search.google.com/structured-data/testing-tool/u/0/#url=" + q},
       {C::GoogleMobileFriendlyTest, q, "https://search.google.com/test/mobile-friendly?url=" + q},
       {C::GoogleRichResultsTest, q, "https://search.google.com/test/rich-results?url=" + q},
       {C::WaybackMachine, q, "https://web.archive.org/web/*/" + q},
@@ -34,7 +32,8 @@ TEST(LookupAddresses, ComposedWithoutEncoding) {
       {C::AmpValidator, q, "https://validator.ampproject.org/#url=" + q},
       {C::GoToUrl, q, q},
       // Host-only lookups drop the path.
-      {C::DomainIpList, "http://a.example.org/deep/page.html", "https://www.virustotal.com/gui/domain/a.example.org/relations"},
+      {C::DomainIpList, "http://a.example.org/deep/page.html",
+       "https://www.virustotal.com/gui/domain/a.example.org/relations"},
       {C::AlexaInfo, "https://a.example.org/", "https://www.alexa.com/siteinfo/a.example.org"},
       {C::RobotsTxt, "https://a.example.org/x/y/", "https://a.example.org/robots.txt"},
       {C::RobotsTxt, "http://a.example.org", "http://a.example.org/robots.txt"},
@@ -92,12 +91,28 @@ TEST(LookupMenus, EntriesInOrder) {
     captions.push_back(item.kind == LookupMenuItem::Kind::Separator ? "-" : item.caption);
     for (const auto& child : item.children) captions.push_back(">" + child.caption);
   }
-  EXPECT_EQ(captions, (std::vector<std::string>{
-                          "Check", "Copy URL", "Go to URL", "Analyze URL...", "-", "Check Index", ">Google",
-                          ">Yahoo", ">Bing", ">Yandex", ">All", "Google Web Cache", "Google PageSpeed Insights",
-                          "Google Structured Data Testing Tool", "Google Mobile Friendly Test",
-                          "Google Rich Results Test", "Wayback Machine", "Domain IP List",
-                          "Check HTML with W3C Validator", "Alexa Info", "AMP Validator", "Robots.txt"}));
+  EXPECT_EQ(captions, (std::vector<std::string>{"Check",
+                                                "Copy URL",
+                                                "Go to URL",
+                                                "Analyze URL...",
+                                                "-",
+                                                "Check Index",
+                                                ">Google",
+                                                ">Yahoo",
+                                                ">Bing",
+                                                ">Yandex",
+                                                ">All",
+                                                "Google Web Cache",
+                                                "Google PageSpeed Insights",
+                                                "Google Structured Data Testing Tool",
+                                                "Google Mobile Friendly Test",
+                                                "Google Rich Results Test",
+                                                "Wayback Machine",
+                                                "Domain IP List",
+                                                "Check HTML with W3C Validator",
+                                                "Alexa Info",
+                                                "AMP Validator",
+                                                "Robots.txt"}));
   EXPECT_TRUE(lookupMenu().front().isDefault);
 
   std::vector<std::string> tools;
@@ -107,8 +122,7 @@ TEST(LookupMenus, EntriesInOrder) {
                        "Google Ads Keyword Planner https://ads.google.com/home/tools/keyword-planner/",
                        "Google Analytics https://analytics.google.com",
                        "Google Search Console https://search.google.com/search-console",
-                       "Google Trends https://trends.google.com",
-                       "Ubersuggest https://neilpatel.com/ubersuggest/",
+                       "Google Trends https://trends.google.com", "Ubersuggest https://neilpatel.com/ubersuggest/",
                        "Yandex Metrica https://metrika.yandex.com/list"}));
 }
 

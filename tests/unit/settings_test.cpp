@@ -12,7 +12,6 @@ using testsupport::readFile;
 using testsupport::TempDir;
 using testsupport::writeFile;
 
-
 namespace crawlspect {
 void PrintTo(const WindowRect& r, std::ostream* os) {
   *os << "{" << r.left << ", " << r.top << ", " << r.width << ", " << r.height << "}";
@@ -156,9 +155,9 @@ TEST_F(SettingsFixture, NamesMatchWithoutCaseAndOtherKeysAreKept) {
 
 TEST(IniInteger, ReadsHexDecimalAndFallsBack) {
   const std::pair<std::string, int> cases[] = {
-      {"0x64", 100}, {"0X1f", 31}, {"0x", 7},      {"0xg1", 7},   {"0xFFFFFFFF", -1}, {"0x123456789", 7},
-      {"42", 42},    {"-42", -42}, {"+5", 5},      {"4 2", 7},    {"", 7},            {"2147483648", 7},
-      {"00012", 12}, {"x64", 7},   {"1.5", 7},     {"-0x10", 7},
+      {"0x64", 100}, {"0X1f", 31}, {"0x", 7},  {"0xg1", 7}, {"0xFFFFFFFF", -1}, {"0x123456789", 7}, {"42", 42},
+      {"-42", -42},  {"+5", 5},    {"4 2", 7}, {"", 7},     {"2147483648", 7},  {"00012", 12},      {"x64", 7},
+      {"1.5", 7},    {"-0x10", 7},
   };
   for (const auto& [text, expected] : cases) EXPECT_EQ(readIniInteger(text, 7), expected) << text;
 }

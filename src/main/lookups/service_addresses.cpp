@@ -7,27 +7,48 @@ namespace crawlspect {
 
 std::string_view serviceBase(Service service) {
   switch (service) {
-    case Service::GoogleSearch: return "https://www.google.com";
-    case Service::YahooSearch: return "https://search.yahoo.com";
-    case Service::BingSearch: return "https://www.bing.com";
-    case Service::YandexSearch: return "https://yandex.com";
-    case Service::GoogleWebCache: return "https://webcache.googleusercontent.com";
-    case Service::GooglePageSpeedInsights: return "https://developers.google.com";
-    case Service::GoogleStructuredDataTestingTool: return "https://search.google.com";
-    case Service::GoogleMobileFriendlyTest: return "https://search.google.com";
-    case Service::GoogleRichResultsTest: return "https://search.google.com";
-    case Service::WaybackMachine: return "https://web.archive.org";
-    case Service::VirusTotal: return "https://www.virustotal.com";
-    case Service::W3CValidator: return "https://validator.w3.org";
-    case Service::Alexa: return "https://www.alexa.com";
-    case Service::AmpValidator: return "https://validator.ampproject.org";
-    case Service::AhrefsBacklinkChecker: return "https://ahrefs.com";
-    case Service::GoogleAdsKeywordPlanner: return "https://ads.google.com";
-    case Service::GoogleAnalytics: return "https://analytics.google.com";
-    case Service::GoogleSearchConsole: return "https://search.google.com";
-    case Service::GoogleTrends: return "https://trends.google.com";
-    case Service::Ubersuggest: return "https://neilpatel.com";
-    case Service::YandexMetrica: return "https://metrika.yandex.com";
+    case Service::GoogleSearch:
+      return "https://www.google.com";
+    case Service::YahooSearch:
+      return "https://search.yahoo.com";
+    case Service::BingSearch:
+      return "https://www.bing.com";
+    case Service::YandexSearch:
+      return "https://yandex.com";
+    case Service::GoogleWebCache:
+      return "https://webcache.googleusercontent.com";
+    case Service::GooglePageSpeedInsights:
+      return "https://developers.google.com";
+    case Service::GoogleStructuredDataTestingTool:
+      return "https://search.google.com";
+    case Service::GoogleMobileFriendlyTest:
+      return "https://search.google.com";
+    case Service::GoogleRichResultsTest:
+      return "https://search.google.com";
+    case Service::WaybackMachine:
+      return "https://web.archive.org";
+    case Service::VirusTotal:
+      return "https://www.virustotal.com";
+    case Service::W3CValidator:
+      return "https://validator.w3.org";
+    case Service::Alexa:
+      return "https://www.alexa.com";
+    case Service::AmpValidator:
+      return "https://validator.ampproject.org";
+    case Service::AhrefsBacklinkChecker:
+      return "https://ahrefs.com";
+    case Service::GoogleAdsKeywordPlanner:
+      return "https://ads.google.com";
+    case Service::GoogleAnalytics:
+      return "https://analytics.google.com";
+    case Service::GoogleSearchConsole:
+      return "https://search.google.com";
+    case Service::GoogleTrends:
+      return "https://trends.google.com";
+    case Service::Ubersuggest:
+      return "https://neilpatel.com";
+    case Service::YandexMetrica:
+      return "https://metrika.yandex.com";
   }
   return {};
 }

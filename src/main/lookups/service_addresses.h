@@ -40,10 +40,10 @@ std::string_view serviceBase(Service service);
 // Optional keys of the section "Services" in settings.ini.
 namespace service_key {
 inline constexpr const char* kSection = "Services";
-inline constexpr const char* kMakerSite = "MakerSite";              // scheme and host, e.g. https://www.zorvane.com
-inline constexpr const char* kFeedbackHost = "FeedbackHost";        // host[:port]
-inline constexpr const char* kFeedbackCaFile = "FeedbackCAFile";    // PEM file of trusted certificates
-inline constexpr const char* kHtml2TxtHost = "Html2TxtHost";        // host[:port]
+inline constexpr const char* kMakerSite = "MakerSite";            // scheme and host, e.g. https://www.zorvane.com
+inline constexpr const char* kFeedbackHost = "FeedbackHost";      // host[:port]
+inline constexpr const char* kFeedbackCaFile = "FeedbackCAFile";  // PEM file of trusted certificates
+inline constexpr const char* kHtml2TxtHost = "Html2TxtHost";      // host[:port]
 }  // namespace service_key
 
 struct ServiceHosts {
@@ -57,7 +57,7 @@ struct ServiceHosts {
 };
 
 // The maker's pages.
-std::string makerHomePage(const ServiceHosts& hosts);   // also the start URL's built-in value
+std::string makerHomePage(const ServiceHosts& hosts);  // also the start URL's built-in value
 std::string makerCreditsPage(const ServiceHosts& hosts);
 std::string makerUninstallPage(const ServiceHosts& hosts);
 // "Online Help": the product name in lower case, blanks turned into "-".

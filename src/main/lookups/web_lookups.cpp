@@ -79,8 +79,7 @@ const std::vector<LookupMenuItem>& lookupMenu() {
     m.push_back(item("Google Rich Results Test", C::GoogleRichResultsTest, "GoogleRichResultsTest1Click"));
     m.push_back(item("Wayback Machine", C::WaybackMachine, "WaybackMachine1Click"));
     m.push_back(item("Domain IP List", C::DomainIpList, "OtherDomainsonIP1Click"));
-    m.push_back(
-        item("Check HTML with W3C Validator", C::CheckHtmlWithW3CValidator, "CheckHTMLwithW3CValidator1Click"));
+    m.push_back(item("Check HTML with W3C Validator", C::CheckHtmlWithW3CValidator, "CheckHTMLwithW3CValidator1Click"));
     m.push_back(item("Alexa Info", C::AlexaInfo, "AlexaInfo1Click"));
     m.push_back(item("AMP Validator", C::AmpValidator, "AMPValidator1Click"));
     m.push_back(item("Robots.txt", C::RobotsTxt, "Robotstxt1Click"));
@@ -93,31 +92,45 @@ std::vector<std::string> lookupAddresses(LookupCommand command, const std::strin
   switch (command) {
     case C::Check:
     case C::CopyUrl:
-    case C::AnalyzeUrl: return {};
-    case C::GoToUrl: return {url};
-    case C::Google: return {at(Service::GoogleSearch, "/search?q=site:", url)};
-    case C::Yahoo: return {at(Service::YahooSearch, "/search?p=url:", bareAddress(asCrawled(url)))};
-    case C::Bing: return {at(Service::BingSearch, "/search?q=url:", url)};
-    case C::Yandex: return {at(Service::YandexSearch, "/search/?text=url:", url)};
+    case C::AnalyzeUrl:
+      return {};
+    case C::GoToUrl:
+      return {url};
+    case C::Google:
+      return {at(Service::GoogleSearch, "/search?q=site:", url)};
+    case C::Yahoo:
+      return {at(Service::YahooSearch, "/search?p=url:", bareAddress(asCrawled(url)))};
+    case C::Bing:
+      return {at(Service::BingSearch, "/search?q=url:", url)};
+    case C::Yandex:
+      return {at(Service::YandexSearch, "/search/?text=url:", url)};
     case C::CheckIndexAll: {
       std::vector<std::string> all;
       for (C c : {C::Google, C::Yahoo, C::Bing, C::Yandex}) all.push_back(lookupAddresses(c, url).front());
       return all;
     }
-    case C::GoogleWebCache: return {at(Service::GoogleWebCache, "/search?q=cache:", url)};
+    case C::GoogleWebCache:
+      return {at(Service::GoogleWebCache, "/search?q=cache:", url)};
     case C::GooglePageSpeedInsights:
       return {at(Service::GooglePageSpeedInsights, "/speed/pagespeed/insights/?url=", url)};
     case C::GoogleStructuredDataTestingTool:
       return {at(Service::GoogleStructuredDataTestingTool, "/structured-data/testing-tool/u/0/#url=", url)};
-    case C::GoogleMobileFriendlyTest: return {at(Service::GoogleMobileFriendlyTest, "/test/mobile-friendly?url=", url)};
-    case C::GoogleRichResultsTest: return {at(Service::GoogleRichResultsTest, "/test/rich-results?url=", url)};
-    case C::WaybackMachine: return {at(Service::WaybackMachine, "/web/*/", url)};
+    case C::GoogleMobileFriendlyTest:
+      return {at(Service::GoogleMobileFriendlyTest, "/test/mobile-friendly?url=", url)};
+    case C::GoogleRichResultsTest:
+      return {at(Service::GoogleRichResultsTest, "/test/rich-results?url=", url)};
+    case C::WaybackMachine:
+      return {at(Service::WaybackMachine, "/web/*/", url)};
     case C::DomainIpList:
       return {at(Service::VirusTotal, "/gui/domain/", bareAddress(siteRoot(asCrawled(url))) + "/relations")};
-    case C::CheckHtmlWithW3CValidator: return {at(Service::W3CValidator, "/check?uri=", url)};
-    case C::AlexaInfo: return {at(Service::Alexa, "/siteinfo/", bareAddress(siteRoot(asCrawled(url))))};
-    case C::AmpValidator: return {at(Service::AmpValidator, "/#url=", url)};
-    case C::RobotsTxt: return {siteRoot(asCrawled(url)) + "/robots.txt"};
+    case C::CheckHtmlWithW3CValidator:
+      return {at(Service::W3CValidator, "/check?uri=", url)};
+    case C::AlexaInfo:
+      return {at(Service::Alexa, "/siteinfo/", bareAddress(siteRoot(asCrawled(url))))};
+    case C::AmpValidator:
+      return {at(Service::AmpValidator, "/#url=", url)};
+    case C::RobotsTxt:
+      return {siteRoot(asCrawled(url)) + "/robots.txt"};
   }
   return {};
 }
@@ -135,7 +148,8 @@ bool runLookupCommand(LookupCommand command, const std::optional<std::string>& u
 
 const std::vector<ToolsMenuItem>& toolsMenu() {
   static const std::vector<ToolsMenuItem> menu = {
-      {"Ahrefs Backlink Checker", "AhrefsBacklinkChecker1Click", at(Service::AhrefsBacklinkChecker, "/backlink-checker", "")},
+      {"Ahrefs Backlink Checker", "AhrefsBacklinkChecker1Click",
+       at(Service::AhrefsBacklinkChecker, "/backlink-checker", "")},
       {"Google Ads Keyword Planner", "GoogleAdsKeywordPlanner1Click",
        at(Service::GoogleAdsKeywordPlanner, "/home/tools/keyword-planner/", "")},
       {"Google Analytics", "GoogleAnalytics1Click", at(Service::GoogleAnalytics, "", "")},

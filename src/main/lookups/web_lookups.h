@@ -51,7 +51,7 @@ struct LookupMenuItem {
   Kind kind = Kind::Command;
   std::string caption;
   LookupCommand command = LookupCommand::Check;
-  std::string handler;  // the window's handler name, e.g. "Google1Click"
+  std::string handler;     // the window's handler name, e.g. "Google1Click"
   bool isDefault = false;  // shown in bold
   std::vector<LookupMenuItem> children;
 };

@@ -57,8 +57,7 @@ WindowPlacement storedPlacement(const SettingsFile& file, ScreenSize screen) {
   const int width = file.readInteger(k::kWidth, 0);
   p.normal.width = width > 0 && width <= screen.width ? width : screen.height;
   const int height = file.readInteger(k::kHeight, 0);
-  p.normal.height =
-      height > 0 && height <= screen.height ? height : static_cast<int>(std::lround(screen.width / 2.3));
+  p.normal.height = height > 0 && height <= screen.height ? height : static_cast<int>(std::lround(screen.width / 2.3));
   if (file.hasKey(k::kLeft) && file.hasKey(k::kTop)) {
     p.normal.left = file.readInteger(k::kLeft, 0);
     p.normal.top = file.readInteger(k::kTop, 0);

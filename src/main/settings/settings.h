@@ -32,13 +32,22 @@ inline constexpr const char* kIgnoreUrls = "IgnoreURLs";
 inline constexpr const char* kPageLimit = "PageLimit";
 }  // namespace settings_key
 
-inline constexpr std::array<const char*, 16> kSettingsKeys = {
-    settings_key::kLeft,          settings_key::kTop,           settings_key::kWidth,
-    settings_key::kHeight,        settings_key::kWindowState,   settings_key::kStartUrl,
-    settings_key::kShowOptions,   settings_key::kDomainOnly,    settings_key::kSubDomainOnly,
-    settings_key::kRemoveAnchors, settings_key::kConnectionTimeout, settings_key::kResponseTimeout,
-    settings_key::kAgent,         settings_key::kIgnoreExtensions, settings_key::kIgnoreUrls,
-    settings_key::kPageLimit};
+inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
+                                                              settings_key::kTop,
+                                                              settings_key::kWidth,
+                                                              settings_key::kHeight,
+                                                              settings_key::kWindowState,
+                                                              settings_key::kStartUrl,
+                                                              settings_key::kShowOptions,
+                                                              settings_key::kDomainOnly,
+                                                              settings_key::kSubDomainOnly,
+                                                              settings_key::kRemoveAnchors,
+                                                              settings_key::kConnectionTimeout,
+                                                              settings_key::kResponseTimeout,
+                                                              settings_key::kAgent,
+                                                              settings_key::kIgnoreExtensions,
+                                                              settings_key::kIgnoreUrls,
+                                                              settings_key::kPageLimit};
 
 // The agent box's presets, the first being the built-in agent.
 extern const std::array<std::string_view, 5> kAgentPresets;

@@ -87,8 +87,7 @@ bool SettingsFile::writeString(std::string_view key, std::string_view value, std
   CSimpleIniA ini;
   // A file that exists but cannot be read is not overwritten: its other keys would be lost.
   if (load(path_, ini) == LoadResult::Unreadable) return false;
-  if (ini.SetValue(std::string(section).c_str(), std::string(key).c_str(), singleLine(value).c_str()) < 0)
-    return false;
+  if (ini.SetValue(std::string(section).c_str(), std::string(key).c_str(), singleLine(value).c_str()) < 0) return false;
   std::string data;
   if (ini.Save(data, false) < 0) return false;
   return writeWhole(path_, data);

@@ -19,7 +19,9 @@ class SettingsFile {
   // The stored text, or nothing when the file, the section or the key is absent
   // (or the file cannot be read).
   std::optional<std::string> value(std::string_view key, std::string_view section = kSection) const;
-  bool hasKey(std::string_view key, std::string_view section = kSection) const { return value(key, section).has_value(); }
+  bool hasKey(std::string_view key, std::string_view section = kSection) const {
+    return value(key, section).has_value();
+  }
   std::string readString(std::string_view key, std::string_view fallback, std::string_view section = kSection) const;
   // See readIniInteger.
   int readInteger(std::string_view key, int fallback, std::string_view section = kSection) const;
