@@ -12,5 +12,6 @@ using Commands = std::vector<std::pair<CLI::App*, std::function<int()>>>;
 
 void addFetchCommand(CLI::App& app, Commands& commands);
 void addCrawlCommand(CLI::App& app, Commands& commands);
+void addAnalyzeCommand(CLI::App& app, Commands& commands);
 
 }  // namespace crawlspect::cli
