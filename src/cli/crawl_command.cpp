@@ -9,23 +9,26 @@
 #include "cli/cli_project.h"
 #include "main/crawler/crawl_run.h"
 #include "main/crawler/page_fetcher.h"
-#include "main/crawler/run_defaults.h"
+#include "main/settings/settings.h"
 
 namespace crawlspect::cli {
 
 namespace {
 
+// The built-in values of the window's option lines.
+const OptionValues kBuiltIn = builtInOptions("");
+
 struct CrawlOptions {
   std::string startUrl;
   std::string project;
-  int limit = defaults::kPageLimit;
+  int limit = kBuiltIn.pageLimit;
   std::string scope = "domain";
   bool keepAnchors = false;
-  std::string ignoreExtensions = defaults::kIgnoreExtensions;
+  std::string ignoreExtensions = kBuiltIn.ignoreExtensions;
   std::string ignoreUrlsFile;
-  std::string agent = defaults::kAgent;
-  int connectMs = defaults::kTimeoutMs;
-  int responseMs = defaults::kTimeoutMs;
+  std::string agent = kBuiltIn.agent;
+  int connectMs = std::stoi(kBuiltIn.connectionTimeout);
+  int responseMs = std::stoi(kBuiltIn.responseTimeout);
 };
 
 std::atomic<bool> interrupted{false};
@@ -119,7 +122,7 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("START_URL", opts->startUrl, "Where the crawl begins")->required();
   cmd->add_option("--project", opts->project, "Save the project to this file when the run has ended");
   cmd->add_option("--limit", opts->limit, "Internal URL limit")
-      ->check(CLI::Range(1, defaults::kMaxPageLimit))
+      ->check(CLI::Range(kPageLimitMin, kPageLimitMax))
       ->capture_default_str();
   cmd->add_option("--scope", opts->scope, "Internal means the same domain or the same host")
       ->check(CLI::IsMember({"domain", "subdomain"}))

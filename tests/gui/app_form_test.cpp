@@ -1,4 +1,8 @@
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QRadioButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -87,6 +91,53 @@ class AppFormTest : public QObject {
     QCOMPARE(messages[0].text, std::string("Please enter Start URL!"));
     QCOMPARE(form->BitBtn1->text(), QString("Check"));
     messages.clear();
+  }
+
+  void optionsAreStoredAndComeBack() {
+    {
+      auto form = makeForm();
+      form->Edit3->setText("2500");
+      form->Memo1->setPlainText("http://a/\n\nhttp://b/");
+      form->SpinEdit1->setValue(77);
+      form->RadioButton2->setChecked(true);
+      form->CheckBox2->setChecked(false);
+    }
+    const std::string ini = testsupport::readFile(dir.file("settings.ini"));
+    QVERIFY2(ini.find("ConnectionTimeout=2500") != std::string::npos, ini.c_str());
+    QVERIFY(ini.find("PageLimit=77") != std::string::npos);
+    auto form = makeForm();
+    QCOMPARE(form->Edit3->text(), QString("2500"));
+    QCOMPARE(form->Memo1->toPlainText(), QString("http://a/\n\nhttp://b/"));
+    QCOMPARE(form->SpinEdit1->value(), 77);
+    QVERIFY(form->RadioButton2->isChecked());
+    QVERIFY(!form->CheckBox2->isChecked());
+    form->RadioButton1->setChecked(true);
+    form->CheckBox2->setChecked(true);
+  }
+
+  void lookupMenuFromTheButtonAndFromFoundLinks() {
+    auto form = makeForm();
+    const auto actions = form->PopupMenu1->actions();
+    QVERIFY(actions.size() > 5);
+    QCOMPARE(actions[0]->text(), QString("Check"));
+    QVERIFY(actions[0]->font().bold());
+    QCOMPARE(actions[1]->text(), QString("Copy URL"));
+    form->Edit1->setText("http://start.example/page");
+    emit form->PopupMenu1->aboutToShow();
+    actions[1]->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("http://start.example/page"));
+
+    // From the Found Links list, "Check" takes the selected link into the field.
+    form->Edit1->setText(QString::fromStdString(site.url("/")));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(form->BitBtn1->text(), QString("Check"), 20000);
+    QTRY_VERIFY(form->ListView1->model()->rowCount() > 0);
+    form->ListView1->setCurrentIndex(form->ListView1->model()->index(0, 0));
+    const QString link = form->ListView1->model()->index(0, 0).data().toString();
+    emit form->ListView1->customContextMenuRequested(QPoint(1, 1));
+    form->PopupMenu1->hide();
+    actions[1]->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), link);
   }
 
   void stopAndCloseDuringARun() {

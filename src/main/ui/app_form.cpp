@@ -1,6 +1,7 @@
 #include "main/ui/app_form.h"
 
 #include <QAction>
+#include <filesystem>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -26,7 +27,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "main/crawler/run_defaults.h"
+#include "main/settings/settings.h"
+#include "main/lookups/web_lookups.h"
 #include "main/ui/row_models.h"
 #include "platform/regional.h"
 
@@ -60,9 +62,12 @@ QPlainTextEdit* readOnlyBox(QWidget* parent, const char* name, int height) {
 TAppForm::TAppForm(AppSetup setup, QWidget* parent)
     : QMainWindow(parent),
       setup_(std::move(setup)),
+      settingsFile_((std::filesystem::path(setup_.dataFolder) / "settings.ini").string()),
+      hosts_(ServiceHosts::from(settingsFile_)),
+      writer_(settingsFile_, desktop_, "Crawlspect"),
       store_(db_, desktop_, setup_.dataFolder, setup_.templatePath) {
   setObjectName("AppForm");
-  setWindowTitle("ZORVANE - Crawlspect");
+  setWindowTitle(QString::fromStdString(identity_.captionText));
   resize(983, 545);
 
   auto* central = new QWidget(this);
@@ -97,6 +102,8 @@ TAppForm::TAppForm(AppSetup setup, QWidget* parent)
   connect(TimerEditFix, &QTimer::timeout, this, &TAppForm::TimerEditFixTimer);
   TimerEditFix->start();
 
+  applySettings();
+
   run_ = std::make_unique<CrawlRun>(desktop_, static_cast<CrawlView&>(*this), store_, list_, fetcher_, RegionalSettings::fromEnvironment(),
                                     "Crawlspect");
   run_->startUrlChanged(Edit1->text().toStdString());
@@ -112,7 +119,7 @@ void TAppForm::buildStartLine(QWidget* area) {
   Panel1 = line(area, "Panel1", 36);
   auto* row = static_cast<QHBoxLayout*>(Panel1->layout());
   row->addWidget(new QLabel("Start URL:", Panel1));
-  Edit1 = named(new QLineEdit("https://www.zorvane.com/", Panel1), "Edit1");
+  Edit1 = named(new QLineEdit(Panel1), "Edit1");
   QFont big = Edit1->font();
   big.setPointSizeF(big.pointSizeF() * 1.35);
   Edit1->setFont(big);
@@ -140,8 +147,8 @@ void TAppForm::buildStartLine(QWidget* area) {
   CheckBox2 = named(new QCheckBox("Remove # Anchors", Panel2), "CheckBox2");
   CheckBox2->setChecked(true);
   SpinEdit1 = named(new QSpinBox(Panel2), "SpinEdit1");
-  SpinEdit1->setRange(1, defaults::kMaxPageLimit);
-  SpinEdit1->setValue(defaults::kPageLimit);
+  SpinEdit1->setRange(kPageLimitMin, kPageLimitMax);
+  SpinEdit1->setValue(kPageLimitBuiltIn);
   SpinEdit1->setMinimumWidth(110);
   scope->addWidget(RadioButton1);
   scope->addWidget(RadioButton2);
@@ -157,15 +164,15 @@ void TAppForm::buildOptionLines(QWidget* area) {
   auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this);
   Panel4 = line(area, "Panel4", 30);
   auto* row = static_cast<QHBoxLayout*>(Panel4->layout());
-  Edit3 = named(new QLineEdit(QString::number(defaults::kTimeoutMs), Panel4), "Edit3");
-  Edit4 = named(new QLineEdit(QString::number(defaults::kTimeoutMs), Panel4), "Edit4");
+  Edit3 = named(new QLineEdit(Panel4), "Edit3");
+  Edit4 = named(new QLineEdit(Panel4), "Edit4");
   for (auto* field : {Edit3, Edit4}) {
     field->setValidator(digits);
     field->setFixedWidth(70);
   }
   ComboBox1 = named(new QComboBox(Panel4), "ComboBox1");
   ComboBox1->setEditable(true);
-  ComboBox1->addItem(defaults::kAgent);
+  for (const auto preset : kAgentPresets) ComboBox1->addItem(QString::fromUtf8(preset.data(), preset.size()));
   row->addWidget(new QLabel("Connection Timeout (ms):", Panel4));
   row->addWidget(Edit3);
   row->addWidget(new QLabel("Response Timeout (ms):", Panel4));
@@ -174,7 +181,7 @@ void TAppForm::buildOptionLines(QWidget* area) {
   row->addWidget(ComboBox1, 1);
 
   Panel5 = line(area, "Panel5", 30);
-  Edit2 = named(new QLineEdit(defaults::kIgnoreExtensions, Panel5), "Edit2");
+  Edit2 = named(new QLineEdit(Panel5), "Edit2");
   Panel5->layout()->addWidget(new QLabel("Ignore Extensions:", Panel5));
   Panel5->layout()->addWidget(Edit2);
 
@@ -350,9 +357,16 @@ void TAppForm::buildMenus() {
 
   auto* tools = menuBar()->addMenu("Tools");
   tools->setObjectName("Tools1");
+  for (const auto& item : toolsMenu()) {
+    auto* action = tools->addAction(QString::fromStdString(item.caption));
+    action->setObjectName(QString::fromStdString(item.handler));
+    connect(action, &QAction::triggered, this, [this, address = item.address] { desktop_.openAddress(address); });
+  }
   auto* settings = menuBar()->addMenu("Settings");
   settings->setObjectName("Settings1");
-  settings->addAction("Reset to Defaults")->setObjectName("R1");
+  auto* reset = settings->addAction("Reset to Defaults");
+  reset->setObjectName("R1");
+  connect(reset, &QAction::triggered, this, &TAppForm::R1Click);
 
   auto* help = menuBar()->addMenu("Help");
   help->setObjectName("Help1");
@@ -369,7 +383,14 @@ void TAppForm::buildMenus() {
   help->addAction("About...")->setObjectName("About1");
 
   PopupMenu1 = named(new QMenu(this), "PopupMenu1");
+  buildLookupMenu(PopupMenu1, lookupMenu());
   BitBtn1->setMenu(PopupMenu1);
+  // The arrow of the split button: the lookups act on the start URL field.
+  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
+    if (!popupFromList_) popupSource_ = kPopupSourceButton;
+    popupFromList_ = false;
+  });
+  connect(ListView1, &QWidget::customContextMenuRequested, this, &TAppForm::ListView1MouseDown);
 }
 
 }  // namespace crawlspect::ui

@@ -4,9 +4,13 @@
 // turns the user's commands into core calls.
 #include <QMainWindow>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "main/crawler/crawl_run.h"
+#include "main/lookups/web_lookups.h"
+#include "main/settings/settings.h"
+#include "platform/data_folder.h"
 #include "main/crawler/internal_url_list.h"
 #include "main/crawler/page_fetcher.h"
 #include "main/store/database.h"
@@ -29,6 +33,7 @@ class QToolButton;
 class QTreeView;
 class QWidget;
 class QAction;
+class QPoint;
 class QAbstractItemModel;
 
 namespace crawlspect::ui {
@@ -37,7 +42,7 @@ class RowsModel;
 class UrlListModel;
 
 struct AppSetup {
-  std::string dataFolder;    // holds the working project files
+  std::string dataFolder;    // holds settings.ini and the working project files
   std::string templatePath;  // empty.db beside the program
   std::string projectPath;   // named on the command line; empty for none
 };
@@ -53,6 +58,8 @@ class TAppForm : public QMainWindow, private CrawlView {
   const std::string& workingFile() const { return store_.workingFile(); }
   // FormShow's work: the working file, then a project named on the command line.
   void openStartupProject();
+  // Shown as the stored placement says: maximized, or the stored rectangle.
+  void showAsStored();
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -77,6 +84,15 @@ class TAppForm : public QMainWindow, private CrawlView {
   void SaveProject1Click();
   void Help2Click();
   void refreshResults();
+  void applySettings();
+  void connectSettingsWriters();
+  void buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items);
+  void runLookup(LookupCommand command);
+  void ListView1MouseDown(const QPoint& pos);
+  void R1Click();
+  void savePlacementNow();
+  void AnalyzeURL1Click(const std::string& url);
+  std::optional<std::string> selectedFoundLink() const;
   void halveFoundLinksPanel();
 
   // CrawlView.
@@ -95,7 +111,14 @@ class TAppForm : public QMainWindow, private CrawlView {
   void IslemTamam() override;
 
   AppSetup setup_;
+  ProgramIdentity identity_ = programIdentity();
   QtDesktop desktop_;
+  SettingsFile settingsFile_;
+  ServiceHosts hosts_;
+  SettingsWriter writer_;
+  std::string popupSource_;
+  bool popupFromList_ = false;
+  bool startMaximized_ = true;
   Database db_;
   ProjectStore store_;
   InternalUrlList list_;

@@ -41,6 +41,7 @@ void TAppForm::closeEvent(QCloseEvent* event) {
 void TAppForm::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   if (PageControl1->widget(2)->width() <= ListView1->width()) halveFoundLinksPanel();
+  savePlacementNow();
 }
 
 void TAppForm::halveFoundLinksPanel() {
@@ -101,7 +102,14 @@ void TAppForm::SaveProject1Click() {
   if (!error.empty()) desktop_.showMessage("Error", "Unable to save " + dest + ": " + error, MessageIcon::Error);
 }
 
-void TAppForm::Help2Click() { desktop_.openAddress("https://www.zorvane.com/help/crawlspect/"); }
+void TAppForm::AnalyzeURL1Click(const std::string&) {}
+
+void TAppForm::showAsStored() {
+  if (startMaximized_)
+    showMaximized();
+  else
+    show();
+}
 
 // ---- the crawl's window side ----------------------------------------------
 
