@@ -157,11 +157,6 @@ QueryResult Database::query(const std::string& sql) {
 
 void Database::executeInOwnTransaction(const std::string& sql) {
   std::lock_guard lock(guard_);
-  // Inside a batch the batch's commit is the statement's commit.
-  if (db_ && !sqlite3_get_autocommit(db_)) {
-    executeLocked(sql);
-    return;
-  }
   executeLocked("BEGIN;");
   std::string failure;
   bool failed = false;
