@@ -495,27 +495,31 @@ std::vector<HtmlElement> HtmlDocument::all() const {
 }
 
 std::string HtmlDocument::title() const {
-  for (const HtmlElement& el : all()) {
-    if (!el.hasTagName("title")) continue;
-    bool foreign = false;
-    const xmlNode* node = el.node_;
-    for (const xmlNode* a = node->parent; isElement(a) && !foreign; a = a->parent)
-      foreign = nameOf(a) == "svg" || nameOf(a) == "math";
-    if (foreign) continue;
-    std::string out;
-    bool space = false;
-    for (char c : descendantText(node)) {
-      if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
-        space = !out.empty();
-        continue;
-      }
-      if (space) out += ' ';
-      space = false;
-      out += c;
+  if (!doc_) return {};
+  const xmlNode* title = nullptr;
+  walkBelow(
+      reinterpret_cast<const xmlNode*>(doc_),
+      [&](const xmlNode* n) {
+        if (title || !isElement(n)) return false;
+        const std::string_view name = nameOf(n);
+        if (name == "title") title = n;
+        // A title inside svg or math belongs to that language, not to the page.
+        return !holdsNoElements(name) && name != "svg" && name != "math";
+      },
+      [](const xmlNode*) {});
+  if (!title) return {};
+  std::string out;
+  bool space = false;
+  for (char c : descendantText(title)) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+      space = !out.empty();
+      continue;
     }
-    return out;
+    if (space) out += ' ';
+    space = false;
+    out += c;
   }
-  return {};
+  return out;
 }
 
 }  // namespace crawlspect

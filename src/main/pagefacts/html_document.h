@@ -31,7 +31,6 @@ class HtmlElement {
   std::string innerText() const;
 
  private:
-  friend class HtmlDocument;
   const _xmlNode* node_;
 };
 

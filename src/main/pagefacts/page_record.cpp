@@ -1,22 +1,19 @@
 #include "main/pagefacts/page_record.h"
 
-#include <vector>
-
 #include "main/pagefacts/page_reader.h"
 #include "main/store/statements.h"
 #include "platform/text.h"
 
 namespace crawlspect {
 
-void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
-                    const std::string& pageText) {
-  // Every reader runs before the first statement, so a reader that throws leaves the page untouched.
-  const std::string title = ScanTitle(pageText);
-  const PageFacts facts = ReadPageFacts(pageText);
-  const std::vector<std::string> h1Lines = splitLines(facts.h1);
-  const std::vector<std::string> h2Lines = splitLines(facts.h2);
+PageRecordFacts ReadPageRecordFacts(const std::string& pageText) {
+  PageFacts read = ReadPageFacts(pageText);
+  return {ScanTitle(pageText), std::move(read.description), splitLines(read.h1), splitLines(read.h2)};
+}
 
-  // The database guard is released when the statement throws, before the box shows.
+void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                     const PageRecordFacts& facts) {
+  // A failing statement throws after the database guard was released, so the box never holds it.
   auto run = [&](auto statement) {
     try {
       statement();
@@ -28,21 +25,27 @@ void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle,
   bool present = false;
   run([&] { present = !db.query(sql::selectPage(pageUrl)).rows.empty(); });
   if (present)
-    run([&] { db.execute(sql::updatePageFacts(title, facts.description, pageUrl)); });
+    run([&] { db.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl)); });
   else
-    run([&] { db.execute(sql::insertPageFacts(pageUrl, title, facts.description)); });
+    run([&] { db.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description)); });
 
   bool firstH1 = true;
-  for (const std::string& line : h1Lines) {
+  for (const std::string& line : facts.h1Lines) {
     if (trimControl(line).empty()) continue;
     if (firstH1) run([&] { db.execute(sql::updatePageH1(line, pageUrl)); });
     firstH1 = false;
     run([&] { db.execute(sql::insertTag(pageUrl, "H1", line)); });
   }
-  for (const std::string& line : h2Lines) {
+  for (const std::string& line : facts.h2Lines) {
     if (trimControl(line).empty()) continue;
     run([&] { db.execute(sql::insertTag(pageUrl, "H2", line)); });
   }
+}
+
+void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                    const std::string& pageText) {
+  // Every reader runs before the first statement: a reader that throws leaves the page untouched.
+  StorePageRecord(db, desktop, appTitle, pageUrl, ReadPageRecordFacts(pageText));
 }
 
 }  // namespace crawlspect

@@ -3,11 +3,25 @@
 // database — title and META description into its PAGES row, one TAGS row per
 // non-blank H1 and H2 line.
 #include <string>
+#include <vector>
 
 #include "main/store/database.h"
 #include "platform/desktop.h"
 
 namespace crawlspect {
+
+// What the page step stores, read from the page text before any statement runs.
+struct PageRecordFacts {
+  std::string title;        // the raw title scan
+  std::string description;  // the META description
+  std::vector<std::string> h1Lines;
+  std::vector<std::string> h2Lines;
+};
+PageRecordFacts ReadPageRecordFacts(const std::string& pageText);
+
+// The statements of the page step for facts already read.
+void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                     const PageRecordFacts& facts);
 
 // Runs on the main thread. Each failing statement is reported in a message box
 // captioned appTitle and the step goes on with the next one. An empty page
