@@ -61,7 +61,6 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
-#include <cstring>
 #include <initializer_list>
 #include <mutex>
 
