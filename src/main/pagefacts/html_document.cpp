@@ -472,7 +472,8 @@ HtmlDocument::HtmlDocument(std::string_view pageText) {
   doc_ = htmlReadMemory(input.data(), length, nullptr, "UTF-8",
                         HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
                             HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT);
-  if (doc_) repairTree(doc_);
+  if (!doc_) throw PageReadError("The page could not be parsed");
+  repairTree(doc_);
 }
 
 HtmlDocument::~HtmlDocument() {

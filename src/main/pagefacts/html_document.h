@@ -6,6 +6,7 @@
 // element's rendered text (close to a browser's innerText) and the document
 // title. The rules are written at the top of html_document.cpp.
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,12 @@ struct _xmlDoc;
 struct _xmlNode;
 
 namespace crawlspect {
+
+// The parser could not build a document at all (it ran out of memory).
+class PageReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 // A handle on one element; valid while its document lives.
 class HtmlElement {
@@ -38,7 +45,8 @@ class HtmlDocument {
  public:
   // Parses the page text. Any text gives a document, possibly without
   // elements; a page nested deeper than the parser's depth limit is read as
-  // far as the parser got.
+  // far as the parser got. Throws PageReadError only when the parser fails
+  // as a whole.
   explicit HtmlDocument(std::string_view pageText);
   ~HtmlDocument();
   HtmlDocument(const HtmlDocument&) = delete;
