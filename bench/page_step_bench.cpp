@@ -62,7 +62,7 @@ std::string makePage(std::size_t targetBytes, unsigned seed) {
          "</p>\r\n<img src=\"/img/" + std::to_string(section) + ".jpg\" alt=\"" + sentence(3) +
          "\" width=\"300\" height=\"200\">\r\n";
     if (section % 9 == 5) {
-      p += "<table class=\"specs\"><tr><th>Name</th><th>Value</th></tr>\r\n";
+      p += "<table class=\"details\"><tr><th>Name</th><th>Value</th></tr>\r\n";
       for (int r = 0; r < 5; ++r) p += "<tr><td>" + word() + "</td><td>" + sentence(2) + "</td></tr>\r\n";
       p += "</table>\r\n";
     }
