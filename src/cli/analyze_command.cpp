@@ -20,14 +20,6 @@ struct AnalyzeOptions {
   std::string html2txtHost;
 };
 
-// TODO(lead): once the page reader is merged, return
-//   {[](const std::string& p) { return ReadTitle(p); }, ... ReadMetaDescription, ReadH1, ReadH2, ReadH3}
-// from main/pagefacts/page_reader.h. Until then the readers find nothing.
-PageReaders pageReaders() {
-  const auto nothing = [](const std::string&) { return std::string(); };
-  return {nothing, nothing, nothing, nothing, nothing};
-}
-
 void printLine(const char* label, std::size_t count, const std::string& value) {
   std::cout << label << " (" << count << "): " << value << "\n";
 }
@@ -58,7 +50,7 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
     PageFetcher fetcher;
     fetcher.setUserAgent(opts->agent);
     fetcher.setTimeouts(opts->connectMs, opts->responseMs);
-    const PageAnalysis a = analyzePage(opts->url, fetcher, pageReaders(), host);
+    const PageAnalysis a = analyzePage(opts->url, fetcher, standardPageReaders(), host);
 
     printLine("URL", a.counters.url, a.url);
     printLine("Title", a.counters.title, a.title);

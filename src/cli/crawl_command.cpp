@@ -9,6 +9,7 @@
 #include "cli/cli_project.h"
 #include "main/crawler/crawl_run.h"
 #include "main/crawler/page_fetcher.h"
+#include "main/pagefacts/page_record.h"
 #include "main/settings/settings.h"
 
 namespace crawlspect::cli {
@@ -86,6 +87,10 @@ int runCrawl(const CrawlOptions& opts) {
   ConsoleView view(opts.startUrl, options);
   CrawlRun run(session.desktop, view, session.store, session.list, fetcher, RegionalSettings::fromEnvironment(),
                "Crawlspect");
+
+  run.setPageStep([&session](const std::string& url, const std::string& text) {
+    return preparePageRecord(session.db, session.desktop, "Crawlspect", url, text);
+  });
 
   interrupted = false;
   struct sigaction action {};

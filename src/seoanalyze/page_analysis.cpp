@@ -1,8 +1,17 @@
 #include "seoanalyze/page_analysis.h"
 
+#include "main/pagefacts/page_reader.h"
+
 #include "platform/text.h"
 
 namespace crawlspect {
+
+PageReaders standardPageReaders() {
+  return {[](const std::string& p) { return ReadTitle(p); }, [](const std::string& p) { return ReadMetaDescription(p); },
+          [](const std::string& p) { return ReadH1(p); }, [](const std::string& p) { return ReadH2(p); },
+          [](const std::string& p) { return ReadH3(p); }};
+}
+
 
 namespace {
 

@@ -44,6 +44,9 @@ struct PageReaders {
   std::function<std::string(const std::string&)> h3;
 };
 
+// The program's own page readers.
+PageReaders standardPageReaders();
+
 // Every count is in UTF-16 code units, as the window's labels show them.
 struct AnalysisCounters {
   std::size_t url = 0;

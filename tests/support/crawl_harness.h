@@ -10,6 +10,7 @@
 #include "main/crawler/crawl_run.h"
 #include "main/crawler/internal_url_list.h"
 #include "main/crawler/page_fetcher.h"
+#include "main/pagefacts/page_record.h"
 #include "main/store/database.h"
 #include "main/store/project_store.h"
 #include "platform/loop_desktop.h"
@@ -60,6 +61,9 @@ struct CrawlHarness {
         run(desktop, view, store, list, fetcher, crawlspect::RegionalSettings::withDecimal(','), "Crawlspect") {
     std::mt19937 random(7);
     store.chooseWorkingFile(random);
+    run.setPageStep([this](const std::string& url, const std::string& text) {
+      return crawlspect::preparePageRecord(db, desktop, "Crawlspect", url, text);
+    });
   }
   ~CrawlHarness() { run.shutdown(); }
 

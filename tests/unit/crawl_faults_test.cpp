@@ -50,11 +50,13 @@ TEST(CrawlFaults, FullDiskReportsEachFailedStatementAndKeepsWhatFitted) {
   // The first page step caps the file at its current size: every later insert
   // meets "database or disk is full", as on a full disk.
   bool capped = false;
-  h.run.setPageStep([&](const std::string&, const std::string&) {
-    if (capped) return;
-    capped = true;
-    const std::string pages = h.scalar("PRAGMA page_count");
-    h.db.execute("PRAGMA max_page_count=" + pages);
+  h.run.setPageStep([&](const std::string&, const std::string&) -> std::function<void()> {
+    return [&] {
+      if (capped) return;
+      capped = true;
+      const std::string pages = h.scalar("PRAGMA page_count");
+      h.db.execute("PRAGMA max_page_count=" + pages);
+    };
   });
   ASSERT_TRUE(h.crawl(site.url("/")));
   EXPECT_EQ(h.run.state(), RunState::Idle);

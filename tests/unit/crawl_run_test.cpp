@@ -44,9 +44,11 @@ class CrawlRunTest : public ::testing::Test, public testsupport::CrawlHarness {
 
 TEST_F(CrawlRunTest, WalksTheSiteBreadthFirstAndStoresEveryKeptLink) {
   std::vector<std::string> pagesSeen;
-  run.setPageStep([&](const std::string& url, const std::string&) {
-    EXPECT_TRUE(desktop.isMainThread());
-    pagesSeen.push_back(url);
+  run.setPageStep([&](const std::string& url, const std::string&) -> std::function<void()> {
+    return [&, url] {
+      EXPECT_TRUE(desktop.isMainThread());
+      pagesSeen.push_back(url);
+    };
   });
   crawl(site.url("/"));
 
@@ -89,6 +91,25 @@ TEST_F(CrawlRunTest, WalksTheSiteBreadthFirstAndStoresEveryKeptLink) {
   EXPECT_EQ(view.shownRows, 5);
   EXPECT_EQ(desktop.beeps(), 1);
   EXPECT_EQ(run.state(), RunState::Idle);
+  EXPECT_TRUE(desktop.messages().empty());
+}
+
+TEST_F(CrawlRunTest, PageFactsAreStoredWhileCrawling) {
+  site.page("/facts", R"(<html><head><title> It's  here </title>
+<meta name="Description" content="About it's page"></head>
+<body><h1>First</h1><h1></h1><h2>Sub one</h2><h2>Sub two</h2><a href="/facts-b">b</a></body></html>)")
+      .page("/facts-b", "<h1>Only heading</h1>");
+  ASSERT_TRUE(crawl(site.url("/facts")));
+  auto pages = rows("SELECT URL, TITLE, DESCRIPTION FROM PAGES ORDER BY rowid");
+  ASSERT_EQ(pages.rows.size(), 2u);
+  EXPECT_EQ(pages.text(0, 1), " It's  here ");
+  EXPECT_EQ(pages.text(0, 2), "About it's page");
+  EXPECT_EQ(pages.text(1, 1), "");
+  EXPECT_FALSE(pages.isNull(1, "TITLE"));
+  auto tags = rows("SELECT URL, TAG, VALUE FROM TAGS ORDER BY rowid");
+  std::vector<std::string> got;
+  for (std::size_t i = 0; i < tags.rows.size(); ++i) got.push_back(tags.text(i, 1) + ":" + tags.text(i, 2));
+  EXPECT_EQ(got, (std::vector<std::string>{"H1:First", "H2:Sub one", "H2:Sub two", "H1:Only heading"}));
   EXPECT_TRUE(desktop.messages().empty());
 }
 

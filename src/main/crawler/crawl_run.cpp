@@ -202,7 +202,10 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
       list_.setLoadTime(position, formatLoadTime(elapsed.count(), regional_));
       post([position](CrawlView& v) { v.loadTimeWritten(position); });
 
-      if (pageStep_) desktop_.runOnMain([&] { pageStep_(pageUrl, pageText); });
+      if (pageStep_) {
+        const std::function<void()> store = pageStep_(pageUrl, pageText);
+        if (store) desktop_.runOnMain(store);
+      }
       ProjectStore::Batch batch(store_);
       intake.ScanLinks(pageUrl, pageText);
     } catch (const std::exception& e) {

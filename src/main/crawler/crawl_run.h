@@ -62,8 +62,9 @@ class CrawlView {
 
 class CrawlRun : private LinkSink {
  public:
-  // The page step: reads the page's facts into the project (runs on the main thread).
-  using PageStep = std::function<void(const std::string& pageUrl, const std::string& pageText)>;
+  // The page step: reads the page's facts on the crawl thread and returns what
+  // stores them, which runs on the main thread while the crawl thread waits.
+  using PageStep = std::function<std::function<void()>(const std::string& pageUrl, const std::string& pageText)>;
 
   CrawlRun(Desktop& desktop, CrawlView& view, ProjectStore& store, InternalUrlList& list, PageFetcher& fetcher,
            RegionalSettings regional, std::string appTitle);

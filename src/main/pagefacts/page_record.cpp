@@ -48,4 +48,10 @@ void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle,
   StorePageRecord(db, desktop, appTitle, pageUrl, ReadPageRecordFacts(pageText));
 }
 
+std::function<void()> preparePageRecord(Database& db, Desktop& desktop, std::string appTitle, std::string pageUrl,
+                                        const std::string& pageText) {
+  return [&db, &desktop, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
+          facts = ReadPageRecordFacts(pageText)] { StorePageRecord(db, desktop, appTitle, pageUrl, facts); };
+}
+
 }  // namespace crawlspect

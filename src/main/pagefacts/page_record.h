@@ -2,6 +2,7 @@
 // The page step of a crawl: the facts of one fetched page into the project
 // database — title and META description into its PAGES row, one TAGS row per
 // non-blank H1 and H2 line.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -30,5 +31,11 @@ void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle
 // PAGES.H1TAG, which the audit's H1 length rule reads.
 void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
                     const std::string& pageText);
+
+// The crawl's page step in two halves: the page is read on the calling (crawl)
+// thread, so a large page never holds up the window; the returned step stores
+// the rows and must run on the main thread. Same rows as SavePageRecord.
+std::function<void()> preparePageRecord(Database& db, Desktop& desktop, std::string appTitle, std::string pageUrl,
+                                        const std::string& pageText);
 
 }  // namespace crawlspect

@@ -27,6 +27,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include "main/pagefacts/page_record.h"
 #include "main/settings/settings.h"
 #include "main/lookups/web_lookups.h"
 #include "main/ui/row_models.h"
@@ -106,6 +107,9 @@ TAppForm::TAppForm(AppSetup setup, QWidget* parent)
 
   run_ = std::make_unique<CrawlRun>(desktop_, static_cast<CrawlView&>(*this), store_, list_, fetcher_, RegionalSettings::fromEnvironment(),
                                     "Crawlspect");
+  run_->setPageStep([this](const std::string& url, const std::string& text) {
+    return preparePageRecord(db_, desktop_, "Crawlspect", url, text);
+  });
   run_->startUrlChanged(Edit1->text().toStdString());
   connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& text) { run_->startUrlChanged(text.toStdString()); });
 }
