@@ -1,6 +1,7 @@
 #include "seoanalyze/analyze_form.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -29,6 +30,7 @@ W* named(W* widget, const char* name) {
 QLabel* counter(QWidget* parent, const char* name) {
   auto* label = named(new QLabel("0", parent), name);
   label->setAlignment(Qt::AlignRight | Qt::AlignTop);
+  label->setContentsMargins(0, 3, 0, 0);  // level with the text of the control beside it
   label->setMinimumWidth(44);
   return label;
 }
@@ -37,6 +39,8 @@ QPlainTextEdit* textBox(QWidget* parent, const char* name, bool wrap) {
   auto* box = named(new QPlainTextEdit(parent), name);
   box->setReadOnly(true);
   box->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  // Page source and the text rendering keep their columns in a fixed-pitch font.
+  if (!wrap) box->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   return box;
 }
 
@@ -104,6 +108,7 @@ QWidget* TAnalyzeForm::buildAnalyzeTab() {
   const auto addRow = [&](const char* caption, QWidget* control, QLabel* count, int stretch) {
     auto* label = new QLabel(caption, tab);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    label->setContentsMargins(0, 3, 0, 0);
     upper->addWidget(label, row, 0);
     upper->addWidget(control, row, 1);
     upper->addWidget(count, row, 2);
