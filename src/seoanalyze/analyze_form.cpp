@@ -101,14 +101,27 @@ TAnalyzeForm::TAnalyzeForm(QWidget* parent) : QWidget(parent, Qt::Window) {
 QWidget* TAnalyzeForm::buildAnalyzeTab() {
   auto* tab = named(new QWidget(PageControl1), "TabSheet1");
   auto* halves = new QVBoxLayout(tab);
+  // Two halves of equal height whatever their controls would like.
+  const auto half = [tab] {
+    auto* area = new QWidget(tab);
+    area->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Ignored);
+    return area;
+  };
+  QWidget* top = half();
+  QWidget* bottom = half();
 
-  auto* upper = new QGridLayout;
+  // One caption column for both halves, so all the fields start at one edge.
+  const int captionWidth = fontMetrics().horizontalAdvance("Description:") + 8;
+
+  auto* upper = new QGridLayout(top);
+  upper->setContentsMargins(0, 0, 0, 0);
   upper->setColumnStretch(1, 1);
   int row = 0;
   const auto addRow = [&](const char* caption, QWidget* control, QLabel* count, int stretch) {
     auto* label = new QLabel(caption, tab);
     label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label->setContentsMargins(0, 3, 0, 0);
+    label->setFixedWidth(captionWidth);
     upper->addWidget(label, row, 0);
     upper->addWidget(control, row, 1);
     upper->addWidget(count, row, 2);
@@ -140,11 +153,13 @@ QWidget* TAnalyzeForm::buildAnalyzeTab() {
   ListBox3 = named(new QListWidget(tab), "ListBox3");
   Label14 = counter(tab, "Label14");
   addRow("H3:", ListBox3, Label14, 3);
-  halves->addLayout(upper, 1);
+  halves->addWidget(top, 1);
 
-  auto* lower = new QHBoxLayout;
+  auto* lower = new QHBoxLayout(bottom);
+  lower->setContentsMargins(0, 0, 0, 0);
   auto* contents = new QLabel("   Contents:", tab);
   contents->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  contents->setFixedWidth(captionWidth);
   lower->addWidget(contents);
   Memo3 = textBox(tab, "Memo3", false);
   Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -152,7 +167,7 @@ QWidget* TAnalyzeForm::buildAnalyzeTab() {
   lower->addWidget(Memo3, 1);
   Label12 = counter(tab, "Label12");
   lower->addWidget(Label12);
-  halves->addLayout(lower, 1);
+  halves->addWidget(bottom, 1);
   return tab;
 }
 
