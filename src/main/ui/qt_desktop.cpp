@@ -17,6 +17,20 @@ QtDesktop::MessageSink& messageSink() {
 }
 }  // namespace
 
+QString displayText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') {
+      out += text[i];
+      continue;
+    }
+    out += '\n';
+    if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+  }
+  return QString::fromStdString(out);
+}
+
 void QtDesktop::setMessageSink(MessageSink sink) { messageSink() = std::move(sink); }
 
 bool QtDesktop::isMainThread() const { return QThread::currentThread() == qApp->thread(); }
@@ -53,13 +67,20 @@ void QtDesktop::showMessage(const std::string& title, const std::string& text, M
       break;
   }
   QMessageBox box(qtIcon, QString::fromStdString(title.empty() ? std::string("Crawlspect") : title),
-                  QString::fromStdString(text), QMessageBox::Ok, QApplication::activeWindow());
+                  displayText(text), QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
 }
 
 void QtDesktop::beep() { QApplication::beep(); }
 
 void QtDesktop::openAddress(const std::string& address) {
+  // A file:// address names a local path as it is on disk; QUrl would read a
+  // "#" or "%" in it as URL syntax.
+  constexpr std::string_view kFileScheme = "file://";
+  if (address.starts_with(kFileScheme)) {
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(address.substr(kFileScheme.size()))));
+    return;
+  }
   // Handed over as written: the lookups compose their addresses without encoding.
   QDesktopServices::openUrl(QUrl(QString::fromStdString(address), QUrl::TolerantMode));
 }

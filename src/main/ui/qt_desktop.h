@@ -1,11 +1,17 @@
 #pragma once
 // The Desktop of the window program: hand-offs to the GUI thread through Qt's
 // event loop, message boxes, the shell, the clipboard.
+#include <QString>
 #include <functional>
+#include <string_view>
 
 #include "platform/desktop.h"
 
 namespace crawlspect::ui {
+
+// Core text for a Qt control or message box: CR LF and lone CR become "\n",
+// which is the only line break Qt's text widgets take.
+QString displayText(std::string_view text);
 
 class QtDesktop : public Desktop {
  public:
