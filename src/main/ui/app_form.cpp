@@ -29,6 +29,8 @@
 
 #include "main/pagefacts/page_record.h"
 #include "main/settings/settings.h"
+#include "about/about_form.h"
+#include "feedback/feedback_form.h"
 #include "main/lookups/web_lookups.h"
 #include "main/ui/row_models.h"
 #include "platform/regional.h"
@@ -383,8 +385,13 @@ void TAppForm::buildMenus() {
   UpdateNotifications1->setChecked(true);
   UpdateNotifications1->setEnabled(false);
   help->addSeparator();
-  help->addAction("Send Feedback...")->setObjectName("SendFeedback1");
-  help->addAction("About...")->setObjectName("About1");
+  auto* feedback = help->addAction("Send Feedback...");
+  feedback->setObjectName("SendFeedback1");
+  connect(feedback, &QAction::triggered, this,
+          [this] { TFeedbackForm::showFeedback(this, desktop_, identity_, hosts_); });
+  auto* about = help->addAction("About...");
+  about->setObjectName("About1");
+  connect(about, &QAction::triggered, this, [this] { TAboutBox::showAbout(this, desktop_, identity_, hosts_); });
 
   PopupMenu1 = named(new QMenu(this), "PopupMenu1");
   buildLookupMenu(PopupMenu1, lookupMenu());

@@ -18,6 +18,7 @@
 #include <random>
 
 #include "main/ui/app_form.h"
+#include "seoanalyze/analyze_form.h"
 #include "main/ui/row_models.h"
 
 namespace crawlspect::ui {
@@ -102,7 +103,9 @@ void TAppForm::SaveProject1Click() {
   if (!error.empty()) desktop_.showMessage("Error", "Unable to save " + dest + ": " + error, MessageIcon::Error);
 }
 
-void TAppForm::AnalyzeURL1Click(const std::string&) {}
+void TAppForm::AnalyzeURL1Click(const std::string& url) {
+  TAnalyzeForm::showAnalysis(this, desktop_, fetcher_, standardPageReaders(), hosts_.html2txtHost, url);
+}
 
 void TAppForm::showAsStored() {
   if (startMaximized_)
