@@ -76,7 +76,8 @@ int runReport(const ReportOptions& opts) {
 }  // namespace
 
 void printSummaryAndAudit(std::ostream& out, const RefreshResult& result) {
-  for (const auto& row : result.summary.rows) out << row[0] << '\t' << row[1] << '\n';
+  for (std::size_t i = 0; i < result.summary.size(); ++i)
+    out << result.summary.cell(i, 0) << '\t' << result.summary.cell(i, 1) << '\n';
   out << '\n' << result.audit.plainText("\n") << std::flush;
 }
 

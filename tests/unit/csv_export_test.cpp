@@ -23,7 +23,7 @@ TEST(ExportForms, CsvHasHeaderAndEveryColumnPlainListTheFirstColumnOnly) {
   EXPECT_EQ(forms.csv, kBom + "Page;Load_Time;URL_Length\r\nhttp://a.test/;0,4;7\r\nhttp://a.test/new;;10\r\n");
   EXPECT_EQ(forms.plainList, kBom + "http://a.test/\r\nhttp://a.test/new\r\n");
 
-  const Table backlinks{{}, {{"http://a.test/1", "", "Internal", "NoFollow"}}};
+  const Table backlinks({"Source URL", "Anchor Text", "Type", "Follow"}, {{"http://a.test/1", "", "Internal", "NoFollow"}});
   EXPECT_EQ(buildExportForms(ExportId::Backlinks, backlinks, ',').csv,
             kBom + "Source_URL,Anchor_Text,Type,Follow\r\nhttp://a.test/1,,Internal,NoFollow\r\n");
 }
@@ -35,7 +35,7 @@ TEST(ExportForms, EmptyListGivesHeaderOnlyOrJustTheByteOrderMark) {
 }
 
 TEST(ExportForms, FieldsThatWouldBreakTheTableAreQuotedOthersStayAsShown) {
-  const Table titles{{}, {{"Tom, Jerry", "2"}, {"Say \"hi\"", "1"}, {"two\r\nlines", "1"}, {" a;b \"", "1"}}};
+  const Table titles({"Title", "Count"}, {{"Tom, Jerry", "2"}, {"Say \"hi\"", "1"}, {"two\r\nlines", "1"}, {" a;b \"", "1"}});
   const ExportForms comma = buildExportForms(ExportId::Titles, titles, ',');
   EXPECT_EQ(comma.csv, kBom + "Title,Count\r\n\"Tom, Jerry\",2\r\n\"Say \"\"hi\"\"\",1\r\n\"two\r\nlines\",1\r\n"
                               "\" a;b \"\"\",1\r\n");

@@ -85,9 +85,9 @@ TEST(ValueLookups, EachListFindsTheRowsCarryingTheValue) {
   for (const auto& c : cases) {
     const DetailView view = lookupDetail(f.db, c.list, c.value, f.desktop);
     EXPECT_EQ(view.caption, c.value);
-    EXPECT_EQ(view.table.rows, c.expected) << resultListCaption(c.list) << " " << c.value;
+    EXPECT_EQ(view.table.rows(), c.expected) << resultListCaption(c.list) << " " << c.value;
   }
-  EXPECT_EQ(lookupDetail(f.db, ResultListId::Links, "http://b.test/", f.desktop).table.headers,
+  EXPECT_EQ(lookupDetail(f.db, ResultListId::Links, "http://b.test/", f.desktop).table.headers(),
             (std::vector<std::string>{"Source URL", "Anchor Text", "Type", "Follow"}));
   EXPECT_TRUE(f.desktop.messages().empty());
 }
@@ -103,7 +103,7 @@ TEST(ValueLookups, FailedStatementIsReportedAndLeavesTheListEmpty) {
 }
 
 TEST(CopyCommands, CopyTheFirstColumnOfTheSelectedRowOnly) {
-  const Table titles{{"Title", "Count"}, {{kNotCheckedYet, "2"}, {"Home", "1"}}};
+  const Table titles({"Title", "Count"}, {{kNotCheckedYet, "2"}, {"Home", "1"}});
   EXPECT_EQ(copyFirstColumn(titles, 0), std::optional<std::string>(kNotCheckedYet));
   EXPECT_EQ(copyFirstColumn(titles, 1), std::optional<std::string>("Home"));
   EXPECT_EQ(copyFirstColumn(titles, std::nullopt), std::nullopt);

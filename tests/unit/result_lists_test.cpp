@@ -22,10 +22,10 @@ TEST(ResultLists, EmptyProjectGivesEmptyListsZeroSummaryAndNoReport) {
   const Rows headers = {{"Link", "Count"},  {"H1 Tag", "Count"},      {"H2 Tag", "Count"},
                         {"Title", "Count"}, {"Description", "Count"}, {"Anchor Text", "Count"}};
   for (std::size_t i = 0; i < kResultListCount; ++i) {
-    EXPECT_EQ(r.lists[i].headers, headers[i]) << i;
+    EXPECT_EQ(r.lists[i].headers(), headers[i]) << i;
     EXPECT_TRUE(r.lists[i].empty()) << i;
   }
-  EXPECT_EQ(r.summary.rows, summaryRows("0", "0", "0", "0", "0", "0"));
+  EXPECT_EQ(r.summary.rows(), summaryRows("0", "0", "0", "0", "0", "0"));
   EXPECT_TRUE(r.audit.empty());
   EXPECT_TRUE(f.desktop.messages().empty());
 }
@@ -42,13 +42,13 @@ TEST(ResultLists, GroupsCountEveryRowAndKeepUnreadAndUntitledPagesApart) {
   f.tag("http://a.test/", "H3", "not listed");
 
   const RefreshResult r = refreshResults(f.db, f.urls, RegionalSettings{}, f.desktop);
-  EXPECT_EQ(r.list(ResultListId::Links).rows, (Rows{{"http://a.test/x", "5"}, {"http://b.test/", "1"}}));
-  EXPECT_EQ(r.list(ResultListId::H1Tags).rows, (Rows{{"Welcome", "2"}}));
-  EXPECT_EQ(r.list(ResultListId::H2Tags).rows, (Rows{{"Sub", "1"}}));
-  EXPECT_EQ(r.list(ResultListId::Titles).rows, (Rows{{kNotCheckedYet, "3"}, {"", "2"}, {"Home", "1"}}));
-  EXPECT_EQ(r.list(ResultListId::Descriptions).rows, (Rows{{kNotCheckedYet, "3"}, {"", "2"}, {"D", "1"}}));
-  EXPECT_EQ(r.list(ResultListId::Anchors).rows, (Rows{{"X", "4"}, {"", "2"}}));
-  EXPECT_EQ(r.summary.rows, summaryRows("6", "2", "3", "3", "1", "1"));
+  EXPECT_EQ(r.list(ResultListId::Links).rows(), (Rows{{"http://a.test/x", "5"}, {"http://b.test/", "1"}}));
+  EXPECT_EQ(r.list(ResultListId::H1Tags).rows(), (Rows{{"Welcome", "2"}}));
+  EXPECT_EQ(r.list(ResultListId::H2Tags).rows(), (Rows{{"Sub", "1"}}));
+  EXPECT_EQ(r.list(ResultListId::Titles).rows(), (Rows{{kNotCheckedYet, "3"}, {"", "2"}, {"Home", "1"}}));
+  EXPECT_EQ(r.list(ResultListId::Descriptions).rows(), (Rows{{kNotCheckedYet, "3"}, {"", "2"}, {"D", "1"}}));
+  EXPECT_EQ(r.list(ResultListId::Anchors).rows(), (Rows{{"X", "4"}, {"", "2"}}));
+  EXPECT_EQ(r.summary.rows(), summaryRows("6", "2", "3", "3", "1", "1"));
   EXPECT_TRUE(f.desktop.messages().empty());
 }
 
@@ -62,9 +62,9 @@ TEST(ResultLists, FailedStatementIsReportedAndOnlyItsListStaysEmpty) {
   EXPECT_TRUE(r.list(ResultListId::H1Tags).empty());
   EXPECT_TRUE(r.list(ResultListId::H2Tags).empty());
   EXPECT_EQ(r.list(ResultListId::Links).size(), 1u);
-  EXPECT_EQ(r.list(ResultListId::Titles).rows, (Rows{{"Home", "1"}}));
+  EXPECT_EQ(r.list(ResultListId::Titles).rows(), (Rows{{"Home", "1"}}));
   EXPECT_EQ(r.list(ResultListId::Anchors).size(), 1u);
-  EXPECT_EQ(r.summary.rows, summaryRows("1", "1", "1", "1", "0", "0"));
+  EXPECT_EQ(r.summary.rows(), summaryRows("1", "1", "1", "1", "0", "0"));
 }
 
 }  // namespace

@@ -38,10 +38,23 @@ const ExportInfo& info(ExportId id) {
   return kInfo[static_cast<std::size_t>(id)];
 }
 
+void appendCsvField(std::string& out, std::string_view text, char separator) {
+  if (text.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos) {
+    out += text;
+    return;
+  }
+  out += '"';
+  for (char c : text) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
 void appendCsvLine(std::string& out, const std::vector<std::string>& fields, char separator) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     if (i) out += separator;
-    out += csvField(fields[i], separator);
+    appendCsvField(out, fields[i], separator);
   }
   out += "\r\n";
 }
@@ -69,13 +82,8 @@ const char* exportCaption(ExportId id) { return info(id).caption; }
 const std::vector<std::string>& csvHeader(ExportId id) { return info(id).header; }
 
 std::string csvField(std::string_view text, char separator) {
-  if (text.find_first_of(std::string{separator, '"', '\r', '\n'}) == std::string_view::npos) return std::string(text);
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
+  std::string out;
+  appendCsvField(out, text, separator);
   return out;
 }
 
@@ -84,9 +92,13 @@ ExportForms buildExportForms(ExportId id, const Table& source, char separator) {
   forms.csv = kBom;
   forms.plainList = kBom;
   appendCsvLine(forms.csv, csvHeader(id), separator);
-  for (const auto& row : source.rows) {
-    appendCsvLine(forms.csv, row, separator);
-    if (!row.empty()) forms.plainList += row[0];
+  for (std::size_t r = 0; r < source.size(); ++r) {
+    for (std::size_t c = 0; c < source.columnCount(); ++c) {
+      if (c) forms.csv += separator;
+      appendCsvField(forms.csv, source.cell(r, c), separator);
+    }
+    forms.csv += "\r\n";
+    forms.plainList += source.cell(r, 0);
     forms.plainList += "\r\n";
   }
   return forms;
@@ -157,7 +169,7 @@ std::string exportAllLists(const std::string& dir, const RefreshResult& result, 
   };
   std::string messages;
   for (const auto& e : exports) {
-    const Table sitemap = e.source ? Table{} : internalUrlTable(result.internalUrls);
+    const Table sitemap = e.source ? Table() : internalUrlTable(result.internalUrls);
     const ExportForms forms = buildExportForms(e.id, e.source ? *e.source : sitemap, separator);
     const std::string error = writeFileReplacing((fs::path(dir) / e.file).string(), forms.csv);
     if (!error.empty()) messages += error + "\n";

@@ -71,9 +71,9 @@ PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop&
 
 Table emptyDetailList(ResultListId list) {
   switch (list) {
-    case ResultListId::Links: return Table{{"Source URL", "Anchor Text", "Type", "Follow"}, {}};
-    case ResultListId::Anchors: return Table{{"Link URL", "Count"}, {}};
-    default: return Table{{"Source URL"}, {}};
+    case ResultListId::Links: return Table({"Source URL", "Anchor Text", "Type", "Follow"});
+    case ResultListId::Anchors: return Table({"Link URL", "Count"});
+    default: return Table({"Source URL"});
   }
 }
 
@@ -93,7 +93,7 @@ DetailView lookupDetail(Database& db, ResultListId list, const std::string& valu
     std::vector<std::string> row;
     for (int c : columns) row.push_back(c < 0 ? std::string() : result.text(i, static_cast<std::size_t>(c)));
     if (trimControl(row[0]).empty()) continue;
-    view.table.rows.push_back(std::move(row));
+    view.table.addRow(row);
   }
   return view;
 }

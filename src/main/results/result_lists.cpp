@@ -39,51 +39,49 @@ std::string resultListStatement(ResultListId id) {
   return {};
 }
 
-Table emptyResultList(ResultListId id) { return Table{{info(id).valueHeader, "Count"}, {}}; }
+Table emptyResultList(ResultListId id) { return Table({info(id).valueHeader, "Count"}); }
 
 Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
-  Table list = emptyResultList(id);
-  QueryResult result;
-  try {
-    result = db.query(resultListStatement(id));
-  } catch (const DbError& e) {
-    desktop.report("", statementErrorReport(e.what()));
-    return list;
-  }
   // The value comes from the column named like the grouped one, the count from
   // the second column (HOWMANY).
   static const char* const kValueColumn[kResultListCount] = {"LINK", "VALUE", "VALUE", "TITLE", "DESCRIPTION", "ANCHOR"};
-  const int value = result.columnIndex(kValueColumn[static_cast<std::size_t>(id)]);
+  Table list = emptyResultList(id);
   const bool notCheckedYet = info(id).nullIsNotCheckedYet;
-  list.rows.reserve(result.rows.size());
-  for (auto& row : result.rows) {
-    DbValue* cell = value >= 0 && static_cast<std::size_t>(value) < row.size() ? &row[static_cast<std::size_t>(value)]
-                                                                                 : nullptr;
-    std::string text;
-    if (cell && *cell)
-      text = std::move(**cell);
-    else if (notCheckedYet)
-      text = kNotCheckedYet;
-    std::string count = row.size() > 1 && row[1] ? std::move(*row[1]) : std::string();
-    list.rows.push_back({std::move(text), std::move(count)});
+  int value = -2;
+  try {
+    db.forEachRow(resultListStatement(id), [&](const RowView& row) {
+      if (value == -2) value = row.columnIndex(kValueColumn[static_cast<std::size_t>(id)]);
+      const auto column = static_cast<std::size_t>(value);
+      std::string_view text;
+      if (value >= 0 && !row.isNull(column))
+        text = row.text(column);
+      else if (notCheckedYet)
+        text = kNotCheckedYet;
+      list.addRow({text, row.text(1)});
+    });
+  } catch (const DbError& e) {
+    // Rows read before a failure part-way belong to no valid result.
+    list.clear();
+    desktop.report("", statementErrorReport(e.what()));
   }
   return list;
 }
 
+namespace {
+const char* const kSummaryKeys[] = {"Internal URLs", "Found Links",   "Found Titles",
+                                    "Found Descriptions", "Found H1 Tags", "Found H2 Tags"};
+}
+
 Table emptySummary() {
-  return Table{{"Key", "Value"},
-               {{"Internal URLs", "0"},
-                {"Found Links", "0"},
-                {"Found Titles", "0"},
-                {"Found Descriptions", "0"},
-                {"Found H1 Tags", "0"},
-                {"Found H2 Tags", "0"}}};
+  Table summary({"Key", "Value"});
+  for (const char* key : kSummaryKeys) summary.addRow({key, "0"});
+  return summary;
 }
 
 Table internalUrlTable(const std::vector<UrlRow>& rows) {
-  Table table{{"Page", "Load Time (sec)", "URL Length"}, {}};
-  table.rows.reserve(rows.size());
-  for (const auto& row : rows) table.rows.push_back({row.url, row.loadTime, row.urlLength});
+  Table table({"Page", "Load Time (sec)", "URL Length"});
+  table.reserve(rows.size(), 0);
+  for (const auto& row : rows) table.addRow({row.url, row.loadTime, row.urlLength});
   return table;
 }
 
@@ -101,7 +99,8 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
       result.list(ResultListId::H1Tags).size(),
       result.list(ResultListId::H2Tags).size(),
   };
-  for (std::size_t i = 0; i < result.summary.rows.size(); ++i) result.summary.rows[i][1] = std::to_string(counts[i]);
+  result.summary = Table({"Key", "Value"});
+  for (std::size_t i = 0; i < std::size(counts); ++i) result.summary.addRow({kSummaryKeys[i], std::to_string(counts[i])});
 
   result.audit = ProblemleriGoster(result.internalUrls, result.list(ResultListId::Titles),
                                    result.list(ResultListId::Descriptions), result.list(ResultListId::H1Tags), db,
