@@ -67,31 +67,33 @@ TEST(Audit, WholeReportInSectionOrderWithExactRunsAndCopyAllText) {
 
   const RefreshResult r = refreshResults(f.db, f.urls, RegionalSettings::withDecimal('.'), f.desktop);
   const std::vector<std::string> expected{
-                                    "Load time is slow (2.1 sec) URL:" + u1,
-                                    "URL length is big (81 chars) URL:" + u1,
-                                    "Load time is slow (3.0 sec) URL:" + late,
-                                    "Title is not unique (Same)",
-                                    "Description is not unique (Shared)",
-                                    "H1 tag is not unique (3)",
-                                    "Title is too long (62 chars) (\xF0\x9F\x98\x80" + std::string(60, 'x') +
-                                        ") URL:" + sorted,
-                                    "Title is too long (61 chars) (" + t61 + ") URL:" + u1,
-                                    "Description is too long (161 chars) (" + d161 + ") URL:" + u1,
-                                };
+      "Load time is slow (2.1 sec) URL:" + u1,
+      "URL length is big (81 chars) URL:" + u1,
+      "Load time is slow (3.0 sec) URL:" + late,
+      "Title is not unique (Same)",
+      "Description is not unique (Shared)",
+      "H1 tag is not unique (3)",
+      "Title is too long (62 chars) (\xF0\x9F\x98\x80" + std::string(60, 'x') + ") URL:" + sorted,
+      "Title is too long (61 chars) (" + t61 + ") URL:" + u1,
+      "Description is too long (161 chars) (" + d161 + ") URL:" + u1,
+  };
   EXPECT_EQ(lineTexts(r.audit), expected);
   using C = AuditColour;
   ASSERT_EQ(r.audit.lineCount(), 9u);
   const std::string parenthesisedD161 = "(" + d161 + ")";
   auto lines = [&](std::size_t i) { return r.audit.line(i); };
-  EXPECT_EQ(lines(0), (AuditLine{{"Load time is slow ", C::Black}, {"(2.1 sec)", C::Red}, {" URL:", C::Black},
-                                 {u1, C::Blue}}));
-  EXPECT_EQ(lines(1), (AuditLine{{"URL length is big ", C::Black}, {"(81 chars)", C::Red}, {" URL:", C::Black},
-                                 {u1, C::Blue}}));
+  EXPECT_EQ(lines(0),
+            (AuditLine{{"Load time is slow ", C::Black}, {"(2.1 sec)", C::Red}, {" URL:", C::Black}, {u1, C::Blue}}));
+  EXPECT_EQ(lines(1),
+            (AuditLine{{"URL length is big ", C::Black}, {"(81 chars)", C::Red}, {" URL:", C::Black}, {u1, C::Blue}}));
   EXPECT_EQ(lines(3), (AuditLine{{"Title is not unique ", C::Black}, {"(Same)", C::Red}}));
   EXPECT_EQ(lines(4), (AuditLine{{"Description is not unique ", C::Black}, {"(Shared)", C::Red}}));
   EXPECT_EQ(lines(5), (AuditLine{{"H1 tag is not unique ", C::Black}, {"(3)", C::Red}}));
-  EXPECT_EQ(lines(8), (AuditLine{{"Description is too long ", C::Black}, {"(161 chars) ", C::Red},
-                                 {parenthesisedD161, C::Navy}, {" URL:", C::Black}, {u1, C::Blue}}));
+  EXPECT_EQ(lines(8), (AuditLine{{"Description is too long ", C::Black},
+                                 {"(161 chars) ", C::Red},
+                                 {parenthesisedD161, C::Navy},
+                                 {" URL:", C::Black},
+                                 {u1, C::Blue}}));
   EXPECT_EQ(auditColourRgb(C::Navy), 0x000080u);
 
   EXPECT_EQ(r.audit.plainText(), joinLinesCrLf(expected));

@@ -23,7 +23,8 @@ TEST(ExportForms, CsvHasHeaderAndEveryColumnPlainListTheFirstColumnOnly) {
   EXPECT_EQ(forms.csv, kBom + "Page;Load_Time;URL_Length\r\nhttp://a.test/;0,4;7\r\nhttp://a.test/new;;10\r\n");
   EXPECT_EQ(forms.plainList, kBom + "http://a.test/\r\nhttp://a.test/new\r\n");
 
-  const Table backlinks({"Source URL", "Anchor Text", "Type", "Follow"}, {{"http://a.test/1", "", "Internal", "NoFollow"}});
+  const Table backlinks({"Source URL", "Anchor Text", "Type", "Follow"},
+                        {{"http://a.test/1", "", "Internal", "NoFollow"}});
   EXPECT_EQ(buildExportForms(ExportId::Backlinks, backlinks, ',').csv,
             kBom + "Source_URL,Anchor_Text,Type,Follow\r\nhttp://a.test/1,,Internal,NoFollow\r\n");
 }
@@ -35,10 +36,12 @@ TEST(ExportForms, EmptyListGivesHeaderOnlyOrJustTheByteOrderMark) {
 }
 
 TEST(ExportForms, FieldsThatWouldBreakTheTableAreQuotedOthersStayAsShown) {
-  const Table titles({"Title", "Count"}, {{"Tom, Jerry", "2"}, {"Say \"hi\"", "1"}, {"two\r\nlines", "1"}, {" a;b \"", "1"}});
+  const Table titles({"Title", "Count"},
+                     {{"Tom, Jerry", "2"}, {"Say \"hi\"", "1"}, {"two\r\nlines", "1"}, {" a;b \"", "1"}});
   const ExportForms comma = buildExportForms(ExportId::Titles, titles, ',');
-  EXPECT_EQ(comma.csv, kBom + "Title,Count\r\n\"Tom, Jerry\",2\r\n\"Say \"\"hi\"\"\",1\r\n\"two\r\nlines\",1\r\n"
-                              "\" a;b \"\"\",1\r\n");
+  EXPECT_EQ(comma.csv, kBom +
+                           "Title,Count\r\n\"Tom, Jerry\",2\r\n\"Say \"\"hi\"\"\",1\r\n\"two\r\nlines\",1\r\n"
+                           "\" a;b \"\"\",1\r\n");
   // The plain list has no fields to keep apart.
   EXPECT_EQ(comma.plainList, kBom + "Tom, Jerry\r\nSay \"hi\"\r\ntwo\r\nlines\r\n a;b \"\r\n");
   EXPECT_EQ(csvField("Tom, Jerry", ';'), "Tom, Jerry");
@@ -50,9 +53,9 @@ TEST(ExportForms, OnlyACsvExtensionInAnyCaseChoosesTheTable) {
     const char* name;
     bool csv;
   } cases[] = {
-      {"/tmp/out.csv", true},  {"/tmp/OUT.CSV", true},     {"/tmp/x.Csv", true},  {"/tmp/out.txt", false},
-      {"/tmp/out.xls", false}, {"/tmp/out", false},        {"/tmp/a.csv/out", false},
-      {"/tmp/out.csv.txt", false}, {"/tmp/out.txt.csv", true},
+      {"/tmp/out.csv", true},    {"/tmp/OUT.CSV", true},      {"/tmp/x.Csv", true},
+      {"/tmp/out.txt", false},   {"/tmp/out.xls", false},     {"/tmp/out", false},
+      {"/tmp/a.csv/out", false}, {"/tmp/out.csv.txt", false}, {"/tmp/out.txt.csv", true},
   };
   for (const auto& c : cases) EXPECT_EQ(wantsCsv(c.name), c.csv) << c.name;
 

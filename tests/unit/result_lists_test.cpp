@@ -12,8 +12,9 @@ namespace {
 
 Rows summaryRows(const std::string& urls, const std::string& links, const std::string& titles,
                  const std::string& descriptions, const std::string& h1, const std::string& h2) {
-  return {{"Internal URLs", urls},     {"Found Links", links},  {"Found Titles", titles},
-          {"Found Descriptions", descriptions}, {"Found H1 Tags", h1}, {"Found H2 Tags", h2}};
+  return {{"Internal URLs", urls},  {"Found Links", links},
+          {"Found Titles", titles}, {"Found Descriptions", descriptions},
+          {"Found H1 Tags", h1},    {"Found H2 Tags", h2}};
 }
 
 TEST(ResultLists, EmptyProjectGivesEmptyListsZeroSummaryAndNoReport) {
@@ -54,7 +55,9 @@ TEST(ResultLists, GroupsCountEveryRowAndKeepUnreadAndUntitledPagesApart) {
 
 TEST(ResultLists, FailedStatementIsReportedAndOnlyItsListStaysEmpty) {
   ResultFixture f;
-  f.read("http://a.test/", "Home", "D").tag("http://a.test/", "H1", "Welcome").link("http://a.test/", "http://a.test/", "A");
+  f.read("http://a.test/", "Home", "D")
+      .tag("http://a.test/", "H1", "Welcome")
+      .link("http://a.test/", "http://a.test/", "A");
   f.db.execute("DROP TABLE TAGS;");
   const RefreshResult r = refreshResults(f.db, f.urls, RegionalSettings{}, f.desktop);
   EXPECT_EQ(f.messageTexts(), (std::vector<std::string>{"Exception raised with message: no such table: TAGS",

@@ -10,10 +10,14 @@ namespace crawlspect {
 
 std::uint32_t auditColourRgb(AuditColour colour) {
   switch (colour) {
-    case AuditColour::Black: return 0x000000;
-    case AuditColour::Red: return 0xFF0000;
-    case AuditColour::Navy: return 0x000080;
-    case AuditColour::Blue: return 0x0000FF;
+    case AuditColour::Black:
+      return 0x000000;
+    case AuditColour::Red:
+      return 0xFF0000;
+    case AuditColour::Navy:
+      return 0x000080;
+    case AuditColour::Blue:
+      return 0x0000FF;
   }
   return 0x000000;
 }
@@ -180,9 +184,8 @@ class AuditWriter {
 
 }  // namespace
 
-AuditReport ProblemleriGoster(const std::vector<UrlRow>& internalUrls, const Table& titles,
-                              const Table& descriptions, const Table& h1Tags, Database& db,
-                              const RegionalSettings& regional, Desktop& desktop) {
+AuditReport ProblemleriGoster(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
+                              const Table& h1Tags, Database& db, const RegionalSettings& regional, Desktop& desktop) {
   AuditReport report;
   AuditWriter writer(report);
   writer.perUrl(internalUrls, regional);

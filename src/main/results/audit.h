@@ -69,8 +69,7 @@ class AuditReport {
 // duplicate lines over the grouped rows the refresh has just read (value in
 // column 0, count in column 1), then the per-page lines from the PAGES
 // statement. A failed statement is reported and the lines so far stay.
-AuditReport ProblemleriGoster(const std::vector<UrlRow>& internalUrls, const Table& titles,
-                              const Table& descriptions, const Table& h1Tags, Database& db,
-                              const RegionalSettings& regional, Desktop& desktop);
+AuditReport ProblemleriGoster(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
+                              const Table& h1Tags, Database& db, const RegionalSettings& regional, Desktop& desktop);
 
 }  // namespace crawlspect

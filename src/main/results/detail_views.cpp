@@ -30,20 +30,29 @@ void appendHeadingLines(Database& db, const std::string& tag, const std::string&
 
 std::vector<std::string> detailColumns(ResultListId list) {
   switch (list) {
-    case ResultListId::Links: return {"URL", "ANCHOR", "TYPE", "FOLLOW"};
-    case ResultListId::Anchors: return {"LINK", "HOWMANY"};
-    default: return {"URL"};
+    case ResultListId::Links:
+      return {"URL", "ANCHOR", "TYPE", "FOLLOW"};
+    case ResultListId::Anchors:
+      return {"LINK", "HOWMANY"};
+    default:
+      return {"URL"};
   }
 }
 
 std::string detailStatement(ResultListId list, const std::string& value) {
   switch (list) {
-    case ResultListId::Links: return sql::selectLinksTo(value);
-    case ResultListId::H1Tags: return sql::selectTagsWithValue("H1", value);
-    case ResultListId::H2Tags: return sql::selectTagsWithValue("H2", value);
-    case ResultListId::Titles: return sql::selectUrlsWithTitle(value);
-    case ResultListId::Descriptions: return sql::selectUrlsWithDescription(value);
-    case ResultListId::Anchors: return sql::groupLinksWithAnchor(value);
+    case ResultListId::Links:
+      return sql::selectLinksTo(value);
+    case ResultListId::H1Tags:
+      return sql::selectTagsWithValue("H1", value);
+    case ResultListId::H2Tags:
+      return sql::selectTagsWithValue("H2", value);
+    case ResultListId::Titles:
+      return sql::selectUrlsWithTitle(value);
+    case ResultListId::Descriptions:
+      return sql::selectUrlsWithDescription(value);
+    case ResultListId::Anchors:
+      return sql::groupLinksWithAnchor(value);
   }
   return {};
 }
@@ -71,9 +80,12 @@ PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop&
 
 Table emptyDetailList(ResultListId list) {
   switch (list) {
-    case ResultListId::Links: return Table({"Source URL", "Anchor Text", "Type", "Follow"});
-    case ResultListId::Anchors: return Table({"Link URL", "Count"});
-    default: return Table({"Source URL"});
+    case ResultListId::Links:
+      return Table({"Source URL", "Anchor Text", "Type", "Follow"});
+    case ResultListId::Anchors:
+      return Table({"Link URL", "Count"});
+    default:
+      return Table({"Source URL"});
   }
 }
 

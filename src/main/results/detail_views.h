@@ -14,10 +14,10 @@ class Desktop;
 
 struct PageDetails {
   std::string title;
-  std::string titleLength = "Length: 0";        // "Length: " + UTF-16 units
+  std::string titleLength = "Length: 0";  // "Length: " + UTF-16 units
   std::string description;
   std::string descriptionLength = "Length: 0";
-  std::vector<std::string> h1Lines;             // one per line of every H1 text
+  std::vector<std::string> h1Lines;  // one per line of every H1 text
   std::string h1Count = "0";
   std::vector<std::string> h2Lines;
   std::string h2Count = "0";

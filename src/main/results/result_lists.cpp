@@ -16,9 +16,12 @@ struct ListInfo {
 
 const ListInfo& info(ResultListId id) {
   static const ListInfo kInfo[kResultListCount] = {
-      {"Found Links", "Link", false},         {"Found H1 Tags", "H1 Tag", false},
-      {"Found H2 Tags", "H2 Tag", false},     {"Found Titles", "Title", true},
-      {"Found Descriptions", "Description", true}, {"Anchor List", "Anchor Text", false},
+      {"Found Links", "Link", false},
+      {"Found H1 Tags", "H1 Tag", false},
+      {"Found H2 Tags", "H2 Tag", false},
+      {"Found Titles", "Title", true},
+      {"Found Descriptions", "Description", true},
+      {"Anchor List", "Anchor Text", false},
   };
   return kInfo[static_cast<std::size_t>(id)];
 }
@@ -29,25 +32,39 @@ const char* resultListCaption(ResultListId id) { return info(id).caption; }
 
 std::string resultListStatement(ResultListId id) {
   switch (id) {
-    case ResultListId::Links: return sql::kGroupLinks;
-    case ResultListId::H1Tags: return sql::groupTags("H1");
-    case ResultListId::H2Tags: return sql::groupTags("H2");
-    case ResultListId::Titles: return sql::kGroupTitles;
-    case ResultListId::Descriptions: return sql::kGroupDescriptions;
-    case ResultListId::Anchors: return sql::kGroupAnchors;
+    case ResultListId::Links:
+      return sql::kGroupLinks;
+    case ResultListId::H1Tags:
+      return sql::groupTags("H1");
+    case ResultListId::H2Tags:
+      return sql::groupTags("H2");
+    case ResultListId::Titles:
+      return sql::kGroupTitles;
+    case ResultListId::Descriptions:
+      return sql::kGroupDescriptions;
+    case ResultListId::Anchors:
+      return sql::kGroupAnchors;
   }
   return {};
 }
 
 Table emptyResultList(ResultListId id) { return Table({info(id).valueHeader, "Count"}); }
 
+std::array<Table, kResultListCount> emptyResultLists() {
+  std::array<Table, kResultListCount> lists;
+  for (ResultListId id : kAllResultLists) lists[static_cast<std::size_t>(id)] = emptyResultList(id);
+  return lists;
+}
+
 Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
   // The value comes from the column named like the grouped one, the count from
   // the second column (HOWMANY).
-  static const char* const kValueColumn[kResultListCount] = {"LINK", "VALUE", "VALUE", "TITLE", "DESCRIPTION", "ANCHOR"};
+  static const char* const kValueColumn[kResultListCount] = {"LINK",  "VALUE",       "VALUE",
+                                                             "TITLE", "DESCRIPTION", "ANCHOR"};
   Table list = emptyResultList(id);
   const bool notCheckedYet = info(id).nullIsNotCheckedYet;
   int value = -2;
+  char count[24];
   try {
     db.forEachRow(resultListStatement(id), [&](const RowView& row) {
       if (value == -2) value = row.columnIndex(kValueColumn[static_cast<std::size_t>(id)]);
@@ -57,7 +74,7 @@ Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
         text = row.text(column);
       else if (notCheckedYet)
         text = kNotCheckedYet;
-      list.addRow({text, row.text(1)});
+      list.addRow({text, row.text(1, count)});
     });
   } catch (const DbError& e) {
     // Rows read before a failure part-way belong to no valid result.
@@ -68,7 +85,7 @@ Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
 }
 
 namespace {
-const char* const kSummaryKeys[] = {"Internal URLs", "Found Links",   "Found Titles",
+const char* const kSummaryKeys[] = {"Internal URLs",      "Found Links",   "Found Titles",
                                     "Found Descriptions", "Found H1 Tags", "Found H2 Tags"};
 }
 
@@ -100,11 +117,12 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
       result.list(ResultListId::H2Tags).size(),
   };
   result.summary = Table({"Key", "Value"});
-  for (std::size_t i = 0; i < std::size(counts); ++i) result.summary.addRow({kSummaryKeys[i], std::to_string(counts[i])});
+  for (std::size_t i = 0; i < std::size(counts); ++i)
+    result.summary.addRow({kSummaryKeys[i], std::to_string(counts[i])});
 
-  result.audit = ProblemleriGoster(result.internalUrls, result.list(ResultListId::Titles),
-                                   result.list(ResultListId::Descriptions), result.list(ResultListId::H1Tags), db,
-                                   regional, desktop);
+  result.audit =
+      ProblemleriGoster(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
+                        result.list(ResultListId::H1Tags), db, regional, desktop);
   return result;
 }
 

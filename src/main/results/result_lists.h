@@ -35,6 +35,9 @@ Table emptyResultList(ResultListId id);
 // Runs the list's statement; a failure is reported and leaves the list empty.
 Table loadResultList(Database& db, ResultListId id, Desktop& desktop);
 
+// All six lists empty, with their headers: what the window shows before the first refresh.
+std::array<Table, kResultListCount> emptyResultLists();
+
 // The six Key/Value rows of the summary list, every Value "0".
 Table emptySummary();
 
@@ -43,7 +46,7 @@ Table emptySummary();
 Table internalUrlTable(const std::vector<UrlRow>& rows);
 
 struct RefreshResult {
-  std::array<Table, kResultListCount> lists;  // indexed by ResultListId
+  std::array<Table, kResultListCount> lists = emptyResultLists();  // indexed by ResultListId
   Table summary = emptySummary();
   AuditReport audit;
   std::vector<UrlRow> internalUrls;  // the copy of the internal URL list this refresh read

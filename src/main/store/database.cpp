@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+
 #include "platform/text.h"
 
 namespace crawlspect {
@@ -138,6 +140,13 @@ std::string_view RowView::text(std::size_t column) const {
   const int c = static_cast<int>(column);
   const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
   return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, c))) : std::string_view();
+}
+
+std::string_view RowView::text(std::size_t column, char (&buffer)[24]) const {
+  if (column >= size() || sqlite3_column_type(stmt_, static_cast<int>(column)) != SQLITE_INTEGER) return text(column);
+  const long long value = sqlite3_column_int64(stmt_, static_cast<int>(column));
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string_view(buffer, static_cast<std::size_t>(end - buffer));
 }
 
 int RowView::columnIndex(std::string_view name) const {

@@ -42,6 +42,9 @@ class RowView {
   bool isNull(std::size_t column) const;
   // NULL and a missing column read as the empty text.
   std::string_view text(std::size_t column) const;
+  // An integer cell as its decimal text, written into buffer rather than
+  // converted inside the database; any other cell as text().
+  std::string_view text(std::size_t column, char (&buffer)[24]) const;
   // Index of a column by name (case-insensitive), or -1.
   int columnIndex(std::string_view name) const;
 
