@@ -11,7 +11,6 @@
 #include <filesystem>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "main/crawler/internal_url_list.h"
 #include "main/results/result_lists.h"
@@ -169,32 +168,6 @@ int main(int argc, char** argv) {
     std::printf("whole refresh %d: %.1f ms wall, %.1f ms CPU (%zu audit lines)\n", run, ms, cpu,
                 result.audit.lineCount());
   }
-  // For comparison only: the same work split over two connections and threads
-  // (WAL readers do not wait for each other), which the program does not do.
-  {
-    Database second;
-    second.connect(path);
-    LoopDesktop quiet;
-    double bestSplit = 1e9;
-    for (int run = 1; run <= 3; ++run) {
-      start = Clock::now();
-      RefreshResult split;
-      std::thread other([&] {
-        for (ResultListId id : {ResultListId::Links, ResultListId::Titles, ResultListId::Descriptions})
-          split.list(id) = loadResultList(second, id, quiet);
-      });
-      for (ResultListId id : {ResultListId::Anchors, ResultListId::H1Tags, ResultListId::H2Tags})
-        split.list(id) = loadResultList(db, id, desktop);
-      split.internalUrls = urls.snapshot();
-      other.join();
-      split.audit = ProblemleriGoster(split.internalUrls, split.list(ResultListId::Titles),
-                                      split.list(ResultListId::Descriptions), split.list(ResultListId::H1Tags), db,
-                                      regional, desktop);
-      bestSplit = std::min(bestSplit, msSince(start));
-    }
-    std::printf("two connections (not used by the program): best %.1f ms wall\n", bestSplit);
-  }
-
   start = Clock::now();
   const RefreshResult result = refreshResults(db, urls, regional, desktop);
   const auto audit0 = Clock::now();
