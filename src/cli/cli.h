@@ -15,6 +15,7 @@ using Commands = std::vector<std::pair<CLI::App*, std::function<int()>>>;
 
 void addFetchCommand(CLI::App& app, Commands& commands);
 void addCrawlCommand(CLI::App& app, Commands& commands);
+void addAnalyzeCommand(CLI::App& app, Commands& commands);
 void addReportCommand(CLI::App& app, Commands& commands);
 
 // The six summary rows as Key<TAB>Value, an empty line, then the audit report,

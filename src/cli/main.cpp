@@ -8,6 +8,7 @@ int main(int argc, char** argv) {
   crawlspect::cli::Commands commands;
   crawlspect::cli::addFetchCommand(app, commands);
   crawlspect::cli::addCrawlCommand(app, commands);
+  crawlspect::cli::addAnalyzeCommand(app, commands);
   crawlspect::cli::addReportCommand(app, commands);
   try {
     app.parse(argc, argv);

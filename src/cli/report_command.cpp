@@ -1,14 +1,11 @@
-#include <stdlib.h>
-
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <stdexcept>
 
 #include "cli/cli.h"
-#include "main/crawler/internal_url_list.h"
+#include "cli/cli_project.h"
 #include "main/results/csv_export.h"
-#include "main/store/project_store.h"
-#include "platform/loop_desktop.h"
 
 namespace crawlspect::cli {
 
@@ -21,56 +18,27 @@ struct ReportOptions {
   std::string exportDir;
 };
 
-// The working copy of the project lives in a folder of its own, gone afterwards.
-class ScratchFolder {
- public:
-  ScratchFolder() {
-    std::string pattern = (fs::temp_directory_path() / "crawlspect-report-XXXXXX").string();
-    if (::mkdtemp(pattern.data())) path_ = pattern;
-  }
-  ~ScratchFolder() {
-    std::error_code ec;
-    if (!path_.empty()) fs::remove_all(path_, ec);
-  }
-  const std::string& path() const { return path_; }
-
- private:
-  std::string path_;
-};
-
 int runReport(const ReportOptions& opts) {
   std::error_code ec;
   if (!fs::is_regular_file(opts.project, ec)) {
     std::cerr << "Cannot open project \"" << opts.project << "\": no such file" << std::endl;
     return 1;
   }
-  ScratchFolder scratch;
-  if (scratch.path().empty()) {
-    std::cerr << "Cannot create a temporary folder for the working copy" << std::endl;
-    return 1;
-  }
-  LoopDesktop desktop(&std::cerr);
-  Database db;
-  ProjectStore store(db, desktop, scratch.path(), std::string());
-  store.setWorkingFile((fs::path(scratch.path()) / "project.db").string());
-  InternalUrlList urls;
-  if (!store.openProject(opts.project, urls)) {
-    store.close();
-    return 1;
-  }
-  const RegionalSettings regional = RegionalSettings::fromEnvironment();
-  const RefreshResult result = refreshResults(db, urls, regional, desktop);
-  printSummaryAndAudit(std::cout, result);
-  int code = 0;
-  if (!opts.exportDir.empty()) {
+  try {
+    CliProject session;
+    if (!session.store.openProject(opts.project, session.list)) return 1;
+    const RegionalSettings regional = RegionalSettings::fromEnvironment();
+    const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop);
+    printSummaryAndAudit(std::cout, result);
+    if (opts.exportDir.empty()) return 0;
     const std::string error = exportAllLists(opts.exportDir, result, regional.listSeparator);
-    if (!error.empty()) {
-      std::cerr << error << std::endl;
-      code = 1;
-    }
+    if (error.empty()) return 0;
+    std::cerr << error << std::endl;
+    return 1;
+  } catch (const std::runtime_error& e) {
+    std::cerr << e.what() << std::endl;
+    return 1;
   }
-  store.close();
-  return code;
 }
 
 }  // namespace

@@ -105,6 +105,21 @@ std::vector<std::string> splitLines(std::string_view text) {
   return lines;
 }
 
+std::string withCrLfBreaks(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      out += "\r\n";
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
 std::string joinLinesCrLf(const std::vector<std::string>& lines) {
   std::size_t total = 0;
   for (const auto& l : lines) total += l.size() + 2;

@@ -33,6 +33,9 @@ std::vector<std::string> splitLines(std::string_view text);
 // Every line followed by CR LF, the last one included.
 std::string joinLinesCrLf(const std::vector<std::string>& lines);
 
+// Every line break (CR LF, lone CR or lone LF) written as CR LF; nothing else changes.
+std::string withCrLfBreaks(std::string_view text);
+
 // Appends the UTF-8 form of a Unicode code point.
 void appendUtf8(std::string& out, char32_t cp);
 

@@ -22,6 +22,11 @@ std::string InternalUrlList::url(std::size_t index) const {
   return index < rows_.size() ? rows_[index].url : std::string();
 }
 
+UrlRow InternalUrlList::row(std::size_t index) const {
+  std::lock_guard lock(guard_);
+  return index < rows_.size() ? rows_[index] : UrlRow{};
+}
+
 std::vector<UrlRow> InternalUrlList::snapshot() const {
   std::lock_guard lock(guard_);
   return rows_;

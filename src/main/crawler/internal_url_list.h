@@ -25,6 +25,7 @@ class InternalUrlList {
  public:
   std::size_t size() const;
   std::string url(std::size_t index) const;
+  UrlRow row(std::size_t index) const;
   std::vector<UrlRow> snapshot() const;
   bool contains(const std::string& url) const;
 

@@ -1,5 +1,6 @@
 #include "main/crawler/page_fetcher.h"
 
+#include <algorithm>
 #include <curl/curl.h>
 #include <iconv.h>
 
@@ -212,6 +213,8 @@ void PageFetcher::clearLastRedirect() {
   lastRedirect_.clear();
 }
 
+constexpr long kLowSpeedBytesPerSecond = 64;
+
 std::string PageFetcher::FetchPage(const std::string& url, const StopWatch* watch) {
   std::string agent;
   int connectMs, responseMs;
@@ -254,6 +257,10 @@ std::string PageFetcher::FetchPage(const std::string& url, const StopWatch* watc
     curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
     curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
     curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
+    // A body dripping a byte at a time never trips the wait for data; a
+    // transfer slower than this over a whole response time-out is given up.
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
+    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(responseMs / 1000)));
     curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
     curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
     curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
@@ -279,7 +286,7 @@ std::string PageFetcher::FetchPage(const std::string& url, const StopWatch* watc
         if (watch && watch->onCutOff) watch->onCutOff();
       } else if (t.overLimit) {
         message = "The page is larger than " + std::to_string(t.limit) + " bytes; the rest was not read.";
-      } else if (t.timedOut) {
+      } else if (t.timedOut || rc == CURLE_OPERATION_TIMEDOUT) {
         message = "Read timed out.";
       } else {
         message = errbuf[0] ? errbuf : curl_easy_strerror(rc);

@@ -220,6 +220,24 @@ void Database::executeInOwnTransaction(const std::string& sql) {
   if (failed) throw DbError(failure);
 }
 
+bool Database::beginBatch() {
+  std::lock_guard lock(guard_);
+  if (!db_ || !sqlite3_get_autocommit(db_)) return false;
+  try {
+    executeLocked("BEGIN;");
+  } catch (const DbError&) {
+    return false;
+  }
+  return true;
+}
+
+void Database::endBatch() {
+  std::lock_guard lock(guard_);
+  // A failure such as a full disk may have rolled the batch back already.
+  if (!db_ || sqlite3_get_autocommit(db_)) return;
+  executeLocked("COMMIT;");
+}
+
 void Database::backupTo(const std::string& dest) {
   std::lock_guard lock(guard_);
   if (!db_) throw DbError("Database is not connected");

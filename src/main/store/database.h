@@ -83,6 +83,10 @@ class Database {
   void forEachRow(const std::string& sql, const std::function<void(const RowView&)>& onRow);
   // begin, the statement, commit (also when the statement failed); then rethrows.
   void executeInOwnTransaction(const std::string& sql);
+  // A batch of statements committed together: begin returns false (and no
+  // batch is open) when a transaction is already open or the begin failed.
+  bool beginBatch();
+  void endBatch();
   // Consistent copy of the whole database to dest through SQLite's backup API.
   void backupTo(const std::string& dest);
 

@@ -102,6 +102,36 @@ void ProjectStore::close() {
   if (!workingFile_.empty()) removeDatabaseFiles(workingFile_);
 }
 
+ProjectStore::Batch::Batch(ProjectStore& store) : store_(store) { store_.batching_ = true; }
+
+ProjectStore::Batch::~Batch() {
+  store_.batching_ = false;
+  store_.flushLinks();
+}
+
+void ProjectStore::flushLinks() {
+  if (pendingLinks_.empty()) return;
+  std::vector<std::string> failures;
+  const bool together = db_.beginBatch();
+  for (const auto& statement : pendingLinks_) {
+    try {
+      db_.execute(statement);
+    } catch (const DbError& e) {
+      failures.push_back(e.what());
+    }
+  }
+  pendingLinks_.clear();
+  if (together) {
+    try {
+      db_.endBatch();
+    } catch (const DbError& e) {
+      failures.push_back(e.what());
+    }
+  }
+  // Reported once the rows are committed, so no box waits on an open transaction.
+  for (const auto& text : failures) desktop_.report("Error", statementErrorReport(text));
+}
+
 void ProjectStore::RecordNewPage(const std::string& pageUrl) {
   try {
     db_.executeInOwnTransaction(sql::insertNewPage(pageUrl));
@@ -112,6 +142,10 @@ void ProjectStore::RecordNewPage(const std::string& pageUrl) {
 
 void ProjectStore::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                              const std::string& anchor, const std::string& type) {
+  if (batching_) {
+    pendingLinks_.push_back(sql::insertLink(sourcePage, link, follow, type, anchor));
+    return;
+  }
   try {
     db_.execute(sql::insertLink(sourcePage, link, follow, type, anchor));
   } catch (const DbError& e) {

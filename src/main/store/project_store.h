@@ -4,6 +4,7 @@
 // opening a saved project, saving a copy, and the crawl's two inserts.
 #include <random>
 #include <string>
+#include <vector>
 
 #include "main/store/database.h"
 
@@ -37,6 +38,20 @@ class ProjectStore {
   // Disconnect and delete the working file with its companions; failures ignored.
   void close();
 
+  // One page's links: StoreLink keeps the rows and the end of the batch
+  // writes them in their order in one commit, instead of one commit each.
+  // Failures are still reported row by row; RecordNewPage is not held back.
+  class Batch {
+   public:
+    explicit Batch(ProjectStore& store);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    ProjectStore& store_;
+  };
+
   // The crawl thread's statements; failures are reported and the crawl goes on.
   void RecordNewPage(const std::string& pageUrl);
   void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
@@ -44,8 +59,11 @@ class ProjectStore {
 
  private:
   void connectWorkingFile(bool createTables);
+  void flushLinks();
   Database& db_;
   Desktop& desktop_;
+  bool batching_ = false;
+  std::vector<std::string> pendingLinks_;  // insert statements
   std::string dataFolder_;
   std::string templatePath_;
   std::string workingFile_;

@@ -31,6 +31,10 @@ std::string insertTag(std::string_view pageUrl, std::string_view tag, std::strin
          sqlQuote(value) + ");";
 }
 
+std::string updatePageH1(std::string_view h1, std::string_view pageUrl) {
+  return "update PAGES SET H1TAG=" + sqlQuote(h1) + " where URL=" + sqlQuote(pageUrl) + ";";
+}
+
 std::string groupTags(std::string_view tag) {
   return "SELECT VALUE, COUNT(*) AS HOWMANY FROM TAGS WHERE TAG=" + sqlQuote(tag) +
          " group by VALUE order by HOWMANY DESC;";

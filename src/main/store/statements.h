@@ -15,9 +15,13 @@ std::string selectPage(std::string_view pageUrl);
 std::string updatePageFacts(std::string_view title, std::string_view description, std::string_view pageUrl);
 std::string insertPageFacts(std::string_view pageUrl, std::string_view title, std::string_view description);
 std::string insertTag(std::string_view pageUrl, std::string_view tag, std::string_view value);
+// The page's first H1 line, for the audit's H1 length rule.
+std::string updatePageH1(std::string_view h1, std::string_view pageUrl);
 
 // Project opening.
-inline constexpr const char* kSelectPageUrls = "SELECT URL FROM PAGES;";
+// In the order the pages were added: without the ORDER BY, the index on URL
+// would hand them back sorted.
+inline constexpr const char* kSelectPageUrls = "SELECT URL FROM PAGES ORDER BY rowid;";
 
 // Result lists.
 inline constexpr const char* kGroupLinks =

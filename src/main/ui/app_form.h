@@ -1,12 +1,199 @@
 #pragma once
+// The main window: start line, scope line, option lines, the eight result
+// tabs, the status bar and the menus. It displays what the core computes and
+// turns the user's commands into core calls.
 #include <QMainWindow>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "main/crawler/crawl_run.h"
+#include "main/lookups/web_lookups.h"
+#include "main/settings/settings.h"
+#include "platform/data_folder.h"
+#include "main/crawler/internal_url_list.h"
+#include "main/crawler/page_fetcher.h"
+#include "main/store/database.h"
+#include "main/store/project_store.h"
+#include "main/ui/qt_desktop.h"
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QRadioButton;
+class QSpinBox;
+class QSplitter;
+class QTabWidget;
+class QTextEdit;
+class QTimer;
+class QToolButton;
+class QTreeView;
+class QWidget;
+class QAction;
+class QPoint;
+class QAbstractItemModel;
 
 namespace crawlspect::ui {
 
-class TAppForm : public QMainWindow {
+class RowsModel;
+class UrlListModel;
+
+struct AppSetup {
+  std::string dataFolder;    // holds settings.ini and the working project files
+  std::string templatePath;  // empty.db beside the program
+  std::string projectPath;   // named on the command line; empty for none
+};
+
+class TAppForm : public QMainWindow, private CrawlView {
   Q_OBJECT
  public:
-  explicit TAppForm(QWidget* parent = nullptr);
+  explicit TAppForm(AppSetup setup, QWidget* parent = nullptr);
+  ~TAppForm() override;
+
+  CrawlRun& crawlRun() { return *run_; }
+  Database& database() { return db_; }
+  const std::string& workingFile() const { return store_.workingFile(); }
+  // FormShow's work: the working file, then a project named on the command line.
+  void openStartupProject();
+  // Shown as the stored placement says: maximized, or the stored rectangle.
+  void showAsStored();
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+
+ private:
+  // Building the window.
+  void buildStartLine(QWidget* area);
+  void buildOptionLines(QWidget* area);
+  void buildTabs();
+  void buildMenus();
+  QTreeView* makeList(const char* name, QAbstractItemModel* model);
+
+  // Handlers.
+  void BitBtn1Click();
+  void CheckBox1Click();
+  void PageControl1Change(int index);
+  void TimerRefreshLinksTimer();
+  void TimerEditFixTimer();
+  void NewProject1Click();
+  void LoadProject1Click();
+  void SaveProject1Click();
+  void Help2Click();
+  void refreshResults();
+  void applySettings();
+  void connectSettingsWriters();
+  void buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items);
+  void runLookup(LookupCommand command);
+  void ListView1MouseDown(const QPoint& pos);
+  void R1Click();
+  void savePlacementNow();
+  void AnalyzeURL1Click(const std::string& url);
+  std::optional<std::string> selectedFoundLink() const;
+  void halveFoundLinksPanel();
+
+  // CrawlView.
+  std::string startUrlText() override;
+  void setStartUrlText(const std::string& text) override;
+  RunOptionTexts runOptions() override;
+  void focusStartUrl() override;
+  void showRunState(RunState state) override;
+  void setOptionLinesEnabled(bool enabled) override;
+  void setBusyPointer(bool busy) override;
+  void setStatusText(int panel, const std::string& text) override;
+  void urlListCleared() override;
+  void urlRowAdded(std::size_t index) override;
+  void loadTimeWritten(std::size_t index) override;
+  void setRefreshTimerEnabled(bool enabled) override;
+  void IslemTamam() override;
+
+  AppSetup setup_;
+  ProgramIdentity identity_ = programIdentity();
+  QtDesktop desktop_;
+  SettingsFile settingsFile_;
+  ServiceHosts hosts_;
+  SettingsWriter writer_;
+  std::string popupSource_;
+  bool popupFromList_ = false;
+  bool startMaximized_ = true;
+  Database db_;
+  ProjectStore store_;
+  InternalUrlList list_;
+  PageFetcher fetcher_;
+  std::unique_ptr<CrawlRun> run_;
+  bool busyPointer_ = false;
+
+ public:
+  // Controls, named as the rest of the program and the tests know them.
+  QWidget* Panel1 = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QToolButton* BitBtn1 = nullptr;
+  QCheckBox* CheckBox1 = nullptr;
+  QWidget* Panel2 = nullptr;
+  QRadioButton* RadioButton1 = nullptr;
+  QRadioButton* RadioButton2 = nullptr;
+  QCheckBox* CheckBox2 = nullptr;
+  QSpinBox* SpinEdit1 = nullptr;
+  QWidget* Panel4 = nullptr;
+  QLineEdit* Edit3 = nullptr;
+  QLineEdit* Edit4 = nullptr;
+  QComboBox* ComboBox1 = nullptr;
+  QWidget* Panel5 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QWidget* Panel7 = nullptr;
+  QPlainTextEdit* Memo1 = nullptr;
+  QSplitter* Splitter1 = nullptr;
+  QTabWidget* PageControl1 = nullptr;
+  QTreeView* ListView12 = nullptr;
+  QTextEdit* Memo6 = nullptr;
+  QTreeView* ListBox1 = nullptr;
+  QWidget* Panel3 = nullptr;
+  QPlainTextEdit* MemoTitle = nullptr;
+  QPlainTextEdit* MemoDescription = nullptr;
+  QPlainTextEdit* MemoH1 = nullptr;
+  QPlainTextEdit* MemoH2 = nullptr;
+  QLabel* LabelTitleLength = nullptr;
+  QLabel* LabelDescriptionLength = nullptr;
+  QLabel* LabelH1Count = nullptr;
+  QLabel* LabelH2Count = nullptr;
+  QTreeView* ListView1 = nullptr;
+  QWidget* Panel8 = nullptr;
+  QLabel* Label10 = nullptr;
+  QTreeView* ListView2 = nullptr;
+  QTreeView* ListView7 = nullptr;
+  QTreeView* ListView8 = nullptr;
+  QTreeView* ListView9 = nullptr;
+  QTreeView* ListView10 = nullptr;
+  QTreeView* ListView3 = nullptr;
+  QTreeView* ListView4 = nullptr;
+  QTreeView* ListView5 = nullptr;
+  QTreeView* ListView6 = nullptr;
+  QTreeView* ListView13 = nullptr;
+  QTreeView* ListView11 = nullptr;
+  QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
+  QTimer* TimerRefreshLinks = nullptr;
+  QTimer* TimerEditFix = nullptr;
+  QMenu* PopupMenu1 = nullptr;
+  QAction* UpdateNotifications1 = nullptr;
+
+  // Models of the lists.
+  UrlListModel* urlModel = nullptr;
+  RowsModel* summaryModel = nullptr;
+  RowsModel* linksModel = nullptr;
+  RowsModel* backlinksModel = nullptr;
+  RowsModel* titlesModel = nullptr;
+  RowsModel* titleSourcesModel = nullptr;
+  RowsModel* descriptionsModel = nullptr;
+  RowsModel* descriptionSourcesModel = nullptr;
+  RowsModel* h1Model = nullptr;
+  RowsModel* h1SourcesModel = nullptr;
+  RowsModel* h2Model = nullptr;
+  RowsModel* h2SourcesModel = nullptr;
+  RowsModel* anchorsModel = nullptr;
+  RowsModel* anchorLinksModel = nullptr;
 };
 
 }  // namespace crawlspect::ui

@@ -1,0 +1,20 @@
+// Any page text through the page readers: every reader returns, and the one
+// shared parse of the page step gives what each reader gives alone.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "main/pagefacts/page_reader.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  const crawlspect::PageFacts facts = crawlspect::ReadPageFacts(text);
+  if (facts.title != crawlspect::ReadTitle(text)) std::abort();
+  if (facts.description != crawlspect::ReadMetaDescription(text)) std::abort();
+  if (facts.h1 != crawlspect::ReadH1(text)) std::abort();
+  if (facts.h2 != crawlspect::ReadH2(text)) std::abort();
+  if (facts.h3 != crawlspect::ReadH3(text)) std::abort();
+  crawlspect::ScanTitle(text);
+  return 0;
+}

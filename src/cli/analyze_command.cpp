@@ -1,0 +1,69 @@
+#include <iostream>
+#include <memory>
+
+#include "cli/cli.h"
+#include "main/lookups/service_addresses.h"
+#include "main/settings/settings_file.h"
+#include "platform/data_folder.h"
+#include "platform/text.h"
+#include "seoanalyze/page_analysis.h"
+
+namespace crawlspect::cli {
+
+namespace {
+
+struct AnalyzeOptions {
+  std::string url;
+  std::string agent;
+  int connectMs = 10000;
+  int responseMs = 10000;
+  std::string html2txtHost;
+};
+
+void printLine(const char* label, std::size_t count, const std::string& value) {
+  std::cout << label << " (" << count << "): " << value << "\n";
+}
+
+void printBlock(const char* label, std::size_t count, const std::vector<std::string>& lines) {
+  std::cout << label << " (" << count << "):\n";
+  for (const std::string& line : lines) std::cout << (line.empty() ? "" : "  ") << line << "\n";
+}
+
+}  // namespace
+
+void addAnalyzeCommand(CLI::App& app, Commands& commands) {
+  auto opts = std::make_shared<AnalyzeOptions>();
+  auto* cmd = app.add_subcommand("analyze", "Analyze one page as the Analyze URL window shows it");
+  cmd->add_option("URL", opts->url, "Address of the page")->required();
+  cmd->add_option("--agent", opts->agent, "User-Agent header (none when empty)");
+  cmd->add_option("--connection-timeout", opts->connectMs, "Connection time-out in milliseconds");
+  cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds");
+  cmd->add_option("--html2txt-host", opts->html2txtHost,
+                  "Host of the text-rendering service (default: Html2TxtHost of settings.ini, else www.w3.org)");
+  commands.emplace_back(cmd, [opts] {
+    if (opts->url.empty()) return 0;
+    std::string host = opts->html2txtHost;
+    if (host.empty()) {
+      const SettingsFile settings(dataFolder(programIdentity()) + "settings.ini");
+      host = ServiceHosts::from(settings).html2txtHost;
+    }
+    PageFetcher fetcher;
+    fetcher.setUserAgent(opts->agent);
+    fetcher.setTimeouts(opts->connectMs, opts->responseMs);
+    const PageAnalysis a = analyzePage(opts->url, fetcher, standardPageReaders(), host);
+
+    printLine("URL", a.counters.url, a.url);
+    printLine("Title", a.counters.title, a.title);
+    printBlock("Description", a.counters.description, splitLines(a.description));
+    printBlock("H1", a.counters.h1, a.h1);
+    printBlock("H2", a.counters.h2, a.h2);
+    printBlock("H3", a.counters.h3, a.h3);
+    printBlock("Contents", a.counters.contents, splitLines(a.contents));
+    std::cout << "Image\tAlt\tTitle\n";
+    for (const ImageRow& row : a.images) std::cout << row.image << "\t" << row.alt << "\t" << row.title << "\n";
+    std::cout << std::flush;
+    return 0;
+  });
+}
+
+}  // namespace crawlspect::cli

@@ -1,0 +1,41 @@
+#include "cli/cli_project.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <stdexcept>
+
+namespace crawlspect::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string makePrivateFolder() {
+  std::string pattern = (fs::temp_directory_path() / "crawlspect-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw std::runtime_error("Cannot create a folder for the working project file");
+  return pattern;
+}
+
+}  // namespace
+
+std::string templatePath() {
+  std::error_code ec;
+  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+  return ec ? std::string("empty.db") : (exe.parent_path() / "empty.db").string();
+}
+
+CliProject::CliProject() : folder_(makePrivateFolder()), store(db, desktop, folder_, templatePath()) {
+  std::mt19937 random(std::random_device{}());
+  store.chooseWorkingFile(random);
+}
+
+CliProject::~CliProject() {
+  store.close();
+  std::error_code ec;
+  fs::remove_all(folder_, ec);
+}
+
+}  // namespace crawlspect::cli

@@ -1,0 +1,34 @@
+#pragma once
+// A project session for a command without a window: a private data folder for
+// the working file, the connection, a desktop whose messages go to stderr.
+#include <iostream>
+#include <string>
+
+#include "main/crawler/internal_url_list.h"
+#include "main/store/database.h"
+#include "main/store/project_store.h"
+#include "platform/loop_desktop.h"
+
+namespace crawlspect::cli {
+
+class CliProject {
+ public:
+  CliProject();
+  ~CliProject();
+  CliProject(const CliProject&) = delete;
+  CliProject& operator=(const CliProject&) = delete;
+
+ private:
+  std::string folder_;  // first: the store below is given it
+
+ public:
+  LoopDesktop desktop{&std::cerr};
+  Database db;
+  InternalUrlList list;
+  ProjectStore store;
+};
+
+// empty.db beside the running program.
+std::string templatePath();
+
+}  // namespace crawlspect::cli

@@ -1,0 +1,267 @@
+#include "main/crawler/crawl_run.h"
+
+#include <chrono>
+#include <exception>
+
+#include "main/crawler/internal_url_list.h"
+#include "main/crawler/page_fetcher.h"
+#include "main/store/project_store.h"
+#include "platform/desktop.h"
+#include "platform/text.h"
+
+namespace crawlspect {
+
+namespace {
+
+constexpr std::int64_t kMaxPageLimit = 999999999;
+
+std::int64_t pageLimitFrom(const std::string& text) {
+  int value = 0;
+  if (!parseInt32(text, value)) return 1;
+  if (value < 1) return 1;
+  return value > kMaxPageLimit ? kMaxPageLimit : value;
+}
+
+}  // namespace
+
+const char* runCaption(RunState state) {
+  switch (state) {
+    case RunState::Running:
+      return "STOP";
+    case RunState::Stopping:
+      return "Stopping...";
+    case RunState::Idle:
+      break;
+  }
+  return "Check";
+}
+
+CrawlRun::CrawlRun(Desktop& desktop, CrawlView& view, ProjectStore& store, InternalUrlList& list,
+                   PageFetcher& fetcher, RegionalSettings regional, std::string appTitle)
+    : desktop_(desktop),
+      view_(view),
+      store_(store),
+      list_(list),
+      fetcher_(fetcher),
+      regional_(regional),
+      appTitle_(std::move(appTitle)) {}
+
+CrawlRun::~CrawlRun() { shutdown(); }
+
+void CrawlRun::startUrlChanged(const std::string& text) {
+  std::lock_guard lock(startUrlLock_);
+  startUrl_ = text;
+}
+
+std::string CrawlRun::startUrlCopy() const {
+  std::lock_guard lock(startUrlLock_);
+  return startUrl_;
+}
+
+void CrawlRun::post(std::function<void(CrawlView&)> change) {
+  desktop_.postToMain([this, change = std::move(change)] { change(view_); });
+}
+
+void CrawlRun::BitBtn1Click() {
+  switch (state_.load()) {
+    case RunState::Running:
+      stopRequested_ = true;
+      state_ = RunState::Stopping;
+      view_.showRunState(RunState::Stopping);
+      return;
+    case RunState::Stopping:
+      return;
+    case RunState::Idle:
+      startSequence();
+      return;
+  }
+}
+
+void CrawlRun::Check1Click(const std::string& popupSource, const std::string* selectedLink) {
+  if (popupSource == "List") {
+    if (!selectedLink) return;
+    view_.setStartUrlText(*selectedLink);
+    startUrlChanged(*selectedLink);
+    BitBtn1Click();
+  } else if (popupSource == "Button") {
+    BitBtn1Click();
+  }
+}
+
+void CrawlRun::joinFinishedThread() {
+  if (thread_.joinable()) thread_.join();
+}
+
+void CrawlRun::startSequence() {
+  const std::string typed = view_.startUrlText();
+  const std::string trimmed = trimControl(typed);
+  if (trimmed.empty()) {
+    desktop_.showMessage("Warning", "Please enter Start URL!", MessageIcon::Warning);
+    view_.focusStartUrl();
+    return;
+  }
+  // The previous run's thread has handed over its end steps already.
+  joinFinishedThread();
+
+  view_.setBusyPointer(true);
+  stopRequested_ = false;
+
+  const RunOptionTexts options = view_.runOptions();
+  int connectMs = 0;
+  int responseMs = 0;
+  for (const auto& [text, out] : {std::pair{&options.connectionTimeout, &connectMs},
+                                  std::pair{&options.responseTimeout, &responseMs}}) {
+    if (!parseInt32(*text, *out)) {
+      view_.setBusyPointer(false);
+      desktop_.showMessage(appTitle_, "'" + *text + "' is not a valid integer value", MessageIcon::Error);
+      return;
+    }
+  }
+  fetcher_.setUserAgent(options.userAgent);
+  fetcher_.setTimeouts(connectMs, responseMs);
+
+  state_ = RunState::Running;
+  view_.showRunState(RunState::Running);
+  view_.setOptionLinesEnabled(false);
+
+  // Blanks around a pasted address would otherwise end up inside the crawled URLs.
+  std::string start = trimmed;
+  const std::string lower = lowerAscii(start.substr(0, 8));
+  if (startsWith(lower, "http://"))
+    start.replace(0, 7, "http://");
+  else if (startsWith(lower, "https://"))
+    start.replace(0, 8, "https://");
+  if (start != typed) view_.setStartUrlText(start);
+  startUrlChanged(start);
+
+  list_.clear();
+  view_.urlListCleared();
+  desktop_.processEvents();
+
+  added_ = 0;
+  pageLimit_ = pageLimitFrom(options.pageLimit);
+
+  store_.freshReset();
+  view_.setRefreshTimerEnabled(true);
+
+  if (start.compare(0, 4, "http") != 0) {
+    start = "http://" + start;
+    view_.setStartUrlText(start);
+    startUrlChanged(start);
+    desktop_.processEvents();
+  }
+
+  fetcher_.clearLastRedirect();
+  try {
+    fetcher_.FetchPage(start);
+  } catch (const DecodeError&) {
+  }
+  const std::string redirect = fetcher_.lastRedirect();
+  if (!redirect.empty() && redirect != start) {
+    view_.setStartUrlText(redirect);
+    startUrlChanged(redirect);
+  }
+  desktop_.processEvents();
+
+  IntakeSettings settings;
+  settings.ignoreExtensions = trimControl(options.ignoreExtensions);
+  settings.ignoreUrls = ignoreUrlLines(options.ignoreUrls);
+  settings.removeAnchors = options.removeAnchors;
+  settings.scope = options.scope;
+  threadAlive_ = true;
+  thread_ = std::thread([this, settings = std::move(settings)]() mutable { CollectNow(std::move(settings)); });
+}
+
+void CrawlRun::CollectNow(IntakeSettings settings) {
+  LinkIntake intake(std::move(settings), [this] { return startUrlCopy(); }, *this);
+  const StopWatch watch{&stopRequested_, [this] { post([](CrawlView& v) { v.IslemTamam(); }); }};
+
+  {
+    ProjectStore::Batch batch(store_);
+    intake.TakeInLink(startUrlCopy(), "", "", "");
+  }
+
+  const auto totalText = [this] { return "Total URLs: " + std::to_string(list_.size()); };
+  for (std::size_t position = 0; position < list_.size(); ++position) {
+    post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
+    if (state_.load() != RunState::Running) break;
+    try {
+      const auto started = std::chrono::steady_clock::now();
+      const std::string pageUrl = list_.url(position);
+      post([text = std::to_string(position + 1) + " / " + std::to_string(list_.size()),
+            loading = "Loading: " + pageUrl](CrawlView& v) {
+        v.setStatusText(1, text);
+        v.setStatusText(2, loading);
+      });
+      std::string pageText;
+      try {
+        pageText = fetcher_.FetchPage(pageUrl, &watch);
+      } catch (const DecodeError&) {
+      }
+      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
+      list_.setLoadTime(position, formatLoadTime(elapsed.count(), regional_));
+      post([position](CrawlView& v) { v.loadTimeWritten(position); });
+
+      if (pageStep_) {
+        const std::function<void()> store = pageStep_(pageUrl, pageText);
+        if (store) desktop_.runOnMain(store);
+      }
+      ProjectStore::Batch batch(store_);
+      intake.ScanLinks(pageUrl, pageText);
+    } catch (const std::exception& e) {
+      // Whatever went wrong with one page, the run goes on with the next.
+      desktop_.report(appTitle_, e.what(), MessageIcon::Error);
+    }
+    post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
+  }
+  endOfRun();
+}
+
+void CrawlRun::endOfRun() {
+  desktop_.runOnMain([this] { view_.IslemTamam(); });
+  // One unit on the main thread: no click can come between the caption turning
+  // back to "Check" and the option lines being enabled.
+  desktop_.runOnMain([this] {
+    desktop_.beep();
+    state_ = RunState::Idle;
+    view_.showRunState(RunState::Idle);
+    view_.setStatusText(2, "");
+    view_.setOptionLinesEnabled(true);
+    view_.setBusyPointer(false);
+  });
+  threadAlive_ = false;
+}
+
+void CrawlRun::shutdown() {
+  if (thread_.joinable()) {
+    if (state_.load() == RunState::Running) {
+      stopRequested_ = true;
+      state_ = RunState::Stopping;
+    }
+    while (threadAlive_.load()) {
+      desktop_.processEvents();
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    thread_.join();
+  }
+  // Status changes queued by the thread refer to this object.
+  desktop_.processEvents();
+}
+
+void CrawlRun::AddInternalUrl(const std::string& pageUrl) {
+  const bool added = list_.appendIfNew(
+      pageUrl, [&] { return static_cast<std::int64_t>(added_.load()) < pageLimit_; });
+  if (!added) return;
+  ++added_;
+  // Only this thread appends while a run is active.
+  const std::size_t index = list_.size() - 1;
+  post([index](CrawlView& v) { v.urlRowAdded(index); });
+  store_.RecordNewPage(pageUrl);
+}
+
+void CrawlRun::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+                         const std::string& anchor, const std::string& type) {
+  store_.StoreLink(link, sourcePage, follow, anchor, type);
+}
+
+}  // namespace crawlspect

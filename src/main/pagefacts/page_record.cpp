@@ -1,0 +1,57 @@
+#include "main/pagefacts/page_record.h"
+
+#include "main/pagefacts/page_reader.h"
+#include "main/store/statements.h"
+#include "platform/text.h"
+
+namespace crawlspect {
+
+PageRecordFacts ReadPageRecordFacts(const std::string& pageText) {
+  PageFacts read = ReadPageFacts(pageText);
+  return {ScanTitle(pageText), std::move(read.description), splitLines(read.h1), splitLines(read.h2)};
+}
+
+void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                     const PageRecordFacts& facts) {
+  // A failing statement throws after the database guard was released, so the box never holds it.
+  auto run = [&](auto statement) {
+    try {
+      statement();
+    } catch (const DbError& e) {
+      desktop.report(appTitle, statementErrorReport(e.what()));
+    }
+  };
+
+  bool present = false;
+  run([&] { present = !db.query(sql::selectPage(pageUrl)).rows.empty(); });
+  if (present)
+    run([&] { db.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl)); });
+  else
+    run([&] { db.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description)); });
+
+  bool firstH1 = true;
+  for (const std::string& line : facts.h1Lines) {
+    if (trimControl(line).empty()) continue;
+    if (firstH1) run([&] { db.execute(sql::updatePageH1(line, pageUrl)); });
+    firstH1 = false;
+    run([&] { db.execute(sql::insertTag(pageUrl, "H1", line)); });
+  }
+  for (const std::string& line : facts.h2Lines) {
+    if (trimControl(line).empty()) continue;
+    run([&] { db.execute(sql::insertTag(pageUrl, "H2", line)); });
+  }
+}
+
+void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                    const std::string& pageText) {
+  // Every reader runs before the first statement: a reader that throws leaves the page untouched.
+  StorePageRecord(db, desktop, appTitle, pageUrl, ReadPageRecordFacts(pageText));
+}
+
+std::function<void()> preparePageRecord(Database& db, Desktop& desktop, std::string appTitle, std::string pageUrl,
+                                        const std::string& pageText) {
+  return [&db, &desktop, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
+          facts = ReadPageRecordFacts(pageText)] { StorePageRecord(db, desktop, appTitle, pageUrl, facts); };
+}
+
+}  // namespace crawlspect

@@ -1,0 +1,182 @@
+// TAppForm's handlers: the crawl's window side, the project commands, the
+// timers and the small rules of the window.
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QTreeView>
+#include <random>
+
+#include "main/ui/app_form.h"
+#include "main/ui/row_models.h"
+
+namespace crawlspect::ui {
+
+void TAppForm::openStartupProject() {
+  static std::mt19937 random(std::random_device{}());
+  store_.chooseWorkingFile(random);
+  if (setup_.projectPath.empty()) return;
+  store_.openProject(setup_.projectPath, list_);
+  urlModel->reload();
+  refreshResults();
+}
+
+void TAppForm::closeEvent(QCloseEvent* event) {
+  // A run still going is stopped and waited for before the project goes away.
+  run_->shutdown();
+  store_.close();
+  event->accept();
+}
+
+void TAppForm::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  if (PageControl1->widget(2)->width() <= ListView1->width()) halveFoundLinksPanel();
+  savePlacementNow();
+}
+
+void TAppForm::halveFoundLinksPanel() {
+  auto* split = static_cast<QSplitter*>(PageControl1->widget(2));
+  const int half = split->width() / 2;
+  split->setSizes({split->width() - half, half});
+}
+
+void TAppForm::PageControl1Change(int index) {
+  if (index == 1) halveFoundLinksPanel();
+}
+
+void TAppForm::BitBtn1Click() { run_->BitBtn1Click(); }
+
+void TAppForm::CheckBox1Click() {
+  const bool show = CheckBox1->isChecked();
+  if (show) {
+    Panel4->setVisible(true);
+    Panel5->setVisible(true);
+    Panel7->setVisible(true);
+  } else {
+    Panel7->setVisible(false);
+    Panel5->setVisible(false);
+    Panel4->setVisible(false);
+  }
+}
+
+void TAppForm::TimerEditFixTimer() {
+  TimerEditFix->stop();
+  Edit1->setCursorPosition(0);
+  Edit1->selectAll();
+}
+
+void TAppForm::TimerRefreshLinksTimer() {
+  TimerRefreshLinks->stop();
+  refreshResults();
+  if (run_->active()) TimerRefreshLinks->start();
+}
+
+void TAppForm::refreshResults() {}
+
+void TAppForm::NewProject1Click() { desktop_.startProgramCopy({}); }
+
+void TAppForm::LoadProject1Click() {
+  const QString path = QFileDialog::getOpenFileName(this, "Load Project", {}, "Project File (*.db)");
+  if (path.isEmpty()) return;
+  desktop_.startProgramCopy({path.toStdString()});
+}
+
+void TAppForm::SaveProject1Click() {
+  QFileDialog dialog(this, "Save Project As", {}, "Project File (*.db)");
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix("db");
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+  const std::string dest = dialog.selectedFiles().front().toStdString();
+  const std::string error = store_.saveCopy(dest);
+  // A project that silently failed to save is a project lost.
+  if (!error.empty()) desktop_.showMessage("Error", "Unable to save " + dest + ": " + error, MessageIcon::Error);
+}
+
+void TAppForm::AnalyzeURL1Click(const std::string&) {}
+
+void TAppForm::showAsStored() {
+  if (startMaximized_)
+    showMaximized();
+  else
+    show();
+}
+
+// ---- the crawl's window side ----------------------------------------------
+
+std::string TAppForm::startUrlText() { return Edit1->text().toStdString(); }
+
+void TAppForm::setStartUrlText(const std::string& text) { Edit1->setText(QString::fromStdString(text)); }
+
+RunOptionTexts TAppForm::runOptions() {
+  RunOptionTexts o;
+  o.ignoreExtensions = Edit2->text().toStdString();
+  o.connectionTimeout = Edit3->text().toStdString();
+  o.responseTimeout = Edit4->text().toStdString();
+  o.userAgent = ComboBox1->currentText().toStdString();
+  o.pageLimit = SpinEdit1->cleanText().toStdString();
+  o.ignoreUrls = Memo1->toPlainText().toStdString();
+  o.scope = RadioButton1->isChecked() ? CrawlScope::Domain
+            : RadioButton2->isChecked() ? CrawlScope::Subdomain
+                                        : CrawlScope::None;
+  o.removeAnchors = CheckBox2->isChecked();
+  return o;
+}
+
+void TAppForm::focusStartUrl() { Edit1->setFocus(); }
+
+void TAppForm::showRunState(RunState state) {
+  BitBtn1->setText(runCaption(state));
+  BitBtn1->setEnabled(state != RunState::Stopping);
+}
+
+void TAppForm::setOptionLinesEnabled(bool enabled) {
+  for (QWidget* w : {Panel2, Panel4, Panel5, Panel7}) w->setEnabled(enabled);
+}
+
+void TAppForm::setBusyPointer(bool busy) {
+  if (busy == busyPointer_) return;
+  busyPointer_ = busy;
+  if (busy)
+    QApplication::setOverrideCursor(Qt::BusyCursor);
+  else
+    QApplication::restoreOverrideCursor();
+}
+
+void TAppForm::setStatusText(int panel, const std::string& text) {
+  if (panel >= 0 && panel < 3) StatusPanel[panel]->setText(QString::fromStdString(text));
+}
+
+void TAppForm::urlListCleared() {
+  urlModel->reload();
+  linksModel->setRows({});
+  backlinksModel->setRows({});
+  Label10->clear();
+}
+
+void TAppForm::urlRowAdded(std::size_t index) { urlModel->rowAdded(index); }
+
+void TAppForm::loadTimeWritten(std::size_t index) { urlModel->loadTimeWritten(index); }
+
+void TAppForm::setRefreshTimerEnabled(bool enabled) {
+  if (enabled)
+    TimerRefreshLinks->start();
+  else
+    TimerRefreshLinks->stop();
+}
+
+void TAppForm::IslemTamam() {
+  refreshResults();
+  TimerRefreshLinks->stop();
+}
+
+}  // namespace crawlspect::ui

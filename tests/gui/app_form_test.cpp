@@ -1,0 +1,165 @@
+#include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QRadioButton>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+#include <filesystem>
+
+#include "main/ui/app_form.h"
+#include "temp_dir.h"
+#include "test_server.h"
+
+using namespace crawlspect;
+using namespace crawlspect::ui;
+
+class AppFormTest : public QObject {
+  Q_OBJECT
+
+  struct Message {
+    std::string title, text;
+  };
+  std::vector<Message> messages;
+  testsupport::TempDir dir;
+  testsupport::TestServer site;
+
+  std::unique_ptr<TAppForm> makeForm(const std::string& project = {}) {
+    auto form = std::make_unique<TAppForm>(AppSetup{dir.path().string(), dir.file("no-template.db"), project});
+    form->show();
+    form->openStartupProject();
+    return form;
+  }
+
+ private slots:
+  void initTestCase() {
+    QtDesktop::setMessageSink([this](const std::string& title, const std::string& text, MessageIcon) {
+      messages.push_back({title, text});
+    });
+    site.page("/", "<title>Home</title><a href=\"/a\">A</a> <a href=\"/b\">B</a>")
+        .page("/a", "<a href=\"/b\">B</a>")
+        .page("/b", "<a href=\"/\">home</a>")
+        .slow("/slow", "<a href=\"/a\">A</a>", 100, 50);
+    site.start();
+  }
+
+  void startsWithTheAuditTabAndTheControlsNamed() {
+    auto form = makeForm();
+    QCOMPARE(form->PageControl1->count(), 8);
+    QCOMPARE(form->PageControl1->currentIndex(), 0);
+    QCOMPARE(form->PageControl1->tabText(0), QString("SEO Audit"));
+    QCOMPARE(form->PageControl1->tabText(7), QString("Anchor List"));
+    QCOMPARE(form->BitBtn1->text(), QString("Check"));
+    QVERIFY(form->findChild<QLineEdit*>("Edit1"));
+    QVERIFY(form->findChild<QTreeView*>("ListView13"));
+    QVERIFY(!form->Panel4->isVisible());
+    QTest::mouseClick(form->CheckBox1, Qt::LeftButton);
+    QVERIFY(form->Panel4->isVisible() && form->Panel5->isVisible() && form->Panel7->isVisible());
+    QTRY_COMPARE(form->Edit1->selectedText(), form->Edit1->text());
+  }
+
+  void crawlFromTheWindow() {
+    auto form = makeForm();
+    form->Edit1->setText(QString::fromStdString(site.url("/")));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QCOMPARE(form->BitBtn1->text(), QString("STOP"));
+    QVERIFY(!form->Panel2->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(form->BitBtn1->text(), QString("Check"), 20000);
+    QVERIFY(form->Panel2->isEnabled());
+    QCOMPARE(form->ListBox1->model()->rowCount(), 3);
+    QCOMPARE(form->ListBox1->model()->index(1, 0).data().toString(), QString::fromStdString(site.url("/a")));
+    QVERIFY(!form->ListBox1->model()->index(2, 1).data().toString().isEmpty());
+    QCOMPARE(form->StatusPanel[0]->text(), QString("Total URLs: 3"));
+    QCOMPARE(form->StatusPanel[1]->text(), QString("3 / 3"));
+    QCOMPARE(form->StatusPanel[2]->text(), QString());
+    QVERIFY(messages.empty());
+  }
+
+  void enterInAnEmptyFieldWarns() {
+    auto form = makeForm();
+    messages.clear();
+    form->Edit1->setText("   ");
+    QTest::keyClick(form->Edit1, Qt::Key_Return);
+    QCOMPARE(messages.size(), size_t(1));
+    QCOMPARE(messages[0].title, std::string("Warning"));
+    QCOMPARE(messages[0].text, std::string("Please enter Start URL!"));
+    QCOMPARE(form->BitBtn1->text(), QString("Check"));
+    messages.clear();
+  }
+
+  void optionsAreStoredAndComeBack() {
+    {
+      auto form = makeForm();
+      form->Edit3->setText("2500");
+      form->Memo1->setPlainText("http://a/\n\nhttp://b/");
+      form->SpinEdit1->setValue(77);
+      form->RadioButton2->setChecked(true);
+      form->CheckBox2->setChecked(false);
+    }
+    const std::string ini = testsupport::readFile(dir.file("settings.ini"));
+    QVERIFY2(ini.find("ConnectionTimeout=2500") != std::string::npos, ini.c_str());
+    QVERIFY(ini.find("PageLimit=77") != std::string::npos);
+    auto form = makeForm();
+    QCOMPARE(form->Edit3->text(), QString("2500"));
+    QCOMPARE(form->Memo1->toPlainText(), QString("http://a/\n\nhttp://b/"));
+    QCOMPARE(form->SpinEdit1->value(), 77);
+    QVERIFY(form->RadioButton2->isChecked());
+    QVERIFY(!form->CheckBox2->isChecked());
+    form->RadioButton1->setChecked(true);
+    form->CheckBox2->setChecked(true);
+  }
+
+  void lookupMenuFromTheButtonAndFromFoundLinks() {
+    auto form = makeForm();
+    const auto actions = form->PopupMenu1->actions();
+    QVERIFY(actions.size() > 5);
+    QCOMPARE(actions[0]->text(), QString("Check"));
+    QVERIFY(actions[0]->font().bold());
+    QCOMPARE(actions[1]->text(), QString("Copy URL"));
+    form->Edit1->setText("http://start.example/page");
+    emit form->PopupMenu1->aboutToShow();
+    actions[1]->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("http://start.example/page"));
+
+    // From the Found Links list, "Check" takes the selected link into the field.
+    form->Edit1->setText(QString::fromStdString(site.url("/")));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(form->BitBtn1->text(), QString("Check"), 20000);
+    QTRY_VERIFY(form->ListView1->model()->rowCount() > 0);
+    form->ListView1->setCurrentIndex(form->ListView1->model()->index(0, 0));
+    const QString link = form->ListView1->model()->index(0, 0).data().toString();
+    emit form->ListView1->customContextMenuRequested(QPoint(1, 1));
+    form->PopupMenu1->hide();
+    actions[1]->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), link);
+  }
+
+  void stopAndCloseDuringARun() {
+    auto form = makeForm();
+    form->Edit1->setText(QString::fromStdString(site.url("/slow")));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTRY_VERIFY(form->StatusPanel[2]->text().startsWith("Loading: "));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QCOMPARE(form->BitBtn1->text(), QString("Stopping..."));
+    QVERIFY(!form->BitBtn1->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(form->BitBtn1->text(), QString("Check"), 10000);
+
+    // Closing while a run is going: stopped, joined, working file gone.
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTRY_VERIFY(form->StatusPanel[2]->text().startsWith("Loading: "));
+    const std::string working = form->workingFile();
+    QVERIFY(std::filesystem::exists(working));
+    form->close();
+    QVERIFY(!form->crawlRun().active());
+    QVERIFY(!std::filesystem::exists(working));
+  }
+};
+
+QTEST_MAIN(AppFormTest)
+#include "app_form_test.moc"
