@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   crawlspect::cli::addFetchCommand(app, commands);
   crawlspect::cli::addCrawlCommand(app, commands);
   crawlspect::cli::addAnalyzeCommand(app, commands);
+  crawlspect::cli::addReportCommand(app, commands);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+
 #include "platform/text.h"
 
 namespace crawlspect {
@@ -75,7 +77,12 @@ void Database::connect(const std::string& path) {
   // Every statement still commits on its own; WAL spares each one an fsync.
   // A file that is no database fails here already; its first statement then
   // reports that, as with any other statement failure.
-  sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+  // Reading through a memory map spares the grouped statements of the
+  // refresh a copy of every page they scan; temporary sort trees stay in memory.
+  sqlite3_exec(db_,
+               "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824; "
+               "PRAGMA temp_store=MEMORY;",
+               nullptr, nullptr, nullptr);
 }
 
 void Database::disconnect() {
@@ -122,29 +129,49 @@ void Database::execute(const std::string& sql) {
   executeLocked(sql);
 }
 
-QueryResult Database::query(const std::string& sql) {
+std::size_t RowView::size() const { return static_cast<std::size_t>(sqlite3_column_count(stmt_)); }
+
+bool RowView::isNull(std::size_t column) const {
+  return column >= size() || sqlite3_column_type(stmt_, static_cast<int>(column)) == SQLITE_NULL;
+}
+
+std::string_view RowView::text(std::size_t column) const {
+  if (isNull(column)) return {};
+  const int c = static_cast<int>(column);
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, c));
+  return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, c))) : std::string_view();
+}
+
+std::string_view RowView::text(std::size_t column, char (&buffer)[24]) const {
+  if (column >= size() || sqlite3_column_type(stmt_, static_cast<int>(column)) != SQLITE_INTEGER) return text(column);
+  const long long value = sqlite3_column_int64(stmt_, static_cast<int>(column));
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string_view(buffer, static_cast<std::size_t>(end - buffer));
+}
+
+int RowView::columnIndex(std::string_view name) const {
+  const std::string wanted = lowerAscii(name);
+  for (std::size_t i = 0; i < size(); ++i)
+    if (lowerAscii(sqlite3_column_name(stmt_, static_cast<int>(i))) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+void Database::stepRows(const std::string& sql, const std::function<void(sqlite3_stmt*)>& onStart,
+                        const std::function<void(const RowView&)>& onRow) {
   std::lock_guard lock(guard_);
   if (!db_) throw DbError("Database is not connected");
   sqlite3_stmt* stmt = nullptr;
   if (sqlite3_prepare_v2(db_, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
     throw DbError(sqlite3_errmsg(db_));
-  QueryResult result;
-  if (!stmt) return result;
-  const int n = sqlite3_column_count(stmt);
-  for (int i = 0; i < n; ++i) result.columns.emplace_back(sqlite3_column_name(stmt, i));
+  if (!stmt) return;
+  if (onStart) onStart(stmt);
+  const RowView row(stmt);
   int rc;
-  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-    std::vector<DbValue> row;
-    row.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i) {
-      if (sqlite3_column_type(stmt, i) == SQLITE_NULL) {
-        row.emplace_back(std::nullopt);
-      } else {
-        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(stmt, i));
-        row.emplace_back(std::string(p ? p : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, i))));
-      }
-    }
-    result.rows.push_back(std::move(row));
+  try {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) onRow(row);
+  } catch (...) {
+    sqlite3_finalize(stmt);
+    throw;
   }
   if (rc != SQLITE_DONE) {
     std::string msg = sqlite3_errmsg(db_);
@@ -152,7 +179,30 @@ QueryResult Database::query(const std::string& sql) {
     throw DbError(msg);
   }
   sqlite3_finalize(stmt);
+}
+
+QueryResult Database::query(const std::string& sql) {
+  QueryResult result;
+  auto columns = [&](sqlite3_stmt* stmt) {
+    const int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i) result.columns.emplace_back(sqlite3_column_name(stmt, i));
+  };
+  stepRows(sql, columns, [&](const RowView& view) {
+    std::vector<DbValue> row;
+    row.reserve(result.columns.size());
+    for (std::size_t i = 0; i < result.columns.size(); ++i) {
+      if (view.isNull(i))
+        row.emplace_back(std::nullopt);
+      else
+        row.emplace_back(std::string(view.text(i)));
+    }
+    result.rows.push_back(std::move(row));
+  });
   return result;
+}
+
+void Database::forEachRow(const std::string& sql, const std::function<void(const RowView&)>& onRow) {
+  stepRows(sql, nullptr, onRow);
 }
 
 void Database::executeInOwnTransaction(const std::string& sql) {

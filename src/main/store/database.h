@@ -3,6 +3,7 @@
 // thread and the crawl thread. Every statement runs under the database guard;
 // a query reads its whole result while holding it. Statements are plain SQL
 // text with values written by sqlQuote.
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
@@ -11,6 +12,7 @@
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace crawlspect {
 
@@ -31,6 +33,25 @@ struct QueryResult {
   std::string text(std::size_t row, std::string_view column) const;
   std::string text(std::size_t row, std::size_t column) const;
   bool isNull(std::size_t row, std::string_view column) const;
+};
+
+// One row of a running query, valid only while its callback runs.
+class RowView {
+ public:
+  std::size_t size() const;
+  bool isNull(std::size_t column) const;
+  // NULL and a missing column read as the empty text.
+  std::string_view text(std::size_t column) const;
+  // An integer cell as its decimal text, written into buffer rather than
+  // converted inside the database; any other cell as text().
+  std::string_view text(std::size_t column, char (&buffer)[24]) const;
+  // Index of a column by name (case-insensitive), or -1.
+  int columnIndex(std::string_view name) const;
+
+ private:
+  friend class Database;
+  explicit RowView(sqlite3_stmt* stmt) : stmt_(stmt) {}
+  sqlite3_stmt* stmt_;
 };
 
 // Every text value of a statement: single quotes around it, inner single quotes doubled.
@@ -55,6 +76,11 @@ class Database {
   // Each raises DbError with the database's error text.
   void execute(const std::string& sql);
   QueryResult query(const std::string& sql);
+  // Hands every row to onRow as it is read, without a copy of the whole
+  // result. The guard is held meanwhile, so onRow must not use the database.
+  // When the statement fails part-way, the rows already handed over belong to
+  // no valid result.
+  void forEachRow(const std::string& sql, const std::function<void(const RowView&)>& onRow);
   // begin, the statement, commit (also when the statement failed); then rethrows.
   void executeInOwnTransaction(const std::string& sql);
   // A batch of statements committed together: begin returns false (and no
@@ -69,6 +95,8 @@ class Database {
 
  private:
   void executeLocked(const std::string& sql);
+  void stepRows(const std::string& sql, const std::function<void(sqlite3_stmt*)>& onStart,
+                const std::function<void(const RowView&)>& onRow);
   mutable std::mutex guard_;
   sqlite3* db_ = nullptr;
   std::string path_;

@@ -1,0 +1,60 @@
+#include <filesystem>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+
+#include "cli/cli.h"
+#include "cli/cli_project.h"
+#include "main/results/csv_export.h"
+
+namespace crawlspect::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct ReportOptions {
+  std::string project;
+  std::string exportDir;
+};
+
+int runReport(const ReportOptions& opts) {
+  std::error_code ec;
+  if (!fs::is_regular_file(opts.project, ec)) {
+    std::cerr << "Cannot open project \"" << opts.project << "\": no such file" << std::endl;
+    return 1;
+  }
+  try {
+    CliProject session;
+    if (!session.store.openProject(opts.project, session.list)) return 1;
+    const RegionalSettings regional = RegionalSettings::fromEnvironment();
+    const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop);
+    printSummaryAndAudit(std::cout, result);
+    if (opts.exportDir.empty()) return 0;
+    const std::string error = exportAllLists(opts.exportDir, result, regional.listSeparator);
+    if (error.empty()) return 0;
+    std::cerr << error << std::endl;
+    return 1;
+  } catch (const std::runtime_error& e) {
+    std::cerr << e.what() << std::endl;
+    return 1;
+  }
+}
+
+}  // namespace
+
+void printSummaryAndAudit(std::ostream& out, const RefreshResult& result) {
+  for (std::size_t i = 0; i < result.summary.size(); ++i)
+    out << result.summary.cell(i, 0) << '\t' << result.summary.cell(i, 1) << '\n';
+  out << '\n' << result.audit.plainText("\n") << std::flush;
+}
+
+void addReportCommand(CLI::App& app, Commands& commands) {
+  auto opts = std::make_shared<ReportOptions>();
+  auto* cmd = app.add_subcommand("report", "Show a saved project's summary and audit report, and export its lists");
+  cmd->add_option("PROJECT", opts->project, "Project database file")->required();
+  cmd->add_option("--export-dir", opts->exportDir, "Write the seven list exports as CSV files into this folder");
+  commands.emplace_back(cmd, [opts] { return runReport(*opts); });
+}
+
+}  // namespace crawlspect::cli
