@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTextEdit>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -43,7 +45,7 @@ class AppFormTest : public QObject {
       messages.push_back({title, text});
     });
     site.page("/", "<title>Home</title><a href=\"/a\">A</a> <a href=\"/b\">B</a>")
-        .page("/a", "<a href=\"/b\">B</a>")
+        .page("/a", "<title>Home</title><a href=\"/b\">B</a>")
         .page("/b", "<a href=\"/\">home</a>")
         .slow("/slow", "<a href=\"/a\">A</a>", 100, 50);
     site.start();
@@ -79,6 +81,51 @@ class AppFormTest : public QObject {
     QCOMPARE(form->StatusPanel[1]->text(), QString("3 / 3"));
     QCOMPARE(form->StatusPanel[2]->text(), QString());
     QVERIFY(messages.empty());
+  }
+
+  void resultsDetailsAndExports() {
+    auto form = makeForm();
+    form->Edit1->setText(QString::fromStdString(site.url("/")));
+    QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(form->BitBtn1->text(), QString("Check"), 20000);
+    QTRY_VERIFY(!form->refreshRunning() && form->ListView7->model()->rowCount() > 0);
+
+    // Found Titles: "Home" twice, the untitled page on its own; the audit names the repeat.
+    auto* titles = form->ListView7->model();
+    QCOMPARE(titles->rowCount(), 2);
+    QCOMPARE(titles->index(0, 0).data().toString(), QString("Home"));
+    QCOMPARE(titles->index(0, 1).data().toString(), QString("2"));
+    QVERIFY2(form->Memo6->toPlainText().contains("Title is not unique (Home)"),
+             qPrintable(form->Memo6->toPlainText()));
+    QCOMPARE(form->ListView12->model()->rowCount(), 6);
+
+    // A link's sources, and a page's details.
+    const QString b = QString::fromStdString(site.url("/b"));
+    auto* links = form->ListView1->model();
+    int row = 0;
+    while (row < links->rowCount() && links->index(row, 0).data().toString() != b) ++row;
+    QVERIFY(row < links->rowCount());
+    form->ListView1->setCurrentIndex(links->index(row, 0));
+    QCOMPARE(form->Label10->text(), b);
+    QCOMPARE(form->ListView2->model()->rowCount(), 2);
+    form->ListBox1->setCurrentIndex(form->ListBox1->model()->index(0, 0));
+    QCOMPARE(form->Memo3->toPlainText(), QString("Home"));
+    QCOMPARE(form->Label11->text(), QString("Length: 4"));
+
+    // Exports: CSV by extension, with the BOM and CR LF; a folder that cannot be written is reported.
+    const std::string csv = dir.file("titles.CSV");
+    form->exportTarget_ = [&] { return QString::fromStdString(csv); };
+    QTest::mouseClick(form->findChild<QPushButton*>("BitBtn3"), Qt::LeftButton);
+    const std::string written = testsupport::readFile(csv);
+    QVERIFY2(written.rfind("\xEF\xBB\xBFTitle", 0) == 0, written.c_str());
+    QVERIFY(written.find("Home") != std::string::npos && written.find("\r\n") != std::string::npos);
+    messages.clear();
+    testsupport::writeFile(dir.file("plain"), "x");
+    form->exportTarget_ = [&] { return QString::fromStdString(dir.file("plain") + "/x.csv"); };
+    QTest::mouseClick(form->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
+    QCOMPARE(messages.size(), size_t(1));
+    QVERIFY(messages[0].text.find("x.csv") != std::string::npos);
+    messages.clear();
   }
 
   void enterInAnEmptyFieldWarns() {

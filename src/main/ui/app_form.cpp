@@ -32,18 +32,14 @@
 #include "about/about_form.h"
 #include "feedback/feedback_form.h"
 #include "main/lookups/web_lookups.h"
+#include "main/results/csv_export.h"
 #include "main/ui/row_models.h"
+#include "main/ui/widget_names.h"
 #include "platform/regional.h"
 
 namespace crawlspect::ui {
 
 namespace {
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 QWidget* line(QWidget* parent, const char* name, int height) {
   auto* panel = named(new QWidget(parent), name);
@@ -51,13 +47,6 @@ QWidget* line(QWidget* parent, const char* name, int height) {
   auto* layout = new QHBoxLayout(panel);
   layout->setContentsMargins(6, 2, 6, 2);
   return panel;
-}
-
-QPlainTextEdit* readOnlyBox(QWidget* parent, const char* name, int height) {
-  auto* box = named(new QPlainTextEdit(parent), name);
-  box->setReadOnly(true);
-  box->setMinimumHeight(height);
-  return box;
 }
 
 }  // namespace
@@ -118,6 +107,7 @@ TAppForm::TAppForm(AppSetup setup, QWidget* parent)
 
 TAppForm::~TAppForm() {
   run_->shutdown();
+  waitForRefresh();
   store_.close();
 }
 
@@ -211,143 +201,6 @@ void TAppForm::buildOptionLines(QWidget* area) {
   for (QWidget* w : {static_cast<QWidget*>(Panel4), Panel5, Panel7}) w->setVisible(false);
 }
 
-QTreeView* TAppForm::makeList(const char* name, QAbstractItemModel* model) {
-  auto* view = named(new QTreeView(this), name);
-  view->setModel(model);
-  view->setRootIsDecorated(false);
-  view->setUniformRowHeights(true);
-  view->setAlternatingRowColors(true);
-  view->setSelectionBehavior(QAbstractItemView::SelectRows);
-  view->setSelectionMode(QAbstractItemView::SingleSelection);
-  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  view->setContextMenuPolicy(Qt::CustomContextMenu);
-  view->header()->setStretchLastSection(false);
-  view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
-  return view;
-}
-
-void TAppForm::buildTabs() {
-  PageControl1 = named(new QTabWidget(this), "PageControl1");
-
-  // 0: SEO Audit
-  summaryModel = new RowsModel({"Key", "Value"}, this);
-  ListView12 = makeList("ListView12", summaryModel);
-  ListView12->setHeaderHidden(true);
-  Memo6 = named(new QTextEdit(this), "Memo6");
-  Memo6->setReadOnly(true);
-  Memo6->setLineWrapMode(QTextEdit::NoWrap);
-  Memo6->setContextMenuPolicy(Qt::CustomContextMenu);
-  auto* auditSplit = named(new QSplitter(Qt::Vertical), "Splitter9");
-  auditSplit->addWidget(ListView12);
-  auditSplit->addWidget(Memo6);
-  auditSplit->setSizes({150, 400});
-  PageControl1->addTab(auditSplit, "SEO Audit");
-
-  const auto tabWithDetail = [this](const char* caption, const char* splitterName, QTreeView* list,
-                                    const char* exportCaption, const char* exportName, QWidget* detail) {
-    auto* split = named(new QSplitter(Qt::Horizontal), splitterName);
-    split->setHandleWidth(5);
-    auto* left = new QWidget(split);
-    auto* leftColumn = new QVBoxLayout(left);
-    leftColumn->setContentsMargins(0, 0, 0, 0);
-    leftColumn->addWidget(list, 1);
-    leftColumn->addWidget(named(new QPushButton(exportCaption, left), exportName), 0, Qt::AlignLeft);
-    split->addWidget(left);
-    split->addWidget(detail);
-    split->setStretchFactor(0, 1);
-    PageControl1->addTab(split, caption);
-    return split;
-  };
-  const auto sourcesPane = [this](const char* panelName, const char* listName, RowsModel* model, QLabel** heading,
-                                  QTreeView** list) {
-    auto* panel = named(new QWidget(this), panelName);
-    auto* col = new QVBoxLayout(panel);
-    col->setContentsMargins(0, 0, 0, 0);
-    auto* label = new QLabel(panel);
-    QFont bold = label->font();
-    bold.setBold(true);
-    label->setFont(bold);
-    col->addWidget(label);
-    *list = makeList(listName, model);
-    col->addWidget(*list, 1);
-    if (heading) *heading = label;
-    return panel;
-  };
-
-  // 1: Internal URLs
-  urlModel = new UrlListModel(list_, this);
-  ListBox1 = makeList("ListBox1", urlModel);
-  Panel3 = named(new QWidget, "Panel3");
-  auto* scroll = new QScrollArea;
-  scroll->setWidgetResizable(true);
-  scroll->setWidget(Panel3);
-  scroll->setMinimumWidth(270);
-  auto* facts = new QVBoxLayout(Panel3);
-  const auto fact = [&](const char* caption, QPlainTextEdit** box, const char* boxName, QLabel** counter,
-                        const char* counterName, const char* initial) {
-    facts->addWidget(new QLabel(caption, Panel3));
-    *box = readOnlyBox(Panel3, boxName, 60);
-    facts->addWidget(*box);
-    *counter = named(new QLabel(initial, Panel3), counterName);
-    facts->addWidget(*counter);
-  };
-  fact("Title:", &MemoTitle, "MemoTitle", &LabelTitleLength, "LabelTitleLength", "Length: 0");
-  fact("META Description:", &MemoDescription, "MemoDescription", &LabelDescriptionLength, "LabelDescriptionLength",
-       "Length: 0");
-  fact("H1 Tags:", &MemoH1, "MemoH1", &LabelH1Count, "LabelH1Count", "0");
-  fact("H2 Tags:", &MemoH2, "MemoH2", &LabelH2Count, "LabelH2Count", "0");
-  auto* urlsSplit = tabWithDetail("Internal URLs", "Splitter2", ListBox1, "Export Sitemap...", "ExportSitemap", scroll);
-  urlsSplit->setSizes({700, 270});
-
-  // 2: Found Links
-  linksModel = new RowsModel({"Link", "Count"}, this);
-  backlinksModel = new RowsModel({"Source URL", "Anchor Text", "Type", "Follow"}, this);
-  ListView1 = makeList("ListView1", linksModel);
-  Panel8 = sourcesPane("Panel8", "ListView2", backlinksModel, &Label10, &ListView2);
-  Label10->setObjectName("Label10");
-  Panel8->layout()->addWidget(named(new QPushButton("Export Backlinks...", Panel8), "ExportBacklinks"));
-  tabWithDetail("Found Links", "Splitter3", ListView1, "Export Links...", "ExportLinks", Panel8)->setSizes({500, 400});
-
-  // 3 to 7: the grouped lists with their source URLs
-  struct Grouped {
-    const char* tab;
-    const char* splitter;
-    QStringList headers;
-    const char* listName;
-    RowsModel** model;
-    QTreeView** list;
-    QStringList detailHeaders;
-    const char* detailName;
-    RowsModel** detailModel;
-    QTreeView** detail;
-    const char* exportCaption;
-    const char* exportName;
-  };
-  const Grouped grouped[] = {
-      {"Found Titles", "Splitter4", {"Title", "Count"}, "ListView7", &titlesModel, &ListView7, {"Source URL"},
-       "ListView8", &titleSourcesModel, &ListView8, "Export Titles...", "ExportTitles"},
-      {"Found Descriptions", "Splitter5", {"Description", "Count"}, "ListView9", &descriptionsModel, &ListView9,
-       {"Source URL"}, "ListView10", &descriptionSourcesModel, &ListView10, "Export Descriptions...",
-       "ExportDescriptions"},
-      {"Found H1 Tags", "Splitter6", {"H1 Tag", "Count"}, "ListView3", &h1Model, &ListView3, {"Source URL"},
-       "ListView4", &h1SourcesModel, &ListView4, "Export H1 Tags...", "ExportH1"},
-      {"Found H2 Tags", "Splitter7", {"H2 Tag", "Count"}, "ListView5", &h2Model, &ListView5, {"Source URL"},
-       "ListView6", &h2SourcesModel, &ListView6, "Export H2 Tags...", "ExportH2"},
-      {"Anchor List", "Splitter8", {"Anchor Text", "Count"}, "ListView13", &anchorsModel, &ListView13,
-       {"Link URL", "Count"}, "ListView11", &anchorLinksModel, &ListView11, "Export Anchor List...", "ExportAnchors"},
-  };
-  for (const auto& g : grouped) {
-    *g.model = new RowsModel(g.headers, this);
-    *g.list = makeList(g.listName, *g.model);
-    *g.detailModel = new RowsModel(g.detailHeaders, this);
-    QWidget* pane = sourcesPane("", g.detailName, *g.detailModel, nullptr, g.detail);
-    tabWithDetail(g.tab, g.splitter, *g.list, g.exportCaption, g.exportName, pane)->setSizes({600, 370});
-  }
-
-  PageControl1->setCurrentIndex(0);
-  connect(PageControl1, &QTabWidget::currentChanged, this, &TAppForm::PageControl1Change);
-}
-
 void TAppForm::buildMenus() {
   auto* file = menuBar()->addMenu("File");
   file->setObjectName("File1");
@@ -355,9 +208,14 @@ void TAppForm::buildMenus() {
   connect(file->addAction("Load Project..."), &QAction::triggered, this, &TAppForm::LoadProject1Click);
   connect(file->addAction("Save Project As..."), &QAction::triggered, this, &TAppForm::SaveProject1Click);
   file->addSeparator();
-  for (const char* caption : {"Export Sitemap...", "Export Links...", "Export Titles...", "Export Descriptions...",
-                              "Export H1 Tags...", "Export H2 Tags...", "Export Anchor List..."})
-    file->addAction(caption)->setObjectName(caption);
+  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "ExportInternalLinks1"}, {ExportId::Links, "E1"},
+                                 {ExportId::Titles, "ExportTitles1"}, {ExportId::Descriptions, "ExportDescriptions1"},
+                                 {ExportId::H1Tags, "ExportH1Tags1"}, {ExportId::H2Tags, "ExportH2Tags1"},
+                                 {ExportId::Anchors, "ExportAnchorList1"}}) {
+    QAction* action = file->addAction(exportCaption(id));
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, [this, id = id] { exportList(id); });
+  }
   file->addSeparator();
   connect(file->addAction("Exit"), &QAction::triggered, qApp, &QApplication::quit);
 

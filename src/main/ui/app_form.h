@@ -3,12 +3,19 @@
 // tabs, the status bar and the menus. It displays what the core computes and
 // turns the user's commands into core calls.
 #include <QMainWindow>
+#include <QString>
+#include <array>
+#include <functional>
+#include <atomic>
 #include <memory>
+#include <thread>
 #include <optional>
 #include <string>
 
 #include "main/crawler/crawl_run.h"
 #include "main/lookups/web_lookups.h"
+#include "main/results/csv_export.h"
+#include "main/results/result_lists.h"
 #include "main/settings/settings.h"
 #include "platform/data_folder.h"
 #include "main/crawler/internal_url_list.h"
@@ -38,7 +45,7 @@ class QAbstractItemModel;
 
 namespace crawlspect::ui {
 
-class RowsModel;
+class TableModel;
 class UrlListModel;
 
 struct AppSetup {
@@ -151,14 +158,14 @@ class TAppForm : public QMainWindow, private CrawlView {
   QTextEdit* Memo6 = nullptr;
   QTreeView* ListBox1 = nullptr;
   QWidget* Panel3 = nullptr;
-  QPlainTextEdit* MemoTitle = nullptr;
-  QPlainTextEdit* MemoDescription = nullptr;
-  QPlainTextEdit* MemoH1 = nullptr;
-  QPlainTextEdit* MemoH2 = nullptr;
-  QLabel* LabelTitleLength = nullptr;
-  QLabel* LabelDescriptionLength = nullptr;
-  QLabel* LabelH1Count = nullptr;
-  QLabel* LabelH2Count = nullptr;
+  QPlainTextEdit* Memo3 = nullptr;  // title
+  QPlainTextEdit* Memo2 = nullptr;  // META description
+  QPlainTextEdit* Memo4 = nullptr;  // H1 lines
+  QPlainTextEdit* Memo5 = nullptr;  // H2 lines
+  QLabel* Label11 = nullptr;
+  QLabel* Label12 = nullptr;
+  QLabel* Label14 = nullptr;
+  QLabel* Label16 = nullptr;
   QTreeView* ListView1 = nullptr;
   QWidget* Panel8 = nullptr;
   QLabel* Label10 = nullptr;
@@ -181,19 +188,38 @@ class TAppForm : public QMainWindow, private CrawlView {
 
   // Models of the lists.
   UrlListModel* urlModel = nullptr;
-  RowsModel* summaryModel = nullptr;
-  RowsModel* linksModel = nullptr;
-  RowsModel* backlinksModel = nullptr;
-  RowsModel* titlesModel = nullptr;
-  RowsModel* titleSourcesModel = nullptr;
-  RowsModel* descriptionsModel = nullptr;
-  RowsModel* descriptionSourcesModel = nullptr;
-  RowsModel* h1Model = nullptr;
-  RowsModel* h1SourcesModel = nullptr;
-  RowsModel* h2Model = nullptr;
-  RowsModel* h2SourcesModel = nullptr;
-  RowsModel* anchorsModel = nullptr;
-  RowsModel* anchorLinksModel = nullptr;
+  TableModel* summaryModel = nullptr;
+  struct ResultTab {
+    QTreeView* list = nullptr;
+    TableModel* model = nullptr;
+    QLabel* caption = nullptr;
+    QTreeView* detail = nullptr;
+    TableModel* detailModel = nullptr;
+  };
+  std::array<ResultTab, 6> resultTabs;  // by ResultListId
+  ResultTab& tab(ResultListId id) { return resultTabs[static_cast<std::size_t>(id)]; }
+  // True while a refresh is being computed away from this thread.
+  bool refreshRunning() const { return refreshBusy_; }
+
+ private:
+  void ListBox1SelectItem();
+  void valueSelected(ResultListId id);
+  void exportList(ExportId id);
+  void addCopyMenu(QTreeView* view, const char* caption, const char* name);
+  void applyRefresh(RefreshResult& result);
+  void showAudit(const AuditReport& report);
+  void waitForRefresh();
+  bool refreshBusy_ = false;
+  bool refreshAgain_ = false;
+  std::thread refreshThread_;
+  std::atomic<bool> refreshThreadDone_{true};
+  std::string lastExportName_;
+  std::string auditText_;  // "Copy All"
+
+ public:
+  // Stands in for the save dialog (window tests): returns the chosen file or "".
+  std::function<QString()> exportTarget_;
+  RegionalSettings regional_ = RegionalSettings::fromEnvironment();
 };
 
 }  // namespace crawlspect::ui

@@ -17,6 +17,7 @@
 #include <QTreeView>
 #include <random>
 
+#include "main/results/detail_views.h"
 #include "main/ui/app_form.h"
 #include "seoanalyze/analyze_form.h"
 #include "main/ui/row_models.h"
@@ -35,6 +36,7 @@ void TAppForm::openStartupProject() {
 void TAppForm::closeEvent(QCloseEvent* event) {
   // A run still going is stopped and waited for before the project goes away.
   run_->shutdown();
+  waitForRefresh();
   store_.close();
   event->accept();
 }
@@ -76,13 +78,7 @@ void TAppForm::TimerEditFixTimer() {
   Edit1->selectAll();
 }
 
-void TAppForm::TimerRefreshLinksTimer() {
-  TimerRefreshLinks->stop();
-  refreshResults();
-  if (run_->active()) TimerRefreshLinks->start();
-}
-
-void TAppForm::refreshResults() {}
+void TAppForm::TimerRefreshLinksTimer() { refreshResults(); }
 
 void TAppForm::NewProject1Click() { desktop_.startProgramCopy({}); }
 
@@ -161,8 +157,9 @@ void TAppForm::setStatusText(int panel, const std::string& text) {
 
 void TAppForm::urlListCleared() {
   urlModel->reload();
-  linksModel->setRows({});
-  backlinksModel->setRows({});
+  ResultTab& links = tab(ResultListId::Links);
+  links.model->setTable(emptyResultList(ResultListId::Links));
+  links.detailModel->setTable(emptyDetailList(ResultListId::Links));
   Label10->clear();
 }
 

@@ -4,30 +4,34 @@
 
 namespace crawlspect::ui {
 
-RowsModel::RowsModel(QStringList headers, QObject* parent) : QAbstractTableModel(parent), headers_(std::move(headers)) {}
+TableModel::TableModel(Table table, QObject* parent) : QAbstractTableModel(parent), table_(std::move(table)) {}
 
-void RowsModel::setRows(std::vector<std::vector<std::string>> rows) {
+void TableModel::setTable(Table table) {
   beginResetModel();
-  rows_ = std::move(rows);
+  table_ = std::move(table);
   endResetModel();
 }
 
-int RowsModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : static_cast<int>(rows_.size());
+int TableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(table_.size());
 }
 
-int RowsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : headers_.size(); }
+int TableModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(table_.columnCount());
+}
 
-QVariant RowsModel::data(const QModelIndex& index, int role) const {
+QVariant TableModel::data(const QModelIndex& index, int role) const {
   if (role != Qt::DisplayRole || !index.isValid()) return {};
-  const auto& row = rows_[static_cast<std::size_t>(index.row())];
-  const auto column = static_cast<std::size_t>(index.column());
-  return column < row.size() ? QString::fromStdString(row[column]) : QString();
+  const std::string_view cell =
+      table_.cell(static_cast<std::size_t>(index.row()), static_cast<std::size_t>(index.column()));
+  return QString::fromUtf8(cell.data(), static_cast<qsizetype>(cell.size()));
 }
 
-QVariant RowsModel::headerData(int section, Qt::Orientation orientation, int role) const {
-  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section >= headers_.size()) return {};
-  return headers_[section];
+QVariant TableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (role != Qt::DisplayRole || orientation != Qt::Horizontal || section < 0 ||
+      static_cast<std::size_t>(section) >= table_.columnCount())
+    return {};
+  return QString::fromStdString(table_.headers()[static_cast<std::size_t>(section)]);
 }
 
 UrlListModel::UrlListModel(const InternalUrlList& list, QObject* parent) : QAbstractTableModel(parent), list_(list) {}

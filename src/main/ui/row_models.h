@@ -6,26 +6,28 @@
 #include <string>
 #include <vector>
 
+#include "main/results/table.h"
+
 namespace crawlspect {
 class InternalUrlList;
 }
 
 namespace crawlspect::ui {
 
-class RowsModel : public QAbstractTableModel {
+// A result list or detail list: one core table shown as it is.
+class TableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
-  RowsModel(QStringList headers, QObject* parent);
-  void setRows(std::vector<std::vector<std::string>> rows);
-  const std::vector<std::vector<std::string>>& rows() const { return rows_; }
+  TableModel(Table table, QObject* parent);
+  void setTable(Table table);
+  const Table& table() const { return table_; }
   int rowCount(const QModelIndex& parent = {}) const override;
   int columnCount(const QModelIndex& parent = {}) const override;
   QVariant data(const QModelIndex& index, int role) const override;
   QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
  private:
-  QStringList headers_;
-  std::vector<std::vector<std::string>> rows_;
+  Table table_;
 };
 
 // The internal URL list as the crawl reports it: rows become visible when the

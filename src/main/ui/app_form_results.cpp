@@ -1,0 +1,374 @@
+// TAppForm's result tabs: the lists and their detail panes, the refresh, the
+// audit view, the copy menus and the exports.
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTextEdit>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <chrono>
+
+#include "main/results/detail_views.h"
+#include "main/ui/app_form.h"
+#include "main/ui/row_models.h"
+#include "main/ui/widget_names.h"
+
+namespace crawlspect::ui {
+
+namespace {
+
+QString qs(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+std::optional<std::size_t> selectedRow(const QTreeView* view) {
+  const QModelIndexList rows = view->selectionModel()->selectedRows();
+  if (rows.isEmpty()) return std::nullopt;
+  return static_cast<std::size_t>(rows.front().row());
+}
+
+QPlainTextEdit* readOnlyBox(QWidget* parent, const char* name, bool wrap) {
+  auto* box = named(new QPlainTextEdit(parent), name);
+  box->setReadOnly(true);
+  box->setMinimumHeight(60);
+  box->setLineWrapMode(wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+  return box;
+}
+
+QLabel* rightAligned(QWidget* parent, const char* name, const char* text) {
+  auto* label = named(new QLabel(text, parent), name);
+  label->setAlignment(Qt::AlignRight);
+  return label;
+}
+
+}  // namespace
+
+QTreeView* TAppForm::makeList(const char* name, QAbstractItemModel* model) {
+  auto* view = named(new QTreeView(this), name);
+  view->setModel(model);
+  view->setRootIsDecorated(false);
+  view->setUniformRowHeights(true);
+  view->setAlternatingRowColors(true);
+  view->setSelectionBehavior(QAbstractItemView::SelectRows);
+  view->setSelectionMode(QAbstractItemView::SingleSelection);
+  view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  view->setContextMenuPolicy(Qt::CustomContextMenu);
+  view->header()->setStretchLastSection(false);
+  view->header()->setSectionResizeMode(0, QHeaderView::Stretch);
+  return view;
+}
+
+void TAppForm::addCopyMenu(QTreeView* view, const char* caption, const char* name) {
+  auto* menu = new QMenu(view);
+  QAction* copy = menu->addAction(caption);
+  copy->setObjectName(name);
+  connect(copy, &QAction::triggered, this, [this, view] {
+    const auto* model = static_cast<const TableModel*>(view->model());
+    if (auto text = copyFirstColumn(model->table(), selectedRow(view))) desktop_.setClipboardText(*text);
+  });
+  connect(view, &QWidget::customContextMenuRequested, menu,
+          [menu, view](const QPoint& pos) { menu->popup(view->viewport()->mapToGlobal(pos)); });
+}
+
+void TAppForm::buildTabs() {
+  PageControl1 = named(new QTabWidget(this), "PageControl1");
+
+  // 0: SEO Audit, the summary above the report.
+  summaryModel = new TableModel(emptySummary(), this);
+  ListView12 = makeList("ListView12", summaryModel);
+  ListView12->setHeaderHidden(true);
+  Memo6 = named(new QTextEdit(this), "Memo6");
+  Memo6->setReadOnly(true);
+  Memo6->setLineWrapMode(QTextEdit::NoWrap);
+  Memo6->setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* auditMenu = new QMenu(Memo6);
+  QAction* copySelected = auditMenu->addAction("Copy Selected");
+  copySelected->setObjectName("Copy3");
+  connect(copySelected, &QAction::triggered, this, [this] {
+    const QString selected = Memo6->textCursor().selectedText().replace(QChar::ParagraphSeparator, "\r\n");
+    if (!selected.isEmpty()) desktop_.setClipboardText(selected.toStdString());
+  });
+  QAction* copyAll = auditMenu->addAction("Copy All");
+  copyAll->setObjectName("CopyAll1");
+  connect(copyAll, &QAction::triggered, this, [this] { desktop_.setClipboardText(auditText_); });
+  connect(Memo6, &QWidget::customContextMenuRequested, auditMenu,
+          [this, auditMenu](const QPoint& pos) { auditMenu->popup(Memo6->viewport()->mapToGlobal(pos)); });
+  auto* auditSplit = named(new QSplitter(Qt::Vertical), "Splitter9");
+  auditSplit->addWidget(ListView12);
+  auditSplit->addWidget(Memo6);
+  auditSplit->setSizes({150, 400});
+  PageControl1->addTab(auditSplit, "SEO Audit");
+  connect(ListView12->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TAppForm::ListBox1SelectItem);
+
+  const auto exportButton = [this](QWidget* parent, ExportId id, const char* name) {
+    auto* button = named(new QPushButton(exportCaption(id), parent), name);
+    button->setFixedSize(200, 35);
+    connect(button, &QPushButton::clicked, this, [this, id] { exportList(id); });
+    return button;
+  };
+  const auto tabWithDetail = [this, exportButton](const char* caption, const char* splitterName, QTreeView* list,
+                                                  ExportId id, const char* buttonName, QWidget* detail) {
+    auto* split = named(new QSplitter(Qt::Horizontal), splitterName);
+    split->setHandleWidth(5);
+    auto* left = new QWidget(split);
+    auto* leftColumn = new QVBoxLayout(left);
+    leftColumn->setContentsMargins(0, 0, 0, 0);
+    leftColumn->addWidget(list, 1);
+    leftColumn->addWidget(exportButton(left, id, buttonName), 0, Qt::AlignLeft);
+    split->addWidget(left);
+    split->addWidget(detail);
+    split->setStretchFactor(0, 1);
+    PageControl1->addTab(split, caption);
+    return split;
+  };
+
+  // 1: Internal URLs with the page details.
+  urlModel = new UrlListModel(list_, this);
+  ListBox1 = makeList("ListBox1", urlModel);
+  addCopyMenu(ListBox1, "Copy URL", "CopyURL1");
+  Panel3 = named(new QWidget, "Panel3");
+  auto* scroll = new QScrollArea;
+  scroll->setWidgetResizable(true);
+  scroll->setWidget(Panel3);
+  scroll->setMinimumWidth(270);
+  auto* facts = new QVBoxLayout(Panel3);
+  const auto fact = [&](const char* caption, QPlainTextEdit* box, QLabel* counter) {
+    facts->addWidget(new QLabel(caption, Panel3));
+    facts->addWidget(box);
+    facts->addWidget(counter);
+  };
+  Memo3 = readOnlyBox(Panel3, "Memo3", true);
+  Memo2 = readOnlyBox(Panel3, "Memo2", true);
+  Memo4 = readOnlyBox(Panel3, "Memo4", false);
+  Memo5 = readOnlyBox(Panel3, "Memo5", false);
+  Label11 = rightAligned(Panel3, "Label11", "Length: 0");
+  Label12 = rightAligned(Panel3, "Label12", "Length: 0");
+  Label14 = rightAligned(Panel3, "Label14", "0");
+  Label16 = rightAligned(Panel3, "Label16", "0");
+  fact("Title:", Memo3, Label11);
+  fact("META Description:", Memo2, Label12);
+  fact("H1 Tags:", Memo4, Label14);
+  fact("H2 Tags:", Memo5, Label16);
+  tabWithDetail("Internal URLs", "Splitter2", ListBox1, ExportId::Sitemap, "BitBtn2", scroll)->setSizes({700, 270});
+  connect(ListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TAppForm::ListBox1SelectItem);
+
+  // 2 to 7: the grouped lists, each with the pages behind its values.
+  struct Spec {
+    ResultListId id;
+    const char* tab;
+    const char* splitter;
+    const char* listName;
+    QTreeView** list;
+    const char* listCopy;  // caption and name of the list's copy command; none for Found Links
+    const char* listCopyName;
+    const char* captionName;
+    const char* detailName;
+    QTreeView** detail;
+    const char* detailCopy;
+    const char* detailCopyName;
+    ExportId exportId;
+    const char* buttonName;
+  };
+  const Spec specs[] = {
+      {ResultListId::Links, "Found Links", "Splitter3", "ListView1", &ListView1, nullptr, nullptr, "Label10",
+       "ListView2", &ListView2, "Copy URL", "CopyURL2", ExportId::Links, "BitBtn4"},
+      {ResultListId::Titles, "Found Titles", "Splitter4", "ListView7", &ListView7, "Copy", "MenuItem4", "Label19",
+       "ListView8", &ListView8, "Copy URL", "MenuItem5", ExportId::Titles, "BitBtn3"},
+      {ResultListId::Descriptions, "Found Descriptions", "Splitter5", "ListView9", &ListView9, "Copy", "MenuItem6",
+       "Label20", "ListView10", &ListView10, "Copy URL", "MenuItem7", ExportId::Descriptions, "BitBtn8"},
+      {ResultListId::H1Tags, "Found H1 Tags", "Splitter6", "ListView3", &ListView3, "Copy", "Copy1", "Label17",
+       "ListView4", &ListView4, "Copy URL", "CopyURL3", ExportId::H1Tags, "BitBtn6"},
+      {ResultListId::H2Tags, "Found H2 Tags", "Splitter7", "ListView5", &ListView5, "Copy", "Copy2", "Label18",
+       "ListView6", &ListView6, "Copy URL", "CopyURL4", ExportId::H2Tags, "BitBtn7"},
+      {ResultListId::Anchors, "Anchor List", "Splitter8", "ListView13", &ListView13, "Copy", "MenuItem3", "Label21",
+       "ListView11", &ListView11, "Copy URL", "MenuItem8", ExportId::Anchors, "BitBtn9"},
+  };
+  for (const Spec& spec : specs) {
+    ResultTab& t = tab(spec.id);
+    t.model = new TableModel(emptyResultList(spec.id), this);
+    t.list = *spec.list = makeList(spec.listName, t.model);
+    if (spec.listCopy) addCopyMenu(t.list, spec.listCopy, spec.listCopyName);
+
+    auto* pane = new QWidget(this);
+    auto* column = new QVBoxLayout(pane);
+    column->setContentsMargins(0, 0, 0, 0);
+    t.caption = named(new QLabel(pane), spec.captionName);
+    QFont bold = t.caption->font();
+    bold.setBold(true);
+    bold.setPixelSize(16);
+    t.caption->setFont(bold);
+    column->addWidget(t.caption);
+    t.detailModel = new TableModel(emptyDetailList(spec.id), this);
+    t.detail = *spec.detail = makeList(spec.detailName, t.detailModel);
+    addCopyMenu(t.detail, spec.detailCopy, spec.detailCopyName);
+    column->addWidget(t.detail, 1);
+    if (spec.id == ResultListId::Links) {
+      Panel8 = pane;
+      Panel8->setObjectName("Panel8");
+      Label10 = t.caption;
+      column->addWidget(exportButton(pane, ExportId::Backlinks, "BitBtn5"), 0, Qt::AlignLeft);
+    }
+    if (spec.id == ResultListId::Anchors) t.detail->header()->resizeSection(1, 100);
+    tabWithDetail(spec.tab, spec.splitter, t.list, spec.exportId, spec.buttonName, pane)
+        ->setSizes(spec.id == ResultListId::Links ? QList<int>{500, 400} : QList<int>{600, 370});
+    connect(t.list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this, id = spec.id] { valueSelected(id); });
+  }
+
+  PageControl1->setCurrentIndex(0);
+  connect(PageControl1, &QTabWidget::currentChanged, this, &TAppForm::PageControl1Change);
+}
+
+void TAppForm::ListBox1SelectItem() {
+  const auto row = selectedRow(ListBox1);
+  if (!row) return;
+  const PageDetails d = lookupPageDetails(db_, list_.url(*row), desktop_);
+  Memo3->setPlainText(qs(d.title));
+  Label11->setText(qs(d.titleLength));
+  Memo2->setPlainText(qs(d.description));
+  Label12->setText(qs(d.descriptionLength));
+  QStringList h1, h2;
+  for (const auto& line : d.h1Lines) h1 << qs(line);
+  for (const auto& line : d.h2Lines) h2 << qs(line);
+  Memo4->setPlainText(h1.join('\n'));
+  Label14->setText(qs(d.h1Count));
+  Memo5->setPlainText(h2.join('\n'));
+  Label16->setText(qs(d.h2Count));
+}
+
+void TAppForm::valueSelected(ResultListId id) {
+  ResultTab& t = tab(id);
+  const auto row = selectedRow(t.list);
+  if (!row) return;
+  const std::string value(t.model->table().cell(*row, 0));
+  DetailView view = lookupDetail(db_, id, value, desktop_);
+  t.caption->setText(qs(view.caption));
+  t.detailModel->setTable(std::move(view.table));
+}
+
+// ---- refresh ---------------------------------------------------------------
+
+void TAppForm::refreshResults() {
+  if (refreshBusy_) {
+    refreshAgain_ = true;
+    return;
+  }
+  if (!db_.isConnected()) return;
+  refreshBusy_ = true;
+  if (refreshThread_.joinable()) refreshThread_.join();
+  refreshThreadDone_ = false;
+  // The grouped statements read a second connection on a thread of their own,
+  // so a refresh of a large project never holds up the window; the finished
+  // lists are swapped in here.
+  refreshThread_ = std::thread([this, path = db_.path(), regional = regional_] {
+    auto result = std::make_shared<RefreshResult>();
+    Database reader;
+    try {
+      reader.connect(path);
+      *result = crawlspect::refreshResults(reader, list_, regional, desktop_);
+    } catch (const DbError& e) {
+      desktop_.report("", connectionErrorReport(e.what()));
+    }
+    desktop_.postToMain([this, result] {
+      applyRefresh(*result);
+      refreshBusy_ = false;
+      if (refreshAgain_) {
+        refreshAgain_ = false;
+        refreshResults();
+      }
+    });
+    refreshThreadDone_ = true;
+  });
+}
+
+void TAppForm::waitForRefresh() {
+  while (!refreshThreadDone_.load()) {
+    desktop_.processEvents();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  if (refreshThread_.joinable()) refreshThread_.join();
+  refreshAgain_ = false;
+  desktop_.processEvents();
+}
+
+void TAppForm::applyRefresh(RefreshResult& result) {
+  for (std::size_t i = 0; i < resultTabs.size(); ++i) resultTabs[i].model->setTable(std::move(result.lists[i]));
+  summaryModel->setTable(std::move(result.summary));
+  showAudit(result.audit);
+}
+
+void TAppForm::showAudit(const AuditReport& report) {
+  auditText_ = report.plainText();
+  // One HTML document for the whole report: a few thousand lines set at once
+  // instead of a text insertion per run.
+  QString html = "<html><body style=\"white-space:pre\">";
+  for (std::size_t i = 0; i < report.lineCount(); ++i) {
+    for (const AuditRun& run : report.line(i)) {
+      const std::uint32_t rgb = auditColourRgb(run.colour);
+      html += QString("<span style=\"color:#%1\">%2</span>")
+                  .arg(rgb & 0xFFFFFF, 6, 16, QChar('0'))
+                  .arg(qs(run.text).toHtmlEscaped());
+    }
+    html += "<br>";
+  }
+  html += "</body></html>";
+  Memo6->setHtml(html);
+}
+
+// ---- exports ---------------------------------------------------------------
+
+void TAppForm::exportList(ExportId id) {
+  Table source;
+  switch (id) {
+    case ExportId::Sitemap:
+      source = internalUrlTable(list_.snapshot());
+      break;
+    case ExportId::Backlinks:
+      source = tab(ResultListId::Links).detailModel->table();
+      break;
+    case ExportId::Links:
+      source = tab(ResultListId::Links).model->table();
+      break;
+    case ExportId::Titles:
+      source = tab(ResultListId::Titles).model->table();
+      break;
+    case ExportId::Descriptions:
+      source = tab(ResultListId::Descriptions).model->table();
+      break;
+    case ExportId::H1Tags:
+      source = tab(ResultListId::H1Tags).model->table();
+      break;
+    case ExportId::H2Tags:
+      source = tab(ResultListId::H2Tags).model->table();
+      break;
+    case ExportId::Anchors:
+      source = tab(ResultListId::Anchors).model->table();
+      break;
+  }
+  const ExportForms forms = buildExportForms(id, source, regional_.listSeparator);
+
+  QString chosen;
+  if (exportTarget_) {
+    chosen = exportTarget_();
+  } else {
+    QFileDialog dialog(this, "Save As", qs(lastExportName_), "CSV File (*.csv);;Text File (*.txt)");
+    dialog.setObjectName("SaveDialog1");
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix("csv");
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().front();
+  }
+  if (chosen.isEmpty()) return;
+  lastExportName_ = chosen.toStdString();
+  const std::string error = exportToFile(forms, lastExportName_);
+  if (!error.empty()) desktop_.showMessage("Crawlspect", error, MessageIcon::Error);
+}
+
+}  // namespace crawlspect::ui
