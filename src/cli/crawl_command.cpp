@@ -22,6 +22,7 @@ const OptionValues kBuiltIn = builtInOptions("");
 struct CrawlOptions {
   std::string startUrl;
   std::string project;
+  std::string exportDir;
   int limit = kBuiltIn.pageLimit;
   std::string scope = "domain";
   bool keepAnchors = false;
@@ -109,14 +110,16 @@ int runCrawl(const CrawlOptions& opts) {
   sigaction(SIGINT, &previous, nullptr);
 
   std::cerr << view.status(0) << std::endl;
+  int status = 0;
   if (!opts.project.empty()) {
     const std::string error = session.store.saveCopy(opts.project);
     if (!error.empty()) {
       std::cerr << "Cannot write " << opts.project << ": " << error << std::endl;
-      return 1;
+      status = 1;
     }
   }
-  return 0;
+  if (showResults(session, opts.exportDir) != 0) status = 1;
+  return status;
 }
 
 }  // namespace
@@ -126,6 +129,8 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   auto* cmd = app.add_subcommand("crawl", "Crawl a site into a project database");
   cmd->add_option("START_URL", opts->startUrl, "Where the crawl begins")->required();
   cmd->add_option("--project", opts->project, "Save the project to this file when the run has ended");
+  cmd->add_option("--export-dir", opts->exportDir,
+                  "Write the seven list exports as CSV files into this folder after the run");
   cmd->add_option("--limit", opts->limit, "Internal URL limit")
       ->check(CLI::Range(kPageLimitMin, kPageLimitMax))
       ->capture_default_str();

@@ -27,14 +27,7 @@ int runReport(const ReportOptions& opts) {
   try {
     CliProject session;
     if (!session.store.openProject(opts.project, session.list)) return 1;
-    const RegionalSettings regional = RegionalSettings::fromEnvironment();
-    const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop);
-    printSummaryAndAudit(std::cout, result);
-    if (opts.exportDir.empty()) return 0;
-    const std::string error = exportAllLists(opts.exportDir, result, regional.listSeparator);
-    if (error.empty()) return 0;
-    std::cerr << error << std::endl;
-    return 1;
+    return showResults(session, opts.exportDir);
   } catch (const std::runtime_error& e) {
     std::cerr << e.what() << std::endl;
     return 1;
@@ -42,6 +35,17 @@ int runReport(const ReportOptions& opts) {
 }
 
 }  // namespace
+
+int showResults(CliProject& session, const std::string& exportDir) {
+  const RegionalSettings regional = RegionalSettings::fromEnvironment();
+  const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop);
+  printSummaryAndAudit(std::cout, result);
+  if (exportDir.empty()) return 0;
+  const std::string error = exportAllLists(exportDir, result, regional.listSeparator);
+  if (error.empty()) return 0;
+  std::cerr << error << std::endl;
+  return 1;
+}
 
 void printSummaryAndAudit(std::ostream& out, const RefreshResult& result) {
   for (std::size_t i = 0; i < result.summary.size(); ++i)

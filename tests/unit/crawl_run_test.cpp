@@ -249,9 +249,14 @@ TEST(CrawlCommand, CrawlsAndSavesTheProject) {
   site.start();
   TempDir dir;
   const auto result = testsupport::runProcess({testsupport::cliPath(), "crawl", site.url("/"), "--project",
-                                               dir.file("out.db")});
+                                               dir.file("out.db"), "--export-dir", dir.path().string()});
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.err.find("Total URLs: 2"), std::string::npos) << result.err;
+  EXPECT_EQ(result.out.rfind("Internal URLs\t2\n", 0), 0u) << result.out;
+  for (const char* name : {"sitemap.csv", "links.csv", "titles.csv", "descriptions.csv", "h1.csv", "h2.csv",
+                           "anchors.csv"})
+    EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+  EXPECT_NE(testsupport::readFile(dir.file("sitemap.csv")).find(site.url("/a")), std::string::npos);
   Database db;
   db.connect(dir.file("out.db"));
   EXPECT_EQ(db.query("SELECT COUNT(*) FROM PAGES").text(0, 0), "2");
