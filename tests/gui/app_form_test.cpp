@@ -1,3 +1,4 @@
+#include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
@@ -114,18 +115,48 @@ class AppFormTest : public QObject {
 
     // Exports: CSV by extension, with the BOM and CR LF; a folder that cannot be written is reported.
     const std::string csv = dir.file("titles.CSV");
-    form->exportTarget_ = [&] { return QString::fromStdString(csv); };
+    form->chooseFile_ = [&](const QString&) { return QString::fromStdString(csv); };
     QTest::mouseClick(form->findChild<QPushButton*>("BitBtn3"), Qt::LeftButton);
     const std::string written = testsupport::readFile(csv);
     QVERIFY2(written.rfind("\xEF\xBB\xBFTitle", 0) == 0, written.c_str());
     QVERIFY(written.find("Home") != std::string::npos && written.find("\r\n") != std::string::npos);
     messages.clear();
     testsupport::writeFile(dir.file("plain"), "x");
-    form->exportTarget_ = [&] { return QString::fromStdString(dir.file("plain") + "/x.csv"); };
+    form->chooseFile_ = [&](const QString&) { return QString::fromStdString(dir.file("plain") + "/x.csv"); };
     QTest::mouseClick(form->findChild<QPushButton*>("BitBtn2"), Qt::LeftButton);
     QCOMPARE(messages.size(), size_t(1));
     QVERIFY(messages[0].text.find("x.csv") != std::string::npos);
     messages.clear();
+  }
+
+  void projectsSavedOpenedAndLoadedInACopy() {
+    std::string saved = dir.file("my project.db");
+    {
+      auto form = makeForm();
+      form->Edit1->setText(QString::fromStdString(site.url("/")));
+      QTest::mouseClick(form->BitBtn1, Qt::LeftButton);
+      QTRY_COMPARE_WITH_TIMEOUT(form->BitBtn1->text(), QString("Check"), 20000);
+      form->chooseFile_ = [&](const QString& dialog) {
+        return dialog == "SaveDialogProject" ? QString::fromStdString(saved) : QString();
+      };
+      form->findChild<QAction*>("SaveProject1")->trigger();
+      QVERIFY(std::filesystem::exists(saved));
+
+      std::vector<std::string> started;
+      QtDesktop::setProgramCopySink([&](const std::vector<std::string>& args) { started = args; });
+      form->chooseFile_ = [&](const QString& dialog) {
+        return dialog == "OpenDialogProject" ? QString::fromStdString(saved) : QString();
+      };
+      form->findChild<QAction*>("LoadProject1")->trigger();
+      QtDesktop::setProgramCopySink({});
+      QCOMPARE(started, std::vector<std::string>{saved});
+    }
+    // The copy started with that path opens it: the list in crawl order, the lists refreshed.
+    auto form = makeForm(saved);
+    QCOMPARE(form->ListBox1->model()->rowCount(), 3);
+    QCOMPARE(form->ListBox1->model()->index(0, 0).data().toString(), QString::fromStdString(site.url("/")));
+    QCOMPARE(form->ListBox1->model()->index(0, 1).data().toString(), QString());
+    QTRY_COMPARE(form->ListView1->model()->rowCount(), 3);
   }
 
   void enterInAnEmptyFieldWarns() {

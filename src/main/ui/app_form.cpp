@@ -204,9 +204,14 @@ void TAppForm::buildOptionLines(QWidget* area) {
 void TAppForm::buildMenus() {
   auto* file = menuBar()->addMenu("File");
   file->setObjectName("File1");
-  connect(file->addAction("New Project"), &QAction::triggered, this, &TAppForm::NewProject1Click);
-  connect(file->addAction("Load Project..."), &QAction::triggered, this, &TAppForm::LoadProject1Click);
-  connect(file->addAction("Save Project As..."), &QAction::triggered, this, &TAppForm::SaveProject1Click);
+  const auto entry = [this, file](const char* caption, const char* name, void (TAppForm::*handler)()) {
+    QAction* action = file->addAction(caption);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this, handler);
+  };
+  entry("New Project", "NewProject1", &TAppForm::NewProject1Click);
+  entry("Load Project...", "LoadProject1", &TAppForm::LoadProject1Click);
+  entry("Save Project As...", "SaveProject1", &TAppForm::SaveProject1Click);
   file->addSeparator();
   for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "ExportInternalLinks1"}, {ExportId::Links, "E1"},
                                  {ExportId::Titles, "ExportTitles1"}, {ExportId::Descriptions, "ExportDescriptions1"},

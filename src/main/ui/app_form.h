@@ -205,6 +205,8 @@ class TAppForm : public QMainWindow, private CrawlView {
   void ListBox1SelectItem();
   void valueSelected(ResultListId id);
   void exportList(ExportId id);
+  QString chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
+                     const QString& start = {});
   void addCopyMenu(QTreeView* view, const char* caption, const char* name);
   void applyRefresh(RefreshResult& result);
   void showAudit(const AuditReport& report);
@@ -217,8 +219,10 @@ class TAppForm : public QMainWindow, private CrawlView {
   std::string auditText_;  // "Copy All"
 
  public:
-  // Stands in for the save dialog (window tests): returns the chosen file or "".
-  std::function<QString()> exportTarget_;
+  // Stands in for the file dialogs (window tests): given the dialog's name
+  // ("SaveDialog1", "OpenDialogProject", "SaveDialogProject"), returns the
+  // chosen file or "" for a cancel.
+  std::function<QString(const QString& dialog)> chooseFile_;
   RegionalSettings regional_ = RegionalSettings::fromEnvironment();
 };
 

@@ -83,17 +83,15 @@ void TAppForm::TimerRefreshLinksTimer() { refreshResults(); }
 void TAppForm::NewProject1Click() { desktop_.startProgramCopy({}); }
 
 void TAppForm::LoadProject1Click() {
-  const QString path = QFileDialog::getOpenFileName(this, "Load Project", {}, "Project File (*.db)");
+  const QString path = chooseFile("OpenDialogProject", "Project File (*.db)", "db", false);
   if (path.isEmpty()) return;
   desktop_.startProgramCopy({path.toStdString()});
 }
 
 void TAppForm::SaveProject1Click() {
-  QFileDialog dialog(this, "Save Project As", {}, "Project File (*.db)");
-  dialog.setAcceptMode(QFileDialog::AcceptSave);
-  dialog.setDefaultSuffix("db");
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-  const std::string dest = dialog.selectedFiles().front().toStdString();
+  const QString path = chooseFile("SaveDialogProject", "Project File (*.db)", "db", true);
+  if (path.isEmpty()) return;
+  const std::string dest = path.toStdString();
   const std::string error = store_.saveCopy(dest);
   // A project that silently failed to save is a project lost.
   if (!error.empty()) desktop_.showMessage("Error", "Unable to save " + dest + ": " + error, MessageIcon::Error);

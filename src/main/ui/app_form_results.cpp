@@ -325,6 +325,18 @@ void TAppForm::showAudit(const AuditReport& report) {
 
 // ---- exports ---------------------------------------------------------------
 
+QString TAppForm::chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
+                             const QString& start) {
+  if (chooseFile_) return chooseFile_(dialogName);
+  QFileDialog dialog(this, save ? "Save As" : "Open", start, filter);
+  dialog.setObjectName(dialogName);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  if (!save) dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(suffix);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+  return dialog.selectedFiles().front();
+}
+
 void TAppForm::exportList(ExportId id) {
   Table source;
   switch (id) {
@@ -355,16 +367,8 @@ void TAppForm::exportList(ExportId id) {
   }
   const ExportForms forms = buildExportForms(id, source, regional_.listSeparator);
 
-  QString chosen;
-  if (exportTarget_) {
-    chosen = exportTarget_();
-  } else {
-    QFileDialog dialog(this, "Save As", qs(lastExportName_), "CSV File (*.csv);;Text File (*.txt)");
-    dialog.setObjectName("SaveDialog1");
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix("csv");
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) chosen = dialog.selectedFiles().front();
-  }
+  const QString chosen = chooseFile("SaveDialog1", "CSV File (*.csv);;Text File (*.txt)", "csv", true,
+                                    qs(lastExportName_));
   if (chosen.isEmpty()) return;
   lastExportName_ = chosen.toStdString();
   const std::string error = exportToFile(forms, lastExportName_);

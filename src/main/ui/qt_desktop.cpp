@@ -33,6 +33,15 @@ QString displayText(std::string_view text) {
 
 void QtDesktop::setMessageSink(MessageSink sink) { messageSink() = std::move(sink); }
 
+namespace {
+QtDesktop::ProgramCopySink& programCopySink() {
+  static QtDesktop::ProgramCopySink sink;
+  return sink;
+}
+}  // namespace
+
+void QtDesktop::setProgramCopySink(ProgramCopySink sink) { programCopySink() = std::move(sink); }
+
 bool QtDesktop::isMainThread() const { return QThread::currentThread() == qApp->thread(); }
 
 void QtDesktop::runOnMain(std::function<void()> fn) {
@@ -90,6 +99,10 @@ void QtDesktop::setClipboardText(const std::string& text) {
 }
 
 void QtDesktop::startProgramCopy(const std::vector<std::string>& args) {
+  if (programCopySink()) {
+    programCopySink()(args);
+    return;
+  }
   QStringList list;
   for (const auto& a : args) list << QString::fromStdString(a);
   QProcess::startDetached(QCoreApplication::applicationFilePath(), list);

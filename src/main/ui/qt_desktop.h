@@ -18,6 +18,9 @@ class QtDesktop : public Desktop {
   // Where message boxes go instead of the screen (window tests). Empty: real boxes.
   using MessageSink = std::function<void(const std::string& title, const std::string& text, MessageIcon icon)>;
   static void setMessageSink(MessageSink sink);
+  // Where program copies go instead of being started (window tests).
+  using ProgramCopySink = std::function<void(const std::vector<std::string>& args)>;
+  static void setProgramCopySink(ProgramCopySink sink);
 
   bool isMainThread() const override;
   void runOnMain(std::function<void()> fn) override;
