@@ -41,6 +41,8 @@ struct IntakeCase {
   bool removeAnchors = true;
 };
 
+void PrintTo(const IntakeCase& c, std::ostream* os) { *os << c.link << " on " << c.source; }
+
 class TakeInLinkTable : public ::testing::TestWithParam<IntakeCase> {};
 
 TEST_P(TakeInLinkTable, ResolvesFiltersAndClassifies) {

@@ -170,6 +170,8 @@ struct DecodeCase {
   std::string text;
 };
 
+void PrintTo(const DecodeCase& c, std::ostream* os) { *os << c.name; }
+
 class Decoding : public ::testing::TestWithParam<DecodeCase> {};
 
 TEST_P(Decoding, BytesAndByteOrderMarkDecide) {
