@@ -154,6 +154,8 @@ void TAppForm::setStatusText(int panel, const std::string& text) {
 }
 
 void TAppForm::urlListCleared() {
+  // A refresh of the previous run still under way must not land after the reset.
+  waitForRefresh();
   urlModel->reload();
   ResultTab& links = tab(ResultListId::Links);
   links.model->setTable(emptyResultList(ResultListId::Links));
