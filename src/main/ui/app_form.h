@@ -46,6 +46,7 @@ class QAbstractItemModel;
 namespace crawlspect::ui {
 
 class TableModel;
+class AuditView;
 class UrlListModel;
 
 struct AppSetup {
@@ -155,7 +156,7 @@ class TAppForm : public QMainWindow, private CrawlView {
   QSplitter* Splitter1 = nullptr;
   QTabWidget* PageControl1 = nullptr;
   QTreeView* ListView12 = nullptr;
-  QTextEdit* Memo6 = nullptr;
+  AuditView* Memo6 = nullptr;
   QTreeView* ListBox1 = nullptr;
   QWidget* Panel3 = nullptr;
   QPlainTextEdit* Memo3 = nullptr;  // title
@@ -209,14 +210,12 @@ class TAppForm : public QMainWindow, private CrawlView {
                      const QString& start = {});
   void addCopyMenu(QTreeView* view, const char* caption, const char* name);
   void applyRefresh(RefreshResult& result);
-  void showAudit(const AuditReport& report);
   void waitForRefresh();
   bool refreshBusy_ = false;
   bool refreshAgain_ = false;
   std::thread refreshThread_;
   std::atomic<bool> refreshThreadDone_{true};
   std::string lastExportName_;
-  std::string auditText_;  // "Copy All"
 
  public:
   // Stands in for the file dialogs (window tests): given the dialog's name

@@ -20,6 +20,7 @@
 
 #include "main/results/detail_views.h"
 #include "main/ui/app_form.h"
+#include "main/ui/audit_view.h"
 #include "main/ui/row_models.h"
 #include "main/ui/widget_names.h"
 
@@ -85,20 +86,18 @@ void TAppForm::buildTabs() {
   summaryModel = new TableModel(emptySummary(), this);
   ListView12 = makeList("ListView12", summaryModel);
   ListView12->setHeaderHidden(true);
-  Memo6 = named(new QTextEdit(this), "Memo6");
-  Memo6->setReadOnly(true);
-  Memo6->setLineWrapMode(QTextEdit::NoWrap);
+  Memo6 = named(new AuditView(this), "Memo6");
   Memo6->setContextMenuPolicy(Qt::CustomContextMenu);
   auto* auditMenu = new QMenu(Memo6);
   QAction* copySelected = auditMenu->addAction("Copy Selected");
   copySelected->setObjectName("Copy3");
   connect(copySelected, &QAction::triggered, this, [this] {
-    const QString selected = Memo6->textCursor().selectedText().replace(QChar::ParagraphSeparator, "\r\n");
-    if (!selected.isEmpty()) desktop_.setClipboardText(selected.toStdString());
+    const std::string selected = Memo6->selectedText();
+    if (!selected.empty()) desktop_.setClipboardText(selected);
   });
   QAction* copyAll = auditMenu->addAction("Copy All");
   copyAll->setObjectName("CopyAll1");
-  connect(copyAll, &QAction::triggered, this, [this] { desktop_.setClipboardText(auditText_); });
+  connect(copyAll, &QAction::triggered, this, [this] { desktop_.setClipboardText(Memo6->allText()); });
   connect(Memo6, &QWidget::customContextMenuRequested, auditMenu,
           [this, auditMenu](const QPoint& pos) { auditMenu->popup(Memo6->viewport()->mapToGlobal(pos)); });
   auto* auditSplit = named(new QSplitter(Qt::Vertical), "Splitter9");
@@ -302,25 +301,7 @@ void TAppForm::waitForRefresh() {
 void TAppForm::applyRefresh(RefreshResult& result) {
   for (std::size_t i = 0; i < resultTabs.size(); ++i) resultTabs[i].model->setTable(std::move(result.lists[i]));
   summaryModel->setTable(std::move(result.summary));
-  showAudit(result.audit);
-}
-
-void TAppForm::showAudit(const AuditReport& report) {
-  auditText_ = report.plainText();
-  // One HTML document for the whole report: a few thousand lines set at once
-  // instead of a text insertion per run.
-  QString html = "<html><body style=\"white-space:pre\">";
-  for (std::size_t i = 0; i < report.lineCount(); ++i) {
-    for (const AuditRun& run : report.line(i)) {
-      const std::uint32_t rgb = auditColourRgb(run.colour);
-      html += QString("<span style=\"color:#%1\">%2</span>")
-                  .arg(rgb & 0xFFFFFF, 6, 16, QChar('0'))
-                  .arg(qs(run.text).toHtmlEscaped());
-    }
-    html += "<br>";
-  }
-  html += "</body></html>";
-  Memo6->setHtml(html);
+  Memo6->setReport(std::make_shared<const AuditReport>(std::move(result.audit)));
 }
 
 // ---- exports ---------------------------------------------------------------
