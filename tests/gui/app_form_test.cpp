@@ -100,6 +100,9 @@ class AppFormTest : public QObject {
     QVERIFY2(form->Memo6->allText().find("Title is not unique (Home)\r\n") != std::string::npos,
              form->Memo6->allText().c_str());
     QCOMPARE(form->ListView12->model()->rowCount(), 6);
+    form->Memo6->setCurrentIndex(form->Memo6->model()->index(0, 0));
+    form->findChild<QAction*>("Copy3")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString("Title is not unique (Home)\r\n"));
 
     // A link's sources, and a page's details.
     const QString b = QString::fromStdString(site.url("/b"));
