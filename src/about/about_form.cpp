@@ -13,15 +13,11 @@
 
 #include "platform/data_folder.h"
 
+#include "main/ui/widget_names.h"
+
 namespace crawlspect::ui {
 
 namespace {
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 QColor toColor(const Rgb& rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 

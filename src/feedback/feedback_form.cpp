@@ -15,15 +15,11 @@
 #include <QTextDocument>
 #include <QVBoxLayout>
 
+#include "main/ui/widget_names.h"
+
 namespace crawlspect::ui {
 
 namespace {
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 // A round face, smiling for "like" and frowning for "dislike".
 QPixmap faceIcon(bool like) {

@@ -17,15 +17,11 @@
 
 #include "main/ui/qt_desktop.h"
 
+#include "main/ui/widget_names.h"
+
 namespace crawlspect::ui {
 
 namespace {
-
-template <class W>
-W* named(W* widget, const char* name) {
-  widget->setObjectName(name);
-  return widget;
-}
 
 QLabel* counter(QWidget* parent, const char* name) {
   auto* label = named(new QLabel("0", parent), name);
