@@ -160,7 +160,7 @@ void TAppForm::buildTabs() {
   connect(ListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TAppForm::ListBox1SelectItem);
 
   // 2 to 7: the grouped lists, each with the pages behind its values.
-  struct Spec {
+  struct TabLayout {
     ResultListId id;
     const char* tab;
     const char* splitter;
@@ -176,7 +176,7 @@ void TAppForm::buildTabs() {
     ExportId exportId;
     const char* buttonName;
   };
-  const Spec specs[] = {
+  const TabLayout layouts[] = {
       {ResultListId::Links, "Found Links", "Splitter3", "ListView1", &ListView1, nullptr, nullptr, "Label10",
        "ListView2", &ListView2, "Copy URL", "CopyURL2", ExportId::Links, "BitBtn4"},
       {ResultListId::Titles, "Found Titles", "Splitter4", "ListView7", &ListView7, "Copy", "MenuItem4", "Label19",
@@ -190,36 +190,36 @@ void TAppForm::buildTabs() {
       {ResultListId::Anchors, "Anchor List", "Splitter8", "ListView13", &ListView13, "Copy", "MenuItem3", "Label21",
        "ListView11", &ListView11, "Copy URL", "MenuItem8", ExportId::Anchors, "BitBtn9"},
   };
-  for (const Spec& spec : specs) {
-    ResultTab& t = tab(spec.id);
-    t.model = new TableModel(emptyResultList(spec.id), this);
-    t.list = *spec.list = makeList(spec.listName, t.model);
-    if (spec.listCopy) addCopyMenu(t.list, spec.listCopy, spec.listCopyName);
+  for (const TabLayout& layout : layouts) {
+    ResultTab& t = tab(layout.id);
+    t.model = new TableModel(emptyResultList(layout.id), this);
+    t.list = *layout.list = makeList(layout.listName, t.model);
+    if (layout.listCopy) addCopyMenu(t.list, layout.listCopy, layout.listCopyName);
 
     auto* pane = new QWidget(this);
     auto* column = new QVBoxLayout(pane);
     column->setContentsMargins(0, 0, 0, 0);
-    t.caption = named(new QLabel(pane), spec.captionName);
+    t.caption = named(new QLabel(pane), layout.captionName);
     QFont bold = t.caption->font();
     bold.setBold(true);
     bold.setPixelSize(16);
     t.caption->setFont(bold);
     column->addWidget(t.caption);
-    t.detailModel = new TableModel(emptyDetailList(spec.id), this);
-    t.detail = *spec.detail = makeList(spec.detailName, t.detailModel);
-    addCopyMenu(t.detail, spec.detailCopy, spec.detailCopyName);
+    t.detailModel = new TableModel(emptyDetailList(layout.id), this);
+    t.detail = *layout.detail = makeList(layout.detailName, t.detailModel);
+    addCopyMenu(t.detail, layout.detailCopy, layout.detailCopyName);
     column->addWidget(t.detail, 1);
-    if (spec.id == ResultListId::Links) {
+    if (layout.id == ResultListId::Links) {
       Panel8 = pane;
       Panel8->setObjectName("Panel8");
       Label10 = t.caption;
       column->addWidget(exportButton(pane, ExportId::Backlinks, "BitBtn5"), 0, Qt::AlignLeft);
     }
-    if (spec.id == ResultListId::Anchors) t.detail->header()->resizeSection(1, 100);
-    tabWithDetail(spec.tab, spec.splitter, t.list, spec.exportId, spec.buttonName, pane)
-        ->setSizes(spec.id == ResultListId::Links ? QList<int>{500, 400} : QList<int>{600, 370});
+    if (layout.id == ResultListId::Anchors) t.detail->header()->resizeSection(1, 100);
+    tabWithDetail(layout.tab, layout.splitter, t.list, layout.exportId, layout.buttonName, pane)
+        ->setSizes(layout.id == ResultListId::Links ? QList<int>{500, 400} : QList<int>{600, 370});
     connect(t.list->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            [this, id = spec.id] { valueSelected(id); });
+            [this, id = layout.id] { valueSelected(id); });
   }
 
   PageControl1->setCurrentIndex(0);
