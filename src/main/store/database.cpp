@@ -53,14 +53,102 @@ bool QueryResult::isNull(std::size_t row, std::string_view column) const {
   return c < 0 || row >= rows.size() || !rows[row][static_cast<std::size_t>(c)];
 }
 
+namespace {
+
+// Longer texts run as written: past this a bound value and a literal could
+// meet different size limits, and so different errors.
+constexpr std::size_t kMaxKeptText = 1u << 20;
+constexpr std::size_t kMaxKeptLiterals = 16;
+constexpr std::size_t kMaxKeptShapes = 64;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+bool isWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Splits one insert or update statement into its shape (every string literal
+// replaced by "?") and the literals' values. Anything that could make the two
+// forms differ keeps the text as written: other quotings, comments, parameter
+// markers, NUL, a second statement.
+bool liftLiterals(std::string_view sql, std::string& shape, std::vector<std::string>& values) {
+  if (sql.size() > kMaxKeptText) return false;
+  if (!startsWithNoCase(sql, "insert ") && !startsWithNoCase(sql, "update ")) return false;
+  shape.clear();
+  values.clear();
+  for (std::size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+    switch (c) {
+      case '\'': {
+        if (i > 0 && isWordChar(sql[i - 1])) return false;  // X'..' blobs and the like
+        if (values.size() == kMaxKeptLiterals) return false;
+        std::string& value = values.emplace_back();
+        std::size_t j = i + 1;
+        for (;;) {
+          const std::size_t quote = sql.find('\'', j);
+          if (quote == std::string_view::npos) return false;
+          value.append(sql.substr(j, quote - j));
+          if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
+            value += '\'';
+            j = quote + 2;
+            continue;
+          }
+          i = quote;
+          break;
+        }
+        if (value.find('\0') != std::string::npos) return false;
+        shape += '?';
+        continue;
+      }
+      case '"':
+      case '`':
+      case '[':
+      case '?':
+      case ':':
+      case '@':
+      case '$':
+      case '#':
+      case '\0':
+        return false;
+      case '-':
+        if (next == '-') return false;
+        break;
+      case '/':
+        if (next == '*') return false;
+        break;
+      case ';':
+        if (sql.find_first_not_of(" \t\r\n", i + 1) != std::string_view::npos) return false;
+        shape += ';';
+        return true;
+      default:
+        break;
+    }
+    shape += c;
+  }
+  return true;
+}
+
+}  // namespace
+
 Database::~Database() { disconnect(); }
 
-void Database::connect(const std::string& path) {
-  std::lock_guard lock(guard_);
+void Database::closeLocked() {
+  // A kept statement left unfinalized would hold the file open past the close.
+  for (auto& [shape, stmt] : kept_) sqlite3_finalize(stmt);
+  kept_.clear();
   if (db_) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
+}
+
+void Database::connect(const std::string& path) {
+  std::lock_guard lock(guard_);
+  closeLocked();
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
@@ -80,10 +168,7 @@ void Database::connect(const std::string& path) {
 
 void Database::disconnect() {
   std::lock_guard lock(guard_);
-  if (db_) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-  }
+  closeLocked();
 }
 
 bool Database::isConnected() const {
@@ -96,8 +181,44 @@ std::string Database::path() const {
   return path_;
 }
 
+bool Database::executeKept(const std::string& sql) {
+  thread_local std::string shape;
+  thread_local std::vector<std::string> values;
+  if (!liftLiterals(sql, shape, values)) return false;
+  sqlite3_stmt* stmt = nullptr;
+  if (const auto found = kept_.find(shape); found != kept_.end()) {
+    stmt = found->second;
+  } else {
+    // A shape that does not prepare runs as written, for the text's own error.
+    if (sqlite3_prepare_v3(db_, shape.c_str(), static_cast<int>(shape.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK ||
+        !stmt || sqlite3_bind_parameter_count(stmt) != static_cast<int>(values.size())) {
+      sqlite3_finalize(stmt);
+      return false;
+    }
+    if (kept_.size() >= kMaxKeptShapes) {
+      for (auto& [unused, old] : kept_) sqlite3_finalize(old);
+      kept_.clear();
+    }
+    kept_.emplace(shape, stmt);
+  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].data(), static_cast<int>(values[i].size()),
+                      SQLITE_STATIC);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  }
+  std::string msg;
+  if (rc != SQLITE_DONE) msg = sqlite3_errmsg(db_);
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (rc != SQLITE_DONE) throw DbError(msg);
+  return true;
+}
+
 void Database::executeLocked(const std::string& sql) {
   if (!db_) throw DbError("Database is not connected");
+  if (executeKept(sql)) return;
   const char* tail = sql.c_str();
   const char* end = sql.c_str() + sql.size();
   while (tail < end) {

@@ -8,9 +8,11 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
+struct sqlite3_stmt;
 
 namespace crawlspect {
 
@@ -69,9 +71,16 @@ class Database {
 
  private:
   void executeLocked(const std::string& sql);
+  // A single insert or update whose only varying parts are string literals
+  // runs as a kept prepared statement with the literals bound in their place:
+  // the same rows and the same errors, without parsing every statement anew.
+  // False when the text is not of that kind; it then runs as written.
+  bool executeKept(const std::string& sql);
+  void closeLocked();
   mutable std::mutex guard_;
   sqlite3* db_ = nullptr;
   std::string path_;
+  std::unordered_map<std::string, sqlite3_stmt*> kept_;  // by statement shape
 };
 
 }  // namespace crawlspect
