@@ -164,6 +164,12 @@ void Database::connect(const std::string& path) {
   // A file that is no database fails here already; its first statement then
   // reports that, as with any other statement failure.
   sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+  // A crawl commits a few hundred pages of index leaves for every fetched page.
+  // Copying the log back into the file every 1,000 pages (the default) did
+  // that copy and its fsync for nearly every page; every 32,768 pages (a log
+  // of up to 128 MB) most of the rewritten leaves are copied once. The larger
+  // cache keeps the leaves the inserts land in from being read back each time.
+  sqlite3_exec(db_, "PRAGMA wal_autocheckpoint=32768; PRAGMA cache_size=-65536;", nullptr, nullptr, nullptr);
 }
 
 void Database::disconnect() {
