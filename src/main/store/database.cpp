@@ -2,6 +2,9 @@
 
 #include <sqlite3.h>
 
+#include <condition_variable>
+#include <thread>
+
 #include "platform/text.h"
 
 namespace crawlspect {
@@ -134,9 +137,80 @@ bool liftLiterals(std::string_view sql, std::string& shape, std::vector<std::str
 
 }  // namespace
 
+// A crawl commits a few hundred pages of index leaves for every fetched page.
+// Copying the log back into the file on the committing connection (SQLite's
+// own way, every 1,000 pages) cost that copy and its fsync on nearly every
+// page; here it runs on a second connection and thread once the log holds
+// a given number of pages, while the first connection goes on writing. Should
+// the copy fall far behind, the committing connection copies as SQLite would.
+class LogCopier {
+ public:
+  LogCopier(const std::string& path, int startFrames) : startFrames_(startFrames) {
+    if (sqlite3_open_v2(path.c_str(), &conn_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+      sqlite3_close_v2(conn_);
+      conn_ = nullptr;
+      return;
+    }
+    sqlite3_exec(conn_, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~LogCopier() {
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    sqlite3_close_v2(conn_);
+  }
+  LogCopier(const LogCopier&) = delete;
+  LogCopier& operator=(const LogCopier&) = delete;
+
+  // The WAL hook of the writing connection, called after each commit.
+  static int committed(void* self, sqlite3* db, const char* schema, int frames) {
+    auto* copier = static_cast<LogCopier*>(self);
+    // Without a second connection, SQLite's own interval.
+    if (frames >= 8 * copier->startFrames_ || (!copier->conn_ && frames >= 1000)) {
+      sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    } else if (frames >= copier->startFrames_) {
+      {
+        std::lock_guard lock(copier->mutex_);
+        copier->requested_ = true;
+      }
+      copier->wake_.notify_all();
+    }
+    return SQLITE_OK;
+  }
+
+ private:
+  void serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return closing_ || requested_; });
+      if (closing_) return;
+      requested_ = false;
+      lock.unlock();
+      // Passive: copies what no reader still needs and never blocks the writer.
+      sqlite3_wal_checkpoint_v2(conn_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      lock.lock();
+    }
+  }
+
+  const int startFrames_;
+  sqlite3* conn_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool requested_ = false;
+  bool closing_ = false;
+  std::thread thread_;
+};
+
+Database::Database() = default;
 Database::~Database() { disconnect(); }
 
 void Database::closeLocked() {
+  if (db_) sqlite3_wal_hook(db_, nullptr, nullptr);
+  copier_.reset();
   // A kept statement left unfinalized would hold the file open past the close.
   for (auto& [shape, stmt] : kept_) sqlite3_finalize(stmt);
   kept_.clear();
@@ -164,12 +238,11 @@ void Database::connect(const std::string& path) {
   // A file that is no database fails here already; its first statement then
   // reports that, as with any other statement failure.
   sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
-  // A crawl commits a few hundred pages of index leaves for every fetched page.
-  // Copying the log back into the file every 1,000 pages (the default) did
-  // that copy and its fsync for nearly every page; every 32,768 pages (a log
-  // of up to 128 MB) most of the rewritten leaves are copied once. The larger
-  // cache keeps the leaves the inserts land in from being read back each time.
-  sqlite3_exec(db_, "PRAGMA wal_autocheckpoint=32768; PRAGMA cache_size=-65536;", nullptr, nullptr, nullptr);
+  // The larger cache keeps the index leaves the inserts land in from being
+  // read back from the log or the file each time.
+  sqlite3_exec(db_, "PRAGMA cache_size=-65536;", nullptr, nullptr, nullptr);
+  copier_ = std::make_unique<LogCopier>(path, logCopyFrames_);
+  sqlite3_wal_hook(db_, &LogCopier::committed, copier_.get());
 }
 
 void Database::disconnect() {
