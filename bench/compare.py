@@ -67,6 +67,8 @@ def run_crawl(cli, origin, pages, work):
         db = sqlite3.connect(project)
         for table in ("PAGES", "LINKS", "TAGS"):
             counts[table.lower()] = db.execute("SELECT COUNT(*) FROM " + table).fetchone()[0]
+        # A change for speed that damages the file must not pass for a fast one.
+        counts["check"] = db.execute("PRAGMA quick_check").fetchone()[0]
         db.close()
     return {"pages": counts.get("pages", 0), "wall": wall, "peak_mb": peak, "rc": rc, "rows": counts}
 
@@ -154,7 +156,7 @@ def main():
     crawl = results.get("crawl")
     if crawl:
         if "rows" in crawl:
-            print("crawl rows: %s" % ", ".join("%s %d" % kv for kv in crawl["rows"].items()))
+            print("crawl rows: %s" % ", ".join("%s %s" % kv for kv in crawl["rows"].items()))
         if floor:
             own = 1000 * (crawl["wall"] - floor["wall"]) / max(crawl["pages"], 1)
             print("crawl / floor: %.3f   own cost per page: %.3f ms" % (crawl["wall"] / floor["wall"], own))
