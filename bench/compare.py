@@ -25,13 +25,24 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 DEFAULT_CLI = os.path.join(os.path.dirname(HERE), "build-rel", "crawlspect-cli")
 
 
-def timed(cmd, log_path, cwd=None):
-    """Runs cmd under /usr/bin/time -v; returns (wall seconds, peak RSS in MB, exit code)."""
+def timed(cmd, log_path, cwd=None, limit=None):
+    """Runs cmd under /usr/bin/time -v; returns (wall seconds, peak RSS in MB, exit code).
+
+    With a limit (seconds) the run is ended there; its exit code is then None."""
     time_file = log_path + ".time"
     started = time.monotonic()
     with open(log_path, "wb") as log:
-        rc = subprocess.call(["/usr/bin/time", "-v", "-o", time_file] + cmd, stdout=log, stderr=subprocess.STDOUT,
-                             cwd=cwd)
+        proc = subprocess.Popen(["/usr/bin/time", "-v", "-o", time_file] + cmd, stdout=log, stderr=subprocess.STDOUT,
+                                cwd=cwd)
+        try:
+            rc = proc.wait(timeout=limit)
+        except subprocess.TimeoutExpired:
+            # time -v reports once its child has ended.
+            child = subprocess.run(["pgrep", "-P", str(proc.pid)], capture_output=True, text=True).stdout.split()
+            for pid in child:
+                os.kill(int(pid), 15)
+            proc.wait()
+            rc = None
     wall = time.monotonic() - started
     peak_kb = 0
     with open(time_file) as f:
@@ -89,18 +100,17 @@ def run_wget(origin, work):
     return {"pages": len(fetched), "wall": wall, "peak_mb": peak, "rc": rc}
 
 
-def run_linkchecker(origin, work):
-    out = os.path.join(work, "linkchecker.csv")
-    cmd = ["linkchecker", "--threads", "1", "--no-status", "--no-robots", "-o", "csv", "-F", "csv/" + out,
-           origin + "/"]
-    wall, peak, rc = timed(cmd, os.path.join(work, "linkchecker.log"))
+def run_linkchecker(origin, work, limit):
+    log = os.path.join(work, "linkchecker.csv")
+    cmd = ["linkchecker", "--threads", "1", "--no-status", "--no-robots", "--verbose", "-o", "csv", origin + "/"]
+    wall, peak, rc = timed(cmd, log, limit=limit)
     pages = set()
-    if os.path.exists(out):
-        with open(out, errors="replace") as f:
-            for line in f:
-                parts = line.split(";")
-                if len(parts) > 8 and parts[7].startswith(origin):
-                    pages.add(parts[7])
+    with open(log, errors="replace") as f:
+        for line in f:
+            parts = line.split(";")
+            # Pages of the site that answered: url column, result column.
+            if len(parts) > 8 and parts[7].startswith(origin) and parts[3].startswith("200"):
+                pages.add(parts[7])
     return {"pages": len(pages), "wall": wall, "peak_mb": peak, "rc": rc}
 
 
@@ -111,6 +121,8 @@ def main():
     ap.add_argument("--delay-ms", type=float, default=20)
     ap.add_argument("--tools", default="floor,crawl,wget,linkchecker")
     ap.add_argument("--cli", default=DEFAULT_CLI)
+    ap.add_argument("--reference-limit", type=float, default=600,
+                    help="seconds after which linkchecker is ended (it checks every link, one at a time)")
     ap.add_argument("--json", help="append the figures to this file, one JSON object a line")
     ap.add_argument("--label", default="", help="a word for the JSON line")
     args = ap.parse_args()
@@ -138,7 +150,7 @@ def main():
                 elif tool == "wget":
                     results[tool] = run_wget(origin, work)
                 elif tool == "linkchecker":
-                    results[tool] = run_linkchecker(origin, work)
+                    results[tool] = run_linkchecker(origin, work, args.reference_limit)
     finally:
         subprocess.call([os.path.join(HERE, "servers.sh"), "stop"])
 
@@ -152,7 +164,7 @@ def main():
         ratio = "%8.3f" % (r["wall"] / floor["wall"]) if floor else "%8s" % "-"
         print("%-12s %7d %9.2f %9.1f %9.3f %9.1f %s%s" % (
             tool, r["pages"], r["wall"], pages / r["wall"], 1000 * r["wall"] / pages, r["peak_mb"], ratio,
-            "" if r["rc"] == 0 else "   (exit %d)" % r["rc"]))
+            "" if r["rc"] == 0 else "   (ended after the limit)" if r["rc"] is None else "   (exit %d)" % r["rc"]))
     crawl = results.get("crawl")
     if crawl:
         if "rows" in crawl:

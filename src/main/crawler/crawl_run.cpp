@@ -26,11 +26,14 @@ std::int64_t pageLimitFrom(const std::string& text) {
 
 // The fetch of the next page of the list, begun as soon as the current page
 // has arrived, so that the network's wait for it runs while the current page
-// is read, stored and scanned. Pages are still fetched one at a time and in
-// list order; a page fetched ahead is used only when the run reaches it still
-// running, and is dropped unread when the run stops first. The thread is kept
-// for the whole run: a thread made anew for every page waits its first turn
-// behind the busy ones, a sleeping one is woken at once.
+// is read, stored and scanned. The fetched page is read right away too (the
+// read half of the page step touches nothing but the text), on the second
+// core while the current page's statements run. Pages are still fetched one
+// at a time and in list order, and every statement runs at the page's own
+// turn; a page fetched ahead is used only when the run reaches it still
+// running, and is dropped unstored when the run stops first. The thread is
+// kept for the whole run: a thread made anew for every page waits its first
+// turn behind the busy ones, a sleeping one is woken at once.
 class FetchAhead {
  public:
   struct Page {
@@ -38,10 +41,13 @@ class FetchAhead {
     double seconds = 0;
     bool cutOff = false;  // the stop request cut the transfer
     std::exception_ptr failure;
+    // The page step's read, done ahead: what stores the page, or what the read raised.
+    std::function<void()> store;
+    std::exception_ptr readFailure;
   };
 
-  FetchAhead(PageFetcher& fetcher, const std::atomic<bool>* stopRequested)
-      : fetcher_(fetcher), stopRequested_(stopRequested) {}
+  FetchAhead(PageFetcher& fetcher, const std::atomic<bool>* stopRequested, const CrawlRun::PageStep& pageStep)
+      : fetcher_(fetcher), stopRequested_(stopRequested), pageStep_(pageStep) {}
   ~FetchAhead() {
     drop();
     {
@@ -107,6 +113,13 @@ class FetchAhead {
         page.failure = std::current_exception();
       }
       page.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      if (pageStep_ && !page.failure) {
+        try {
+          page.store = pageStep_(url, page.text);
+        } catch (...) {
+          page.readFailure = std::current_exception();
+        }
+      }
       lock.lock();
       page_ = std::move(page);
       state_ = State::Done;
@@ -116,6 +129,7 @@ class FetchAhead {
 
   PageFetcher& fetcher_;
   const std::atomic<bool>* stopRequested_;
+  const CrawlRun::PageStep& pageStep_;
   mutable std::mutex mutex_;
   std::condition_variable wake_;
   State state_ = State::Empty;
@@ -286,7 +300,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
   }
 
   const auto totalText = [this] { return "Total URLs: " + std::to_string(list_.size()); };
-  FetchAhead ahead(fetcher_, &stopRequested_);
+  FetchAhead ahead(fetcher_, &stopRequested_, pageStep_);
   for (std::size_t position = 0; position < list_.size(); ++position) {
     post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
     if (state_.load() != RunState::Running) break;
@@ -300,8 +314,10 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
       });
       std::string pageText;
       double seconds = 0;
-      if (ahead.holds(position)) {
-        FetchAhead::Page page = ahead.take();
+      const bool fetchedAhead = ahead.holds(position);
+      FetchAhead::Page page;
+      if (fetchedAhead) {
+        page = ahead.take();
         if (page.cutOff) watch.onCutOff();
         if (page.failure) std::rethrow_exception(page.failure);
         pageText = std::move(page.text);
@@ -320,7 +336,8 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
       post([position](CrawlView& v) { v.loadTimeWritten(position); });
 
       if (pageStep_) {
-        const std::function<void()> store = pageStep_(pageUrl, pageText);
+        if (page.readFailure) std::rethrow_exception(page.readFailure);
+        const std::function<void()> store = fetchedAhead ? std::move(page.store) : pageStep_(pageUrl, pageText);
         if (store) desktop_.runOnMain(store);
       }
       ProjectStore::Batch batch(store_);
