@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <system_error>
 #include <utility>
 
 #include "main/crawler/internal_url_list.h"
@@ -26,14 +27,16 @@ std::int64_t pageLimitFrom(const std::string& text) {
 
 // The fetch of the next page of the list, begun as soon as the current page
 // has arrived, so that the network's wait for it runs while the current page
-// is read, stored and scanned. The fetched page is read right away too (the
-// read half of the page step touches nothing but the text), on the second
-// core while the current page's statements run. Pages are still fetched one
-// at a time and in list order, and every statement runs at the page's own
-// turn; a page fetched ahead is used only when the run reaches it still
-// running, and is dropped unstored when the run stops first. The thread is
-// kept for the whole run: a thread made anew for every page waits its first
-// turn behind the busy ones, a sleeping one is woken at once.
+// is read, stored and scanned. When the page arrives while the run is still
+// busy with the one before, it is read here as well (the read half of the
+// page step touches nothing but the text), on the second core while the
+// current page's statements run; when the run is already waiting for it, it
+// is handed over at once, so that the next fetch starts without delay. Pages
+// are still fetched one at a time and in list order, and every statement runs
+// at the page's own turn; a page fetched ahead is used only when the run
+// reaches it still running, and is dropped unstored when the run stops first.
+// The thread is kept for the whole run: a thread made anew for every page
+// waits its first turn behind the busy ones, a sleeping one is woken at once.
 class FetchAhead {
  public:
   struct Page {
@@ -41,7 +44,8 @@ class FetchAhead {
     double seconds = 0;
     bool cutOff = false;  // the stop request cut the transfer
     std::exception_ptr failure;
-    // The page step's read, done ahead: what stores the page, or what the read raised.
+    // The page step's read, when done ahead: what stores the page, or what the read raised.
+    bool read = false;
     std::function<void()> store;
     std::exception_ptr readFailure;
   };
@@ -62,7 +66,13 @@ class FetchAhead {
 
   void start(std::size_t position, std::string url) {
     drop();
-    if (!thread_.joinable()) thread_ = std::thread([this] { serve(); });
+    if (!thread_.joinable()) {
+      try {
+        thread_ = std::thread([this] { serve(); });
+      } catch (const std::system_error&) {
+        return;  // no second thread: the run fetches the page at its turn
+      }
+    }
     {
       std::lock_guard lock(mutex_);
       position_ = position;
@@ -79,7 +89,9 @@ class FetchAhead {
 
   Page take() {
     std::unique_lock lock(mutex_);
+    waiting_ = true;
     wake_.wait(lock, [this] { return state_ != State::Fetching; });
+    waiting_ = false;
     state_ = State::Empty;
     return std::exchange(page_, Page{});
   }
@@ -113,14 +125,17 @@ class FetchAhead {
         page.failure = std::current_exception();
       }
       page.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-      if (pageStep_ && !page.failure) {
+      lock.lock();
+      if (pageStep_ && !page.failure && !waiting_) {
+        lock.unlock();
         try {
           page.store = pageStep_(url, page.text);
         } catch (...) {
           page.readFailure = std::current_exception();
         }
+        page.read = true;
+        lock.lock();
       }
-      lock.lock();
       page_ = std::move(page);
       state_ = State::Done;
       wake_.notify_all();
@@ -134,6 +149,7 @@ class FetchAhead {
   std::condition_variable wake_;
   State state_ = State::Empty;
   bool closing_ = false;
+  bool waiting_ = false;  // the run waits in take()
   std::size_t position_ = 0;
   std::string url_;
   Page page_;
@@ -337,7 +353,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
 
       if (pageStep_) {
         if (page.readFailure) std::rethrow_exception(page.readFailure);
-        const std::function<void()> store = fetchedAhead ? std::move(page.store) : pageStep_(pageUrl, pageText);
+        const std::function<void()> store = page.read ? std::move(page.store) : pageStep_(pageUrl, pageText);
         if (store) desktop_.runOnMain(store);
       }
       ProjectStore::Batch batch(store_);
