@@ -182,7 +182,8 @@ def main():
         ratio = "%8.3f" % (r["wall"] / floor["wall"]) if floor else "%8s" % "-"
         print("%-12s %7d %9.2f %9.1f %9.3f %9.1f %s%s" % (
             tool, r["pages"], r["wall"], pages / r["wall"], 1000 * r["wall"] / pages, r["peak_mb"], ratio,
-            "" if r["rc"] == 0 else "   (ended after the limit)" if r["rc"] is None else "   (exit %d)" % r["rc"]))
+            "" if r["rc"] == 0 else "   (ended after the limit)" if r["rc"] is None else
+            "   (exit 8: the site's missing pages)" if tool == "wget" and r["rc"] == 8 else "   (exit %d)" % r["rc"]))
     crawl = results.get("crawl")
     if crawl:
         if "rows" in crawl:
