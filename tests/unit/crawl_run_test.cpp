@@ -194,6 +194,61 @@ TEST_F(CrawlRunTest, StopDuringASlowTransferEndsTheRunAfterThatPage) {
   EXPECT_EQ(site.hits("/a.html"), 0);
 }
 
+// Pages are read ahead of their turn; a read that fails is still reported,
+// and only that page goes without its facts and links.
+TEST_F(CrawlRunTest, AFailedPageReadIsReportedAtItsTurnAndTheRunGoesOn) {
+  std::vector<std::string> seen;
+  run.setPageStep([&](const std::string& url, const std::string& text) -> std::function<void()> {
+    if (url == site.url("/a.html")) throw std::runtime_error("cannot read " + url);
+    auto store = preparePageRecord(db, desktop, "Crawlspect", url, text);
+    return [&, url, store] {
+      seen.push_back(url);
+      store();
+    };
+  });
+  ASSERT_TRUE(crawl(site.url("/")));
+  EXPECT_EQ(seen, (std::vector<std::string>{site.url("/"), site.url("/b.html"), site.url("/c.html"),
+                                            site.url("/missing.html")}));
+  const auto messages = desktop.messages();
+  ASSERT_EQ(messages.size(), 1u);
+  EXPECT_EQ(messages[0].text, "cannot read " + site.url("/a.html"));
+  // /c.html is still found, through /b.html; /a.html's own links are not stored.
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=" + sqlQuote(site.url("/a.html"))).text(0, 0), "0");
+  EXPECT_TRUE(rows("SELECT TITLE FROM PAGES WHERE URL=" + sqlQuote(site.url("/a.html"))).isNull(0, "TITLE"));
+  EXPECT_EQ(list.size(), 5u);
+}
+
+// The next page is fetched while the current one is stored; a stop in between
+// must leave the rows exactly as if that fetch had never begun.
+TEST_F(CrawlRunTest, StopWhileAPageIsStoredDropsThePageFetchedAhead) {
+  site.page("/first", "<a href=\"/second\">2</a> <a href=\"/slow.html\">slow</a>").page("/second", "<title>2</title>");
+  std::vector<std::string> pagesSeen;
+  run.setPageStep([&](const std::string& url, const std::string& text) -> std::function<void()> {
+    auto store = preparePageRecord(db, desktop, "Crawlspect", url, text);
+    return [&, url, store] {
+      pagesSeen.push_back(url);
+      store();
+      if (url == site.url("/second")) run.BitBtn1Click();
+    };
+  });
+  const auto started = std::chrono::steady_clock::now();
+  ASSERT_TRUE(crawl(site.url("/first")));
+  // The slow page sends for two seconds; the stop cut it off.
+  EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::milliseconds(1500));
+  EXPECT_EQ(pagesSeen, (std::vector<std::string>{site.url("/first"), site.url("/second")}));
+  const auto listed = list.snapshot();
+  ASSERT_EQ(listed.size(), 3u);
+  EXPECT_FALSE(listed[1].loadTime.empty());
+  EXPECT_EQ(listed[2].loadTime, "");
+  auto pages = rows("SELECT URL, TITLE FROM PAGES ORDER BY rowid");
+  ASSERT_EQ(pages.rows.size(), 3u);
+  EXPECT_EQ(pages.text(1, 1), "2");
+  EXPECT_TRUE(pages.isNull(2, "TITLE"));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=" + sqlQuote(site.url("/slow.html"))).text(0, 0), "0");
+  EXPECT_EQ(view.refreshes, 1);
+  EXPECT_EQ(run.state(), RunState::Idle);
+}
+
 TEST_F(CrawlRunTest, ClosingDuringARunStopsAndJoinsIt) {
   view.field = site.url("/slow.html");
   run.startUrlChanged(view.field);

@@ -1,7 +1,10 @@
 #include "main/crawler/crawl_run.h"
 
 #include <chrono>
+#include <condition_variable>
 #include <exception>
+#include <system_error>
+#include <utility>
 
 #include "main/crawler/internal_url_list.h"
 #include "main/crawler/page_fetcher.h"
@@ -21,6 +24,137 @@ std::int64_t pageLimitFrom(const std::string& text) {
   if (value < 1) return 1;
   return value > kMaxPageLimit ? kMaxPageLimit : value;
 }
+
+// The fetch of the next page of the list, begun as soon as the current page
+// has arrived, so that the network's wait for it runs while the current page
+// is read, stored and scanned. When the page arrives while the run is still
+// busy with the one before, it is read here as well (the read half of the
+// page step touches nothing but the text), on the second core while the
+// current page's statements run; when the run is already waiting for it, it
+// is handed over at once, so that the next fetch starts without delay. Pages
+// are still fetched one at a time and in list order, and every statement runs
+// at the page's own turn; a page fetched ahead is used only when the run
+// reaches it still running, and is dropped unstored when the run stops first.
+// The thread is kept for the whole run: a thread made anew for every page
+// waits its first turn behind the busy ones, a sleeping one is woken at once.
+class FetchAhead {
+ public:
+  struct Page {
+    std::string text;
+    double seconds = 0;
+    bool cutOff = false;  // the stop request cut the transfer
+    std::exception_ptr failure;
+    // The page step's read, when done ahead: what stores the page, or what the read raised.
+    bool read = false;
+    std::function<void()> store;
+    std::exception_ptr readFailure;
+  };
+
+  FetchAhead(PageFetcher& fetcher, const std::atomic<bool>* stopRequested, const CrawlRun::PageStep& pageStep)
+      : fetcher_(fetcher), stopRequested_(stopRequested), pageStep_(pageStep) {}
+  ~FetchAhead() {
+    drop();
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+  }
+  FetchAhead(const FetchAhead&) = delete;
+  FetchAhead& operator=(const FetchAhead&) = delete;
+
+  void start(std::size_t position, std::string url) {
+    drop();
+    if (!thread_.joinable()) {
+      try {
+        thread_ = std::thread([this] { serve(); });
+      } catch (const std::system_error&) {
+        return;  // no second thread: the run fetches the page at its turn
+      }
+    }
+    {
+      std::lock_guard lock(mutex_);
+      position_ = position;
+      url_ = std::move(url);
+      state_ = State::Fetching;
+    }
+    wake_.notify_all();
+  }
+
+  bool holds(std::size_t position) const {
+    std::lock_guard lock(mutex_);
+    return state_ != State::Empty && position_ == position;
+  }
+
+  Page take() {
+    std::unique_lock lock(mutex_);
+    waiting_ = true;
+    wake_.wait(lock, [this] { return state_ != State::Fetching; });
+    waiting_ = false;
+    state_ = State::Empty;
+    return std::exchange(page_, Page{});
+  }
+
+  // Waits for a fetch still running (a stop cuts it off) and forgets it.
+  void drop() {
+    std::unique_lock lock(mutex_);
+    wake_.wait(lock, [this] { return state_ != State::Fetching; });
+    state_ = State::Empty;
+    page_ = Page{};
+  }
+
+ private:
+  enum class State { Empty, Fetching, Done };
+
+  void serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return closing_ || state_ == State::Fetching; });
+      if (closing_) return;
+      const std::string url = url_;
+      lock.unlock();
+      Page page;
+      const auto started = std::chrono::steady_clock::now();
+      // A cut-off is passed on only when the page is used.
+      const StopWatch watch{stopRequested_, [&page] { page.cutOff = true; }};
+      try {
+        page.text = fetcher_.FetchPage(url, &watch);
+      } catch (const DecodeError&) {
+      } catch (...) {
+        page.failure = std::current_exception();
+      }
+      page.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      lock.lock();
+      if (pageStep_ && !page.failure && !waiting_) {
+        lock.unlock();
+        try {
+          page.store = pageStep_(url, page.text);
+        } catch (...) {
+          page.readFailure = std::current_exception();
+        }
+        page.read = true;
+        lock.lock();
+      }
+      page_ = std::move(page);
+      state_ = State::Done;
+      wake_.notify_all();
+    }
+  }
+
+  PageFetcher& fetcher_;
+  const std::atomic<bool>* stopRequested_;
+  const CrawlRun::PageStep& pageStep_;
+  mutable std::mutex mutex_;
+  std::condition_variable wake_;
+  State state_ = State::Empty;
+  bool closing_ = false;
+  bool waiting_ = false;  // the run waits in take()
+  std::size_t position_ = 0;
+  std::string url_;
+  Page page_;
+  std::thread thread_;
+};
 
 }  // namespace
 
@@ -182,6 +316,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
   }
 
   const auto totalText = [this] { return "Total URLs: " + std::to_string(list_.size()); };
+  FetchAhead ahead(fetcher_, &stopRequested_, pageStep_);
   for (std::size_t position = 0; position < list_.size(); ++position) {
     post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
     if (state_.load() != RunState::Running) break;
@@ -194,16 +329,31 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
         v.setStatusText(2, loading);
       });
       std::string pageText;
-      try {
-        pageText = fetcher_.FetchPage(pageUrl, &watch);
-      } catch (const DecodeError&) {
+      double seconds = 0;
+      const bool fetchedAhead = ahead.holds(position);
+      FetchAhead::Page page;
+      if (fetchedAhead) {
+        page = ahead.take();
+        if (page.cutOff) watch.onCutOff();
+        if (page.failure) std::rethrow_exception(page.failure);
+        pageText = std::move(page.text);
+        seconds = page.seconds;
+      } else {
+        try {
+          pageText = fetcher_.FetchPage(pageUrl, &watch);
+        } catch (const DecodeError&) {
+        }
+        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
       }
-      const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - started;
-      list_.setLoadTime(position, formatLoadTime(elapsed.count(), regional_));
+      // Only URLs already in the list: the next page is the same one the
+      // run would fetch after this page's scan.
+      if (position + 1 < list_.size()) ahead.start(position + 1, list_.url(position + 1));
+      list_.setLoadTime(position, formatLoadTime(seconds, regional_));
       post([position](CrawlView& v) { v.loadTimeWritten(position); });
 
       if (pageStep_) {
-        const std::function<void()> store = pageStep_(pageUrl, pageText);
+        if (page.readFailure) std::rethrow_exception(page.readFailure);
+        const std::function<void()> store = page.read ? std::move(page.store) : pageStep_(pageUrl, pageText);
         if (store) desktop_.runOnMain(store);
       }
       ProjectStore::Batch batch(store_);
@@ -214,6 +364,8 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
     }
     post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
   }
+  // Nothing of the run may go on past its end.
+  ahead.drop();
   endOfRun();
 }
 

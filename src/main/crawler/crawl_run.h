@@ -62,8 +62,10 @@ class CrawlView {
 
 class CrawlRun : private LinkSink {
  public:
-  // The page step: reads the page's facts on the crawl thread and returns what
+  // The page step: reads the page's facts off the main thread and returns what
   // stores them, which runs on the main thread while the crawl thread waits.
+  // The read may run on the crawl side's second thread, ahead of the page's
+  // turn, so it must touch nothing but the text it is given.
   using PageStep = std::function<std::function<void()>(const std::string& pageUrl, const std::string& pageText)>;
 
   CrawlRun(Desktop& desktop, CrawlView& view, ProjectStore& store, InternalUrlList& list, PageFetcher& fetcher,

@@ -3,6 +3,8 @@
 #include <sqlite3.h>
 
 #include <charconv>
+#include <condition_variable>
+#include <thread>
 
 #include "platform/text.h"
 
@@ -55,14 +57,173 @@ bool QueryResult::isNull(std::size_t row, std::string_view column) const {
   return c < 0 || row >= rows.size() || !rows[row][static_cast<std::size_t>(c)];
 }
 
+namespace {
+
+// Longer texts run as written: past this a bound value and a literal could
+// meet different size limits, and so different errors.
+constexpr std::size_t kMaxKeptText = 1u << 20;
+constexpr std::size_t kMaxKeptLiterals = 16;
+constexpr std::size_t kMaxKeptShapes = 64;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+bool isWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Splits one insert or update statement into its shape (every string literal
+// replaced by "?") and the literals' values. Anything that could make the two
+// forms differ keeps the text as written: other quotings, comments, parameter
+// markers, NUL, a second statement.
+bool liftLiterals(std::string_view sql, std::string& shape, std::vector<std::string>& values) {
+  if (sql.size() > kMaxKeptText) return false;
+  if (!startsWithNoCase(sql, "insert ") && !startsWithNoCase(sql, "update ")) return false;
+  shape.clear();
+  values.clear();
+  for (std::size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+    switch (c) {
+      case '\'': {
+        if (i > 0 && isWordChar(sql[i - 1])) return false;  // X'..' blobs and the like
+        if (values.size() == kMaxKeptLiterals) return false;
+        std::string& value = values.emplace_back();
+        std::size_t j = i + 1;
+        for (;;) {
+          const std::size_t quote = sql.find('\'', j);
+          if (quote == std::string_view::npos) return false;
+          value.append(sql.substr(j, quote - j));
+          if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
+            value += '\'';
+            j = quote + 2;
+            continue;
+          }
+          i = quote;
+          break;
+        }
+        if (value.find('\0') != std::string::npos) return false;
+        shape += '?';
+        continue;
+      }
+      case '"':
+      case '`':
+      case '[':
+      case '?':
+      case ':':
+      case '@':
+      case '$':
+      case '#':
+      case '\0':
+        return false;
+      case '-':
+        if (next == '-') return false;
+        break;
+      case '/':
+        if (next == '*') return false;
+        break;
+      case ';':
+        if (sql.find_first_not_of(" \t\r\n", i + 1) != std::string_view::npos) return false;
+        shape += ';';
+        return true;
+      default:
+        break;
+    }
+    shape += c;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A crawl commits a few hundred pages of index leaves for every fetched page.
+// Copying the log back into the file on the committing connection (SQLite's
+// own way, every 1,000 pages) cost that copy and its fsync on nearly every
+// page; here it runs on a second connection and thread once the log holds
+// a given number of pages, while the first connection goes on writing. Should
+// the copy fall far behind, the committing connection copies as SQLite would.
+class LogCopier {
+ public:
+  LogCopier(const std::string& path, int startFrames) : startFrames_(startFrames) {
+    if (sqlite3_open_v2(path.c_str(), &conn_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+      sqlite3_close_v2(conn_);
+      conn_ = nullptr;
+      return;
+    }
+    sqlite3_exec(conn_, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+    thread_ = std::thread([this] { serve(); });
+  }
+  ~LogCopier() {
+    {
+      std::lock_guard lock(mutex_);
+      closing_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) thread_.join();
+    sqlite3_close_v2(conn_);
+  }
+  LogCopier(const LogCopier&) = delete;
+  LogCopier& operator=(const LogCopier&) = delete;
+
+  // The WAL hook of the writing connection, called after each commit.
+  static int committed(void* self, sqlite3* db, const char* schema, int frames) {
+    auto* copier = static_cast<LogCopier*>(self);
+    // Without a second connection, SQLite's own interval.
+    if (frames >= 8 * copier->startFrames_ || (!copier->conn_ && frames >= 1000)) {
+      sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    } else if (frames >= copier->startFrames_) {
+      {
+        std::lock_guard lock(copier->mutex_);
+        copier->requested_ = true;
+      }
+      copier->wake_.notify_all();
+    }
+    return SQLITE_OK;
+  }
+
+ private:
+  void serve() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [this] { return closing_ || requested_; });
+      if (closing_) return;
+      requested_ = false;
+      lock.unlock();
+      // Passive: copies what no reader still needs and never blocks the writer.
+      sqlite3_wal_checkpoint_v2(conn_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      lock.lock();
+    }
+  }
+
+  const int startFrames_;
+  sqlite3* conn_ = nullptr;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool requested_ = false;
+  bool closing_ = false;
+  std::thread thread_;
+};
+
+Database::Database() = default;
 Database::~Database() { disconnect(); }
 
-void Database::connect(const std::string& path) {
-  std::lock_guard lock(guard_);
+void Database::closeLocked() {
+  if (db_) sqlite3_wal_hook(db_, nullptr, nullptr);
+  copier_.reset();
+  // A kept statement left unfinalized would hold the file open past the close.
+  for (auto& [shape, stmt] : kept_) sqlite3_finalize(stmt);
+  kept_.clear();
   if (db_) {
     sqlite3_close_v2(db_);
     db_ = nullptr;
   }
+}
+
+void Database::connect(const std::string& path) {
+  std::lock_guard lock(guard_);
+  closeLocked();
   sqlite3* db = nullptr;
   const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                                  nullptr);
@@ -83,14 +244,16 @@ void Database::connect(const std::string& path) {
                "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824; "
                "PRAGMA temp_store=MEMORY;",
                nullptr, nullptr, nullptr);
+  // The larger cache keeps the index leaves the inserts land in from being
+  // read back from the log or the file each time.
+  sqlite3_exec(db_, "PRAGMA cache_size=-65536;", nullptr, nullptr, nullptr);
+  copier_ = std::make_unique<LogCopier>(path, logCopyFrames_);
+  sqlite3_wal_hook(db_, &LogCopier::committed, copier_.get());
 }
 
 void Database::disconnect() {
   std::lock_guard lock(guard_);
-  if (db_) {
-    sqlite3_close_v2(db_);
-    db_ = nullptr;
-  }
+  closeLocked();
 }
 
 bool Database::isConnected() const {
@@ -103,8 +266,44 @@ std::string Database::path() const {
   return path_;
 }
 
+bool Database::executeKept(const std::string& sql) {
+  thread_local std::string shape;
+  thread_local std::vector<std::string> values;
+  if (!liftLiterals(sql, shape, values)) return false;
+  sqlite3_stmt* stmt = nullptr;
+  if (const auto found = kept_.find(shape); found != kept_.end()) {
+    stmt = found->second;
+  } else {
+    // A shape that does not prepare runs as written, for the text's own error.
+    if (sqlite3_prepare_v3(db_, shape.c_str(), static_cast<int>(shape.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK ||
+        !stmt || sqlite3_bind_parameter_count(stmt) != static_cast<int>(values.size())) {
+      sqlite3_finalize(stmt);
+      return false;
+    }
+    if (kept_.size() >= kMaxKeptShapes) {
+      for (auto& [unused, old] : kept_) sqlite3_finalize(old);
+      kept_.clear();
+    }
+    kept_.emplace(shape, stmt);
+  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].data(), static_cast<int>(values[i].size()),
+                      SQLITE_STATIC);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  }
+  std::string msg;
+  if (rc != SQLITE_DONE) msg = sqlite3_errmsg(db_);
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (rc != SQLITE_DONE) throw DbError(msg);
+  return true;
+}
+
 void Database::executeLocked(const std::string& sql) {
   if (!db_) throw DbError("Database is not connected");
+  if (executeKept(sql)) return;
   const char* tail = sql.c_str();
   const char* end = sql.c_str() + sql.size();
   while (tail < end) {

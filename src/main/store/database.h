@@ -2,19 +2,25 @@
 // The project database connection: one SQLite connection shared by the main
 // thread and the crawl thread. Every statement runs under the database guard;
 // a query reads its whole result while holding it. Statements are plain SQL
-// text with values written by sqlQuote.
+// text with values written by sqlQuote. A second connection of its own, on a
+// thread of its own, copies the write-ahead log back into the file, so that
+// no statement waits for that copy.
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
 struct sqlite3_stmt;
 
 namespace crawlspect {
+
+class LogCopier;
 
 class DbError : public std::runtime_error {
  public:
@@ -62,7 +68,7 @@ extern const char* const kProjectSchema;
 
 class Database {
  public:
-  Database() = default;
+  Database();
   ~Database();
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
@@ -90,6 +96,10 @@ class Database {
   // Consistent copy of the whole database to dest through SQLite's backup API.
   void backupTo(const std::string& dest);
 
+  // The log length (in pages) at which the second connection starts copying
+  // it back; for the next connect. Tests set it low to make copies happen.
+  void setLogCopyFrames(int frames) { logCopyFrames_ = frames; }
+
   // Creates the project tables in the connected database when they are missing.
   void ensureSchema();
 
@@ -97,9 +107,18 @@ class Database {
   void executeLocked(const std::string& sql);
   void stepRows(const std::string& sql, const std::function<void(sqlite3_stmt*)>& onStart,
                 const std::function<void(const RowView&)>& onRow);
+  // A single insert or update whose only varying parts are string literals
+  // runs as a kept prepared statement with the literals bound in their place:
+  // the same rows and the same errors, without parsing every statement anew.
+  // False when the text is not of that kind; it then runs as written.
+  bool executeKept(const std::string& sql);
+  void closeLocked();
   mutable std::mutex guard_;
   sqlite3* db_ = nullptr;
   std::string path_;
+  std::unordered_map<std::string, sqlite3_stmt*> kept_;  // by statement shape
+  std::unique_ptr<LogCopier> copier_;
+  int logCopyFrames_ = 16384;  // 64 MB of log
 };
 
 }  // namespace crawlspect
