@@ -206,6 +206,7 @@ class TAppForm : public QMainWindow, private CrawlView {
   void ListBox1SelectItem();
   void valueSelected(ResultListId id);
   void exportList(ExportId id);
+  static ResultListId exportedList(ExportId id);
   QString chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
                      const QString& start = {});
   void addCopyMenu(QTreeView* view, const char* caption, const char* name);

@@ -306,6 +306,24 @@ void TAppForm::applyRefresh(RefreshResult& result) {
 
 // ---- exports ---------------------------------------------------------------
 
+// The result list behind each export of a grouped list.
+ResultListId TAppForm::exportedList(ExportId id) {
+  switch (id) {
+    case ExportId::Titles:
+      return ResultListId::Titles;
+    case ExportId::Descriptions:
+      return ResultListId::Descriptions;
+    case ExportId::H1Tags:
+      return ResultListId::H1Tags;
+    case ExportId::H2Tags:
+      return ResultListId::H2Tags;
+    case ExportId::Anchors:
+      return ResultListId::Anchors;
+    default:
+      return ResultListId::Links;
+  }
+}
+
 QString TAppForm::chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
                              const QString& start) {
   if (chooseFile_) return chooseFile_(dialogName);
@@ -319,34 +337,23 @@ QString TAppForm::chooseFile(const QString& dialogName, const QString& filter, c
 }
 
 void TAppForm::exportList(ExportId id) {
-  Table source;
+  // The list on screen, without a copy; the sitemap is read from the internal
+  // URL list as it stands now.
+  Table sitemap;
+  const Table* source = nullptr;
   switch (id) {
     case ExportId::Sitemap:
-      source = internalUrlTable(list_.snapshot());
+      sitemap = internalUrlTable(list_.snapshot());
+      source = &sitemap;
       break;
     case ExportId::Backlinks:
-      source = tab(ResultListId::Links).detailModel->table();
+      source = &tab(ResultListId::Links).detailModel->table();
       break;
-    case ExportId::Links:
-      source = tab(ResultListId::Links).model->table();
-      break;
-    case ExportId::Titles:
-      source = tab(ResultListId::Titles).model->table();
-      break;
-    case ExportId::Descriptions:
-      source = tab(ResultListId::Descriptions).model->table();
-      break;
-    case ExportId::H1Tags:
-      source = tab(ResultListId::H1Tags).model->table();
-      break;
-    case ExportId::H2Tags:
-      source = tab(ResultListId::H2Tags).model->table();
-      break;
-    case ExportId::Anchors:
-      source = tab(ResultListId::Anchors).model->table();
+    default:
+      source = &tab(exportedList(id)).model->table();
       break;
   }
-  const ExportForms forms = buildExportForms(id, source, regional_.listSeparator);
+  const ExportForms forms = buildExportForms(id, *source, regional_.listSeparator);
 
   const QString chosen = chooseFile("SaveDialog1", "CSV File (*.csv);;Text File (*.txt)", "csv", true,
                                     qs(lastExportName_));
