@@ -84,6 +84,7 @@ int runCrawl(const CrawlOptions& opts) {
   }
 
   CliProject session;
+  session.store.deferLinkIndexes(true);
   PageFetcher fetcher;
   ConsoleView view(opts.startUrl, options);
   CrawlRun run(session.desktop, view, session.store, session.list, fetcher, RegionalSettings::fromEnvironment(),
@@ -110,6 +111,7 @@ int runCrawl(const CrawlOptions& opts) {
   sigaction(SIGINT, &previous, nullptr);
 
   std::cerr << view.status(0) << std::endl;
+  session.db.ensureLinkIndexes();
   int status = 0;
   if (!opts.project.empty()) {
     const std::string error = session.store.saveCopy(opts.project);

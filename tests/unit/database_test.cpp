@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <set>
+
 #include "main/store/statements.h"
 #include "temp_dir.h"
 
@@ -127,6 +130,63 @@ TEST(LogCopy, WritesGoOnWhileTheLogIsCopiedBack) {
   const QueryResult counts = check.query("SELECT COUNT(*), COUNT(DISTINCT URL) FROM TAGS");
   EXPECT_EQ(counts.text(0, 0), std::to_string(rows));
   EXPECT_EQ(counts.text(0, 1), std::to_string(rows));
+}
+
+}  // namespace
+
+namespace {
+
+// A batch commits once, yet must leave exactly what its statements leave
+// when each commits on its own: a failed statement undoes nothing else, also
+// when a full disk has rolled the open transaction back.
+TEST(StatementBatch, LeavesWhatOneCommitEachLeaves) {
+  struct Outcome {
+    std::vector<std::string> rows;
+    std::multiset<std::string> failures;
+  };
+  std::vector<std::string> statements;
+  for (int i = 0; i < 60; ++i) {
+    statements.push_back(sql::insertTag("http://a.test/" + std::to_string(i), "H2", std::string(1500, 'a' + i % 26)));
+    if (i == 7) statements.push_back("insert into NO_SUCH_TABLE (X) values ('x');");
+    if (i == 9) statements.push_back("update TAGS set VALUE='changed' where URL='http://a.test/3';");
+  }
+  auto run = [&](bool together, int roomInPages) {
+    testsupport::TempDir dir;
+    Database db;
+    db.connect(dir.file("project.db"));
+    db.ensureSchema();
+    const int pages = std::stoi(db.query("PRAGMA page_count").text(0, 0));
+    db.execute("PRAGMA max_page_count=" + std::to_string(pages + roomInPages));
+    Outcome out;
+    std::optional<StatementBatch> batch;
+    if (together) batch.emplace(db);
+    for (const auto& statement : statements) {
+      try {
+        if (batch)
+          batch->execute(statement);
+        else
+          db.execute(statement);
+      } catch (const DbError& e) {
+        out.failures.insert(e.what());
+      }
+    }
+    if (batch)
+      for (const auto& text : batch->finish()) out.failures.insert(text);
+    EXPECT_FALSE(db.inTransaction());
+    for (const auto& row : db.query("SELECT URL, VALUE FROM TAGS ORDER BY rowid").rows)
+      out.rows.push_back(*row[0] + " " + row[1]->substr(0, 8) + " " + std::to_string(row[1]->size()));
+    return out;
+  };
+  for (int room : {1000, 30, 12}) {
+    SCOPED_TRACE(room);
+    const Outcome alone = run(false, room);
+    const Outcome batched = run(true, room);
+    EXPECT_EQ(batched.rows, alone.rows);
+    EXPECT_EQ(batched.failures, alone.failures);
+    if (room < 1000) {
+      EXPECT_LT(alone.rows.size(), 60u);  // the disk did fill up
+    }
+  }
 }
 
 }  // namespace

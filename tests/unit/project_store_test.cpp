@@ -129,4 +129,38 @@ TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
     EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
 }
 
+std::string linkIndexes(Database& db) {
+  std::string names;
+  for (const auto& row : db.query("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='LINKS' ORDER BY name")
+                             .rows)
+    names += *row[0] + " ";
+  return names;
+}
+
+// The LINKS indexes are kept from the start unless the run defers them; a
+// deferred build, or a project opened without them, gets them once.
+TEST(ProjectStore, LinkIndexesAreThereWheneverTheListsAreRead) {
+  TempDir dir;
+  const std::string both = "LINKS_ANCHOR LINKS_LINK ";
+  Store s(dir);
+  s.store.freshReset();
+  EXPECT_EQ(linkIndexes(s.db), both);
+
+  s.store.deferLinkIndexes(true);
+  s.store.freshReset();
+  EXPECT_EQ(linkIndexes(s.db), "");
+  s.store.StoreLink("http://a/x", "http://a/", "Follow", "anchor", "Internal");
+  s.store.RecordNewPage("http://a/");
+  const std::string saved = dir.file("without.db");
+  ASSERT_EQ(s.store.saveCopy(saved), "");
+  s.db.ensureLinkIndexes();
+  EXPECT_EQ(linkIndexes(s.db), both);
+  EXPECT_EQ(s.db.query("SELECT ANCHOR FROM LINKS where LINK='http://a/x';").text(0, 0), "anchor");
+
+  Store opened(dir);
+  ASSERT_TRUE(opened.store.openProject(saved, opened.list));
+  EXPECT_EQ(linkIndexes(opened.db), both);
+  EXPECT_EQ(opened.db.query("SELECT COUNT(*) FROM LINKS").text(0, 0), "1");
+}
+
 }  // namespace

@@ -13,33 +13,39 @@ PageRecordFacts ReadPageRecordFacts(const std::string& pageText) {
 
 void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
                      const PageRecordFacts& facts) {
-  // A failing statement throws after the database guard was released, so the box never holds it.
+  // One commit for the page's statements; each still takes effect on its own
+  // (StatementBatch). Failures are reported once it has been committed, so no
+  // box waits on an open transaction.
+  std::vector<std::string> failures;
+  StatementBatch batch(db);
   auto run = [&](auto statement) {
     try {
       statement();
     } catch (const DbError& e) {
-      desktop.report(appTitle, statementErrorReport(e.what()));
+      failures.push_back(e.what());
     }
   };
 
   bool present = false;
   run([&] { present = !db.query(sql::selectPage(pageUrl)).rows.empty(); });
   if (present)
-    run([&] { db.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl)); });
+    run([&] { batch.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl)); });
   else
-    run([&] { db.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description)); });
+    run([&] { batch.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description)); });
 
   bool firstH1 = true;
   for (const std::string& line : facts.h1Lines) {
     if (trimControl(line).empty()) continue;
-    if (firstH1) run([&] { db.execute(sql::updatePageH1(line, pageUrl)); });
+    if (firstH1) run([&] { batch.execute(sql::updatePageH1(line, pageUrl)); });
     firstH1 = false;
-    run([&] { db.execute(sql::insertTag(pageUrl, "H1", line)); });
+    run([&] { batch.execute(sql::insertTag(pageUrl, "H1", line)); });
   }
   for (const std::string& line : facts.h2Lines) {
     if (trimControl(line).empty()) continue;
-    run([&] { db.execute(sql::insertTag(pageUrl, "H2", line)); });
+    run([&] { batch.execute(sql::insertTag(pageUrl, "H2", line)); });
   }
+  for (auto& text : batch.finish()) failures.push_back(std::move(text));
+  for (const auto& text : failures) desktop.report(appTitle, statementErrorReport(text));
 }
 
 void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,

@@ -18,7 +18,9 @@ const char* const kProjectSchema =
     "CREATE INDEX IF NOT EXISTS PAGES_TITLE ON PAGES(TITLE);"
     "CREATE INDEX IF NOT EXISTS PAGES_DESCRIPTION ON PAGES(DESCRIPTION);"
     "CREATE INDEX IF NOT EXISTS TAGS_TAG_VALUE ON TAGS(TAG, VALUE);"
-    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);"
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);";
+
+const char* const kLinkIndexes =
     "CREATE INDEX IF NOT EXISTS LINKS_LINK ON LINKS(LINK);"
     "CREATE INDEX IF NOT EXISTS LINKS_ANCHOR ON LINKS(ANCHOR);";
 
@@ -144,6 +146,7 @@ bool liftLiterals(std::string_view sql, std::string& shape, std::vector<std::str
 // page; here it runs on a second connection and thread once the log holds
 // a given number of pages, while the first connection goes on writing. Should
 // the copy fall far behind, the committing connection copies as SQLite would.
+// Neither syncs (see Database::connect).
 class LogCopier {
  public:
   LogCopier(const std::string& path, int startFrames) : startFrames_(startFrames) {
@@ -152,7 +155,7 @@ class LogCopier {
       conn_ = nullptr;
       return;
     }
-    sqlite3_exec(conn_, "PRAGMA synchronous=NORMAL;", nullptr, nullptr, nullptr);
+    sqlite3_exec(conn_, "PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
     thread_ = std::thread([this] { serve(); });
   }
   ~LogCopier() {
@@ -173,13 +176,31 @@ class LogCopier {
     // Without a second connection, SQLite's own interval.
     if (frames >= 8 * copier->startFrames_ || (!copier->conn_ && frames >= 1000)) {
       sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
-    } else if (frames >= copier->startFrames_) {
-      {
-        std::lock_guard lock(copier->mutex_);
-        copier->requested_ = true;
-      }
-      copier->wake_.notify_all();
+      return SQLITE_OK;
     }
+    bool catchUp = false;
+    {
+      std::lock_guard lock(copier->mutex_);
+      if (frames < copier->lastFrames_) {  // the log has started over
+        ++copier->round_;
+        copier->copiedUpTo_ = 0;
+      }
+      copier->lastFrames_ = frames;
+      if (frames < copier->startFrames_ || copier->copying_) return SQLITE_OK;
+      // The copy has caught up with all but the last few commits: the writer
+      // copies those itself, so the log is complete and starts over at its
+      // next transaction (it never would while commits keep coming in
+      // during every copy).
+      catchUp = copier->copiedUpTo_ > 0 && frames - copier->copiedUpTo_ <= copier->startFrames_ / 16;
+      if (catchUp)
+        copier->copiedUpTo_ = 0;
+      else
+        copier->requested_ = true;
+    }
+    if (catchUp)
+      sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    else
+      copier->wake_.notify_all();
     return SQLITE_OK;
   }
 
@@ -190,10 +211,15 @@ class LogCopier {
       wake_.wait(lock, [this] { return closing_ || requested_; });
       if (closing_) return;
       requested_ = false;
+      copying_ = true;
+      const int round = round_;
       lock.unlock();
       // Passive: copies what no reader still needs and never blocks the writer.
-      sqlite3_wal_checkpoint_v2(conn_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      int inLog = 0, copied = 0;
+      const int rc = sqlite3_wal_checkpoint_v2(conn_, nullptr, SQLITE_CHECKPOINT_PASSIVE, &inLog, &copied);
       lock.lock();
+      if (rc == SQLITE_OK && copied >= inLog && round == round_) copiedUpTo_ = copied;
+      copying_ = false;
     }
   }
 
@@ -202,6 +228,10 @@ class LogCopier {
   std::mutex mutex_;
   std::condition_variable wake_;
   bool requested_ = false;
+  bool copying_ = false;
+  int round_ = 0;         // how often the log has started over
+  int lastFrames_ = 0;    // its length after the last commit
+  int copiedUpTo_ = 0;    // what the last copy of this round covered
   bool closing_ = false;
   std::thread thread_;
 };
@@ -235,13 +265,18 @@ void Database::connect(const std::string& path) {
   db_ = db;
   path_ = path;
   sqlite3_busy_timeout(db_, 5000);
-  // Every statement still commits on its own; WAL spares each one an fsync.
+  // Every statement still commits on its own; WAL spares each one an fsync,
+  // and the log keeps the file whole when the program is killed mid-write.
+  // The working file is never synced to the disk: after a crash of the whole
+  // machine it is never opened again (the next start picks a new working
+  // file), so a sync would buy nothing the program could use. Saved
+  // projects are written with a full sync (backupTo).
   // A file that is no database fails here already; its first statement then
   // reports that, as with any other statement failure.
   // Reading through a memory map spares the grouped statements of the
   // refresh a copy of every page they scan; temporary sort trees stay in memory.
   sqlite3_exec(db_,
-               "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA mmap_size=1073741824; "
+               "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA mmap_size=1073741824; "
                "PRAGMA temp_store=MEMORY;",
                nullptr, nullptr, nullptr);
   // The larger cache keeps the index leaves the inserts land in from being
@@ -434,7 +469,62 @@ void Database::endBatch() {
   std::lock_guard lock(guard_);
   // A failure such as a full disk may have rolled the batch back already.
   if (!db_ || sqlite3_get_autocommit(db_)) return;
-  executeLocked("COMMIT;");
+  try {
+    executeLocked("COMMIT;");
+  } catch (const DbError&) {
+    if (!sqlite3_get_autocommit(db_)) sqlite3_exec(db_, "ROLLBACK;", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+bool Database::inTransaction() const {
+  std::lock_guard lock(guard_);
+  return db_ && !sqlite3_get_autocommit(db_);
+}
+
+StatementBatch::StatementBatch(Database& db) : db_(db), together_(db.beginBatch()) {}
+
+StatementBatch::~StatementBatch() {
+  if (together_) finish();
+}
+
+void StatementBatch::execute(const std::string& sql) {
+  if (!together_) {
+    db_.execute(sql);
+    return;
+  }
+  try {
+    db_.execute(sql);
+  } catch (const DbError&) {
+    if (!db_.inTransaction()) runAgainAlone();
+    throw;
+  }
+  done_.push_back(sql);
+}
+
+void StatementBatch::runAgainAlone() {
+  together_ = false;
+  for (const std::string& sql : done_) {
+    try {
+      db_.execute(sql);
+    } catch (const DbError& e) {
+      failures_.push_back(e.what());
+    }
+  }
+  done_.clear();
+}
+
+std::vector<std::string> StatementBatch::finish() {
+  if (together_) {
+    together_ = false;
+    try {
+      db_.endBatch();
+      done_.clear();
+    } catch (const DbError&) {
+      runAgainAlone();
+    }
+  }
+  return std::move(failures_);
 }
 
 void Database::backupTo(const std::string& dest) {
@@ -462,6 +552,18 @@ void Database::backupTo(const std::string& dest) {
   if (rc != SQLITE_OK) throw DbError(msg);
 }
 
-void Database::ensureSchema() { execute(kProjectSchema); }
+void Database::ensureSchema() {
+  execute(kProjectSchema);
+  ensureLinkIndexes();
+}
+
+void Database::ensureLinkIndexes() {
+  std::lock_guard lock(guard_);
+  if (!db_) return;
+  // Building an index sorts the whole column: in temporary files, not in memory.
+  sqlite3_exec(db_, "PRAGMA temp_store=FILE;", nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, kLinkIndexes, nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+}
 
 }  // namespace crawlspect

@@ -63,8 +63,11 @@ class RowView {
 // Every text value of a statement: single quotes around it, inner single quotes doubled.
 std::string sqlQuote(std::string_view value);
 
-// The three tables every statement needs, plus indexes on the looked-up columns.
+// The three tables every statement needs, plus indexes on the looked-up
+// columns of PAGES and TAGS.
 extern const char* const kProjectSchema;
+// The indexes the grouped and looked-up LINKS statements read.
+extern const char* const kLinkIndexes;
 
 class Database {
  public:
@@ -73,7 +76,7 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Opens the file (created when missing) in WAL mode with synchronous=NORMAL.
+  // Opens the file (created when missing) in WAL mode, without syncs.
   void connect(const std::string& path);
   void disconnect();
   bool isConnected() const;
@@ -91,8 +94,10 @@ class Database {
   void executeInOwnTransaction(const std::string& sql);
   // A batch of statements committed together: begin returns false (and no
   // batch is open) when a transaction is already open or the begin failed.
+  // End commits; a commit that fails leaves no transaction open.
   bool beginBatch();
   void endBatch();
+  bool inTransaction() const;
   // Consistent copy of the whole database to dest through SQLite's backup API.
   void backupTo(const std::string& dest);
 
@@ -100,8 +105,12 @@ class Database {
   // it back; for the next connect. Tests set it low to make copies happen.
   void setLogCopyFrames(int frames) { logCopyFrames_ = frames; }
 
-  // Creates the project tables in the connected database when they are missing.
+  // Creates the project tables and all their indexes when they are missing.
   void ensureSchema();
+  // Creates the LINKS indexes when they are missing. Built at once over a
+  // full table they cost a fraction of keeping them row by row; failures are
+  // ignored, as no statement needs an index.
+  void ensureLinkIndexes();
 
  private:
   void executeLocked(const std::string& sql);
@@ -119,6 +128,32 @@ class Database {
   std::unordered_map<std::string, sqlite3_stmt*> kept_;  // by statement shape
   std::unique_ptr<LogCopier> copier_;
   int logCopyFrames_ = 16384;  // 64 MB of log
+};
+
+// Statements that each take effect on their own, written in one commit.
+// A failed statement undoes nothing else, as it would on its own: when a
+// failure (a full disk, an I/O error, a failed commit) has rolled the whole
+// transaction back, the statements that had taken effect before it are run
+// again, each on its own. Failures of those second runs are kept for the
+// caller to report, as are their first runs' failures (thrown at once).
+class StatementBatch {
+ public:
+  explicit StatementBatch(Database& db);
+  ~StatementBatch();
+  StatementBatch(const StatementBatch&) = delete;
+  StatementBatch& operator=(const StatementBatch&) = delete;
+
+  // Throws DbError as Database::execute does.
+  void execute(const std::string& sql);
+  // Commits. The error texts of statements that failed when run again.
+  std::vector<std::string> finish();
+
+ private:
+  void runAgainAlone();
+  Database& db_;
+  bool together_;
+  std::vector<std::string> done_;  // in the open transaction, in order
+  std::vector<std::string> failures_;
 };
 
 }  // namespace crawlspect

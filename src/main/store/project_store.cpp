@@ -38,7 +38,7 @@ const std::string& ProjectStore::chooseWorkingFile(std::mt19937& random) {
 void ProjectStore::connectWorkingFile(bool createTables) {
   try {
     db_.connect(workingFile_);
-    if (createTables) db_.ensureSchema();
+    if (createTables) db_.execute(kProjectSchema);
   } catch (const DbError& e) {
     desktop_.report("", connectionErrorReport(e.what()));
   }
@@ -52,6 +52,7 @@ void ProjectStore::freshReset() {
   if (haveTemplate) fs::copy_file(templatePath_, workingFile_, fs::copy_options::overwrite_existing, ec);
   desktop_.processEvents();
   connectWorkingFile(!haveTemplate);
+  if (!deferLinkIndexes_) db_.ensureLinkIndexes();
 }
 
 bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& list) {
@@ -75,6 +76,7 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   urls.reserve(pages.rows.size());
   for (std::size_t i = 0; i < pages.rows.size(); ++i) urls.push_back(pages.text(i, 0));
   list.assign(urls);
+  db_.ensureLinkIndexes();
   return true;
 }
 
@@ -112,22 +114,16 @@ ProjectStore::Batch::~Batch() {
 void ProjectStore::flushLinks() {
   if (pendingLinks_.empty()) return;
   std::vector<std::string> failures;
-  const bool together = db_.beginBatch();
+  StatementBatch batch(db_);
   for (const auto& statement : pendingLinks_) {
     try {
-      db_.execute(statement);
+      batch.execute(statement);
     } catch (const DbError& e) {
       failures.push_back(e.what());
     }
   }
   pendingLinks_.clear();
-  if (together) {
-    try {
-      db_.endBatch();
-    } catch (const DbError& e) {
-      failures.push_back(e.what());
-    }
-  }
+  for (auto& text : batch.finish()) failures.push_back(std::move(text));
   // Reported once the rows are committed, so no box waits on an open transaction.
   for (const auto& text : failures) desktop_.report("Error", statementErrorReport(text));
 }

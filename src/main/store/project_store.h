@@ -28,6 +28,12 @@ class ProjectStore {
 
   // Disconnect, delete the working file, copy the template over it, connect.
   void freshReset();
+  // A run nobody reads from until it has ended (the command line) leaves the
+  // LINKS indexes out of a fresh project and builds them once at the end
+  // (Database::ensureLinkIndexes): a link then costs one row, not two random
+  // index leaves more per commit. A window reads the lists every few
+  // seconds during the run, so there they are kept from the start.
+  void deferLinkIndexes(bool defer) { deferLinkIndexes_ = defer; }
   // Copies the project file over the working file, connects, and rebuilds the
   // internal URL list from its pages in insertion order. False when it could
   // not be read (the failure was reported).
@@ -63,6 +69,7 @@ class ProjectStore {
   Database& db_;
   Desktop& desktop_;
   bool batching_ = false;
+  bool deferLinkIndexes_ = false;
   std::vector<std::string> pendingLinks_;  // insert statements
   std::string dataFolder_;
   std::string templatePath_;
