@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
   }
 
   Database db;
-  db.connect(path);
+  db.connect(path, true);  // as the window's refresh connects
   LoopDesktop desktop;
 
   // Warm the map first, then each list: the statement alone, then with its rows taken in.

@@ -38,7 +38,10 @@ int runReport(const ReportOptions& opts) {
 
 int showResults(CliProject& session, const std::string& exportDir) {
   const RegionalSettings regional = RegionalSettings::fromEnvironment();
-  const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop);
+  // Without exports only the summary and the audit are printed: the two
+  // largest lists are counted, not kept.
+  const RefreshResult result =
+      refreshResults(session.db, session.list, regional, session.desktop, !exportDir.empty());
   printSummaryAndAudit(std::cout, result);
   if (exportDir.empty()) return 0;
   const std::string error = exportAllLists(exportDir, result, regional.listSeparator);

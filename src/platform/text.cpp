@@ -1,6 +1,7 @@
 #include "platform/text.h"
 
 #include <charconv>
+#include <cstring>
 #include <limits>
 
 namespace crawlspect {
@@ -79,13 +80,27 @@ bool endsWith(std::string_view text, std::string_view suffix) {
 std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::size_t from) {
   if (needle.empty()) return from <= haystack.size() ? from : std::string_view::npos;
   auto low = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
-  const char first = low(needle[0]);
-  for (std::size_t i = from; i + needle.size() <= haystack.size(); ++i) {
-    if (low(haystack[i]) != first) continue;
+  auto restMatches = [&](std::size_t i) {
     std::size_t k = 1;
     while (k < needle.size() && low(haystack[i + k]) == low(needle[k])) ++k;
-    if (k == needle.size()) return i;
+    return k == needle.size();
+  };
+  if (needle.size() > haystack.size()) return std::string_view::npos;
+  const std::size_t last = haystack.size() - needle.size();  // the last possible start
+  const char first = low(needle[0]);
+  if (first < 'a' || first > 'z') {
+    // A first character without a second case ("<a ", "</a>", ">"): memchr finds the candidates.
+    for (std::size_t i = from; i <= last;) {
+      const void* hit = std::memchr(haystack.data() + i, first, last - i + 1);
+      if (!hit) break;
+      i = static_cast<std::size_t>(static_cast<const char*>(hit) - haystack.data());
+      if (restMatches(i)) return i;
+      ++i;
+    }
+    return std::string_view::npos;
   }
+  for (std::size_t i = from; i <= last; ++i)
+    if (low(haystack[i]) == first && restMatches(i)) return i;
   return std::string_view::npos;
 }
 

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/text.h"
+
 using namespace crawlspect;
 
 namespace {
@@ -166,6 +168,23 @@ std::vector<Stored> scan(const std::string& html, const std::string& page = "htt
   LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
   intake.ScanLinks(page, html);
   return sink.stored;
+}
+
+// The scan's search: ASCII letters match in either case, everything else
+// exactly; the match must lie wholly inside the text.
+TEST(FindNoCase, EitherCaseOfLettersOnly) {
+  struct Case {
+    std::string_view text, needle;
+    std::size_t from, at;
+  };
+  constexpr auto npos = std::string_view::npos;
+  const Case cases[] = {
+      {"x<A href", "<a ", 0, 1},   {"<a<A <a ", "<a ", 1, 2},  {"</A>", "</a>", 0, 0},
+      {"ab</a", "</a>", 0, npos},  {"<<<", "<a", 0, npos},     {"HREF=x href=", "href=", 1, 7},
+      {"\xC0" "a", "\xE0" "a", 0, npos}, {"abc", "", 2, 2},          {"abc", "c", 3, npos},
+      {"<a ", "<a ", 5, npos},     {"", ">", 0, npos},        {"a>", ">", 0, 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(findNoCase(c.text, c.needle, c.from), c.at) << c.text << " / " << c.needle;
 }
 
 TEST(ScanLinks, RelValueCountsOnlyWhenQuotedLikeTheHref) {

@@ -51,6 +51,14 @@ TEST(ResultLists, GroupsCountEveryRowAndKeepUnreadAndUntitledPagesApart) {
   EXPECT_EQ(r.list(ResultListId::Anchors).rows(), (Rows{{"X", "4"}, {"", "2"}}));
   EXPECT_EQ(r.summary.rows(), summaryRows("6", "2", "3", "3", "1", "1"));
   EXPECT_TRUE(f.desktop.messages().empty());
+
+  // Counted only, the two large lists stay empty; summary and audit are the same.
+  const RefreshResult counted = refreshResults(f.db, f.urls, RegionalSettings{}, f.desktop, false);
+  EXPECT_TRUE(counted.list(ResultListId::Links).empty());
+  EXPECT_TRUE(counted.list(ResultListId::Anchors).empty());
+  EXPECT_EQ(counted.list(ResultListId::Titles).rows(), r.list(ResultListId::Titles).rows());
+  EXPECT_EQ(counted.summary.rows(), r.summary.rows());
+  EXPECT_EQ(counted.audit.plainText("\n"), r.audit.plainText("\n"));
 }
 
 TEST(ResultLists, FailedStatementIsReportedAndOnlyItsListStaysEmpty) {

@@ -56,12 +56,15 @@ std::array<Table, kResultListCount> emptyResultLists() {
   return lists;
 }
 
-Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
+namespace {
+
+// Hands each row's value and count cell to onRow; false after a reported failure.
+template <typename OnRow>
+bool readResultList(Database& db, ResultListId id, Desktop& desktop, OnRow onRow) {
   // The value comes from the column named like the grouped one, the count from
   // the second column (HOWMANY).
   static const char* const kValueColumn[kResultListCount] = {"LINK",  "VALUE",       "VALUE",
                                                              "TITLE", "DESCRIPTION", "ANCHOR"};
-  Table list = emptyResultList(id);
   const bool notCheckedYet = info(id).nullIsNotCheckedYet;
   int value = -2;
   char count[24];
@@ -74,14 +77,31 @@ Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
         text = row.text(column);
       else if (notCheckedYet)
         text = kNotCheckedYet;
-      list.addRow({text, row.text(1, count)});
+      onRow(text, row.text(1, count));
     });
   } catch (const DbError& e) {
-    // Rows read before a failure part-way belong to no valid result.
-    list.clear();
     desktop.report("", statementErrorReport(e.what()));
+    return false;
   }
+  return true;
+}
+
+}  // namespace
+
+Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
+  Table list = emptyResultList(id);
+  // Rows read before a failure part-way belong to no valid result.
+  if (!readResultList(db, id, desktop, [&](std::string_view text, std::string_view count) {
+        list.addRow({text, count});
+      }))
+    list.clear();
   return list;
+}
+
+std::size_t countResultList(Database& db, ResultListId id, Desktop& desktop) {
+  std::size_t rows = 0;
+  if (!readResultList(db, id, desktop, [&](std::string_view, std::string_view) { ++rows; })) rows = 0;
+  return rows;
 }
 
 namespace {
@@ -103,18 +123,26 @@ Table internalUrlTable(const std::vector<UrlRow>& rows) {
 }
 
 RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, const RegionalSettings& regional,
-                             Desktop& desktop) {
+                             Desktop& desktop, bool allRows) {
   RefreshResult result;
-  for (ResultListId id : kAllResultLists) result.list(id) = loadResultList(db, id, desktop);
+  for (ResultListId id : kAllResultLists) {
+    const auto i = static_cast<std::size_t>(id);
+    if (allRows || (id != ResultListId::Links && id != ResultListId::Anchors)) {
+      result.list(id) = loadResultList(db, id, desktop);
+      result.rowCounts[i] = result.list(id).size();
+    } else {
+      result.rowCounts[i] = countResultList(db, id, desktop);
+    }
+  }
 
   result.internalUrls = internalUrls.snapshot();
   const std::size_t counts[] = {
       result.internalUrls.size(),
-      result.list(ResultListId::Links).size(),
-      result.list(ResultListId::Titles).size(),
-      result.list(ResultListId::Descriptions).size(),
-      result.list(ResultListId::H1Tags).size(),
-      result.list(ResultListId::H2Tags).size(),
+      result.rowCounts[static_cast<std::size_t>(ResultListId::Links)],
+      result.rowCounts[static_cast<std::size_t>(ResultListId::Titles)],
+      result.rowCounts[static_cast<std::size_t>(ResultListId::Descriptions)],
+      result.rowCounts[static_cast<std::size_t>(ResultListId::H1Tags)],
+      result.rowCounts[static_cast<std::size_t>(ResultListId::H2Tags)],
   };
   result.summary = Table({"Key", "Value"});
   for (std::size_t i = 0; i < std::size(counts); ++i)

@@ -34,6 +34,8 @@ std::string resultListStatement(ResultListId id);
 Table emptyResultList(ResultListId id);
 // Runs the list's statement; a failure is reported and leaves the list empty.
 Table loadResultList(Database& db, ResultListId id, Desktop& desktop);
+// Runs the list's statement and only counts its rows (0 after a reported failure).
+std::size_t countResultList(Database& db, ResultListId id, Desktop& desktop);
 
 // All six lists empty, with their headers: what the window shows before the first refresh.
 std::array<Table, kResultListCount> emptyResultLists();
@@ -47,6 +49,7 @@ Table internalUrlTable(const std::vector<UrlRow>& rows);
 
 struct RefreshResult {
   std::array<Table, kResultListCount> lists = emptyResultLists();  // indexed by ResultListId
+  std::array<std::size_t, kResultListCount> rowCounts{};           // each statement's rows
   Table summary = emptySummary();
   AuditReport audit;
   std::vector<UrlRow> internalUrls;  // the copy of the internal URL list this refresh read
@@ -58,7 +61,10 @@ struct RefreshResult {
 // One whole refresh. The internal URL list is copied once under its guard and
 // serves both the "Internal URLs" count and the audit. Failed statements are
 // reported through desktop.report, each on its own, and the refresh goes on.
+// Without allRows, the lists nothing reads but for their counts (Found Links,
+// Anchor List: millions of rows on a large site) stay empty and are only
+// counted; the summary and the audit come out the same.
 RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, const RegionalSettings& regional,
-                             Desktop& desktop);
+                             Desktop& desktop, bool allRows = true);
 
 }  // namespace crawlspect

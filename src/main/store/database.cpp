@@ -251,7 +251,7 @@ void Database::closeLocked() {
   }
 }
 
-void Database::connect(const std::string& path) {
+void Database::connect(const std::string& path, bool forReading) {
   std::lock_guard lock(guard_);
   closeLocked();
   sqlite3* db = nullptr;
@@ -265,23 +265,23 @@ void Database::connect(const std::string& path) {
   db_ = db;
   path_ = path;
   sqlite3_busy_timeout(db_, 5000);
-  // Every statement still commits on its own; WAL spares each one an fsync,
-  // and the log keeps the file whole when the program is killed mid-write.
-  // The working file is never synced to the disk: after a crash of the whole
-  // machine it is never opened again (the next start picks a new working
-  // file), so a sync would buy nothing the program could use. Saved
-  // projects are written with a full sync (backupTo).
+  // WAL spares each commit an fsync, and the log keeps the file whole when
+  // the program is killed mid-write. The working file is never synced to the
+  // disk: after a crash of the whole machine it is never opened again (the
+  // next start picks a new working file), so a sync would buy nothing the
+  // program could use. Saved projects are written with a full sync (backupTo).
   // A file that is no database fails here already; its first statement then
   // reports that, as with any other statement failure.
   // Reading through a memory map spares the grouped statements of the
   // refresh a copy of every page they scan; temporary sort trees stay in memory.
-  sqlite3_exec(db_,
-               "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA mmap_size=1073741824; "
-               "PRAGMA temp_store=MEMORY;",
-               nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA temp_store=MEMORY;", nullptr, nullptr,
+               nullptr);
+  sqlite3_exec(db_, forReading ? "PRAGMA mmap_size=1073741824;" : "PRAGMA mmap_size=134217728;", nullptr, nullptr,
+               nullptr);
   // The larger cache keeps the index leaves the inserts land in from being
   // read back from the log or the file each time.
   sqlite3_exec(db_, "PRAGMA cache_size=-65536;", nullptr, nullptr, nullptr);
+  if (forReading) return;
   copier_ = std::make_unique<LogCopier>(path, logCopyFrames_);
   sqlite3_wal_hook(db_, &LogCopier::committed, copier_.get());
 }

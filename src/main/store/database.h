@@ -76,8 +76,11 @@ class Database {
   Database(const Database&) = delete;
   Database& operator=(const Database&) = delete;
 
-  // Opens the file (created when missing) in WAL mode, without syncs.
-  void connect(const std::string& path);
+  // Opens the file (created when missing) in WAL mode, without syncs. A
+  // connection for reading only maps up to 1 GB of the file for its scans
+  // and copies no log back; a writing one maps 128 MB, so that a large
+  // project's pages do not all end up in the process's memory.
+  void connect(const std::string& path, bool forReading = false);
   void disconnect();
   bool isConnected() const;
   std::string path() const;

@@ -271,7 +271,7 @@ void TAppForm::refreshResults() {
     auto result = std::make_shared<RefreshResult>();
     Database reader;
     try {
-      reader.connect(path);
+      reader.connect(path, true);
       *result = crawlspect::refreshResults(reader, list_, regional, desktop_);
     } catch (const DbError& e) {
       desktop_.report("", connectionErrorReport(e.what()));
