@@ -61,6 +61,8 @@ bool QueryResult::isNull(std::size_t row, std::string_view column) const {
 
 namespace {
 
+constexpr char kCacheSize[] = "PRAGMA cache_size=-65536;";  // 64 MB
+
 // Longer texts run as written: past this a bound value and a literal could
 // meet different size limits, and so different errors.
 constexpr std::size_t kMaxKeptText = 1u << 20;
@@ -273,14 +275,18 @@ void Database::connect(const std::string& path, bool forReading) {
   // A file that is no database fails here already; its first statement then
   // reports that, as with any other statement failure.
   // Reading through a memory map spares the grouped statements of the
-  // refresh a copy of every page they scan; temporary sort trees stay in memory.
-  sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF; PRAGMA temp_store=MEMORY;", nullptr, nullptr,
-               nullptr);
-  sqlite3_exec(db_, forReading ? "PRAGMA mmap_size=1073741824;" : "PRAGMA mmap_size=134217728;", nullptr, nullptr,
-               nullptr);
+  // refresh a copy of every page they scan, and their sorts stay in memory.
+  // A writing connection maps less and sorts in temporary files beyond its
+  // cache size: building an index or sorting millions of grouped rows then
+  // takes a bounded amount of memory.
+  sqlite3_exec(db_, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
+  sqlite3_exec(db_,
+               forReading ? "PRAGMA mmap_size=1073741824; PRAGMA temp_store=MEMORY;"
+                          : "PRAGMA mmap_size=67108864; PRAGMA temp_store=FILE;",
+               nullptr, nullptr, nullptr);
   // The larger cache keeps the index leaves the inserts land in from being
   // read back from the log or the file each time.
-  sqlite3_exec(db_, "PRAGMA cache_size=-65536;", nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, kCacheSize, nullptr, nullptr, nullptr);
   if (forReading) return;
   copier_ = std::make_unique<LogCopier>(path, logCopyFrames_);
   sqlite3_wal_hook(db_, &LogCopier::committed, copier_.get());
@@ -560,10 +566,11 @@ void Database::ensureSchema() {
 void Database::ensureLinkIndexes() {
   std::lock_guard lock(guard_);
   if (!db_) return;
-  // Building an index sorts the whole column: in temporary files, not in memory.
-  sqlite3_exec(db_, "PRAGMA temp_store=FILE;", nullptr, nullptr, nullptr);
+  // The sort keeps up to a cache's worth of rows in memory before it spills
+  // them into a temporary file; a smaller cache for the while bounds that.
+  sqlite3_exec(db_, "PRAGMA cache_size=-16384;", nullptr, nullptr, nullptr);
   sqlite3_exec(db_, kLinkIndexes, nullptr, nullptr, nullptr);
-  sqlite3_exec(db_, "PRAGMA temp_store=MEMORY;", nullptr, nullptr, nullptr);
+  sqlite3_exec(db_, kCacheSize, nullptr, nullptr, nullptr);
 }
 
 }  // namespace crawlspect

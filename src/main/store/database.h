@@ -78,7 +78,7 @@ class Database {
 
   // Opens the file (created when missing) in WAL mode, without syncs. A
   // connection for reading only maps up to 1 GB of the file for its scans
-  // and copies no log back; a writing one maps 128 MB, so that a large
+  // and copies no log back; a writing one maps 64 MB, so that a large
   // project's pages do not all end up in the process's memory.
   void connect(const std::string& path, bool forReading = false);
   void disconnect();
