@@ -111,7 +111,7 @@ int runCrawl(const CrawlOptions& opts) {
   sigaction(SIGINT, &previous, nullptr);
 
   std::cerr << view.status(0) << std::endl;
-  session.db.ensureLinkIndexes();
+  session.store.keepLinkIndexesFromNow();  // when the run has not built them already
   int status = 0;
   if (!opts.project.empty()) {
     const std::string error = session.store.saveCopy(opts.project);

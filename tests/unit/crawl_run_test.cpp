@@ -6,6 +6,7 @@
 #include <map>
 #include <memory>
 #include <random>
+#include <thread>
 
 #include "main/crawler/internal_url_list.h"
 #include "main/crawler/page_fetcher.h"
@@ -296,6 +297,42 @@ TEST_F(CrawlRunTest, TextsOfEveryKindSurviveTheStatements) {
     for (std::size_t c = 0; c < 5; ++c) EXPECT_EQ(links.text(i, c), nasty[i]);
   }
   EXPECT_TRUE(desktop.messages().empty());
+}
+
+// A run with deferred link indexes keeps them from its 50th page on when it
+// has mostly been waiting for the network, and leaves them to the end of the
+// run otherwise: here light pages behind a slow server, and pages of many
+// links from a quick one. No row is lost either way.
+TEST(DeferredLinkIndexes, KeptFromEarlyOnOnlyWhenTheNetworkSetsThePace) {
+  const std::size_t pages = CrawlRun::kPagesBeforeIndexChoice + 10;
+  std::string home;
+  for (std::size_t i = 0; i < pages; ++i) home += "<a href=\"/p" + std::to_string(i) + "\">p</a>";
+  struct Case {
+    int delayMs;
+    int linksPerPage;
+    bool keptEarly;
+  };
+  for (const Case c : {Case{0, 300, false}, Case{40, 1, true}}) {
+    SCOPED_TRACE(c.delayMs);
+    std::string body;
+    for (int i = 0; i < c.linksPerPage; ++i) body += "<a href=\"/\">home</a>\n";
+    TestServer site;
+    site.page("/", home);
+    site.raw().Get(R"(/p\d+)", [c, body](const httplib::Request&, httplib::Response& res) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(c.delayMs));
+      res.set_content(body, "text/html");
+    });
+    site.start();
+    testsupport::CrawlHarness h;
+    h.view.options.pageLimit = std::to_string(pages + 1);
+    h.store.deferLinkIndexes(true);
+    ASSERT_TRUE(h.crawl(site.url("/")));
+    // The start URL's own row, the home page's links, every page's links.
+    EXPECT_EQ(h.scalar("SELECT COUNT(*) FROM LINKS"), std::to_string(1 + pages + pages * c.linksPerPage));
+    const std::string indexes = h.scalar("SELECT COUNT(*) FROM sqlite_master WHERE type='index' AND tbl_name='LINKS'");
+    EXPECT_EQ(indexes, c.keptEarly ? "2" : "0");
+    EXPECT_EQ(h.store.linkIndexesPending(), !c.keptEarly);
+  }
 }
 
 TEST(CrawlCommand, CrawlsAndSavesTheProject) {

@@ -317,9 +317,17 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
 
   const auto totalText = [this] { return "Total URLs: " + std::to_string(list_.size()); };
   FetchAhead ahead(fetcher_, &stopRequested_, pageStep_);
+  using Clock = std::chrono::steady_clock;
+  const auto runStarted = Clock::now();
+  Clock::duration waited{};  // for pages to arrive
   for (std::size_t position = 0; position < list_.size(); ++position) {
     post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
     if (state_.load() != RunState::Running) break;
+    // A run that has spent three quarters of its first pages waiting for the
+    // network keeps deferred link indexes from here on, in the waits' shadow.
+    if (position == kPagesBeforeIndexChoice && store_.linkIndexesPending() &&
+        4 * waited >= 3 * (Clock::now() - runStarted))
+      store_.keepLinkIndexesFromNow();
     try {
       const auto started = std::chrono::steady_clock::now();
       const std::string pageUrl = list_.url(position);
@@ -333,7 +341,9 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
       const bool fetchedAhead = ahead.holds(position);
       FetchAhead::Page page;
       if (fetchedAhead) {
+        const auto waitFrom = Clock::now();
         page = ahead.take();
+        waited += Clock::now() - waitFrom;
         if (page.cutOff) watch.onCutOff();
         if (page.failure) std::rethrow_exception(page.failure);
         pageText = std::move(page.text);
@@ -343,6 +353,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
           pageText = fetcher_.FetchPage(pageUrl, &watch);
         } catch (const DecodeError&) {
         }
+        waited += Clock::now() - started;
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
       }
       // Only URLs already in the list: the next page is the same one the

@@ -68,6 +68,10 @@ class CrawlRun : private LinkSink {
   // turn, so it must touch nothing but the text it is given.
   using PageStep = std::function<std::function<void()>(const std::string& pageUrl, const std::string& pageText)>;
 
+  // After this many pages a run with deferred link indexes decides whether
+  // to keep them from then on (ProjectStore::keepLinkIndexesFromNow).
+  static constexpr std::size_t kPagesBeforeIndexChoice = 50;
+
   CrawlRun(Desktop& desktop, CrawlView& view, ProjectStore& store, InternalUrlList& list, PageFetcher& fetcher,
            RegionalSettings regional, std::string appTitle);
   ~CrawlRun() override;

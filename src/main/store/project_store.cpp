@@ -52,7 +52,14 @@ void ProjectStore::freshReset() {
   if (haveTemplate) fs::copy_file(templatePath_, workingFile_, fs::copy_options::overwrite_existing, ec);
   desktop_.processEvents();
   connectWorkingFile(!haveTemplate);
+  linkIndexesPending_ = deferLinkIndexes_;
   if (!deferLinkIndexes_) db_.ensureLinkIndexes();
+}
+
+void ProjectStore::keepLinkIndexesFromNow() {
+  if (!linkIndexesPending_) return;
+  linkIndexesPending_ = false;
+  db_.ensureLinkIndexes();
 }
 
 bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& list) {
@@ -77,6 +84,7 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   for (std::size_t i = 0; i < pages.rows.size(); ++i) urls.push_back(pages.text(i, 0));
   list.assign(urls);
   db_.ensureLinkIndexes();
+  linkIndexesPending_ = false;
   return true;
 }
 

@@ -34,6 +34,13 @@ class ProjectStore {
   // index leaves more per commit. A window reads the lists every few
   // seconds during the run, so there they are kept from the start.
   void deferLinkIndexes(bool defer) { deferLinkIndexes_ = defer; }
+  // True while the working project still lacks the LINKS indexes it deferred.
+  bool linkIndexesPending() const { return linkIndexesPending_; }
+  // Builds them now and keeps them row by row from here on: for a run that
+  // spends most of its time waiting for the network, where keeping them
+  // costs nothing the run would notice, and the end of the run is spared
+  // building them over the whole table.
+  void keepLinkIndexesFromNow();
   // Copies the project file over the working file, connects, and rebuilds the
   // internal URL list from its pages in insertion order. False when it could
   // not be read (the failure was reported).
@@ -70,6 +77,7 @@ class ProjectStore {
   Desktop& desktop_;
   bool batching_ = false;
   bool deferLinkIndexes_ = false;
+  bool linkIndexesPending_ = false;
   std::vector<std::string> pendingLinks_;  // insert statements
   std::string dataFolder_;
   std::string templatePath_;
