@@ -323,10 +323,10 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
   for (std::size_t position = 0; position < list_.size(); ++position) {
     post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
     if (state_.load() != RunState::Running) break;
-    // A run that has spent three quarters of its first pages waiting for the
-    // network keeps deferred link indexes from here on, in the waits' shadow.
+    // A run that has spent most of its first pages waiting for the network
+    // keeps deferred link indexes from here on, in the waits' shadow.
     if (position == kPagesBeforeIndexChoice && store_.linkIndexesPending() &&
-        4 * waited >= 3 * (Clock::now() - runStarted))
+        2 * waited >= Clock::now() - runStarted)
       store_.keepLinkIndexesFromNow();
     try {
       const auto started = std::chrono::steady_clock::now();
