@@ -161,11 +161,12 @@ TEST(StatementBatch, LeavesWhatOneCommitEachLeaves) {
     std::optional<StatementBatch> batch;
     if (together) batch.emplace(db);
     for (const auto& statement : statements) {
+      if (batch) {
+        batch->execute(statement);
+        continue;
+      }
       try {
-        if (batch)
-          batch->execute(statement);
-        else
-          db.execute(statement);
+        db.execute(statement);
       } catch (const DbError& e) {
         out.failures.insert(e.what());
       }

@@ -329,7 +329,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
         2 * waited >= Clock::now() - runStarted)
       store_.keepLinkIndexesFromNow();
     try {
-      const auto started = std::chrono::steady_clock::now();
+      const auto started = Clock::now();
       const std::string pageUrl = list_.url(position);
       post([text = std::to_string(position + 1) + " / " + std::to_string(list_.size()),
             loading = "Loading: " + pageUrl](CrawlView& v) {
@@ -354,7 +354,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
         } catch (const DecodeError&) {
         }
         waited += Clock::now() - started;
-        seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+        seconds = std::chrono::duration<double>(Clock::now() - started).count();
       }
       // Only URLs already in the list: the next page is the same one the
       // run would fetch after this page's scan.

@@ -18,31 +18,27 @@ void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle
   // box waits on an open transaction.
   std::vector<std::string> failures;
   StatementBatch batch(db);
-  auto run = [&](auto statement) {
-    try {
-      statement();
-    } catch (const DbError& e) {
-      failures.push_back(e.what());
-    }
-  };
-
   bool present = false;
-  run([&] { present = !db.query(sql::selectPage(pageUrl)).rows.empty(); });
+  try {
+    present = !db.query(sql::selectPage(pageUrl)).rows.empty();
+  } catch (const DbError& e) {
+    failures.push_back(e.what());
+  }
   if (present)
-    run([&] { batch.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl)); });
+    batch.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl));
   else
-    run([&] { batch.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description)); });
+    batch.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description));
 
   bool firstH1 = true;
   for (const std::string& line : facts.h1Lines) {
     if (trimControl(line).empty()) continue;
-    if (firstH1) run([&] { batch.execute(sql::updatePageH1(line, pageUrl)); });
+    if (firstH1) batch.execute(sql::updatePageH1(line, pageUrl));
     firstH1 = false;
-    run([&] { batch.execute(sql::insertTag(pageUrl, "H1", line)); });
+    batch.execute(sql::insertTag(pageUrl, "H1", line));
   }
   for (const std::string& line : facts.h2Lines) {
     if (trimControl(line).empty()) continue;
-    run([&] { batch.execute(sql::insertTag(pageUrl, "H2", line)); });
+    batch.execute(sql::insertTag(pageUrl, "H2", line));
   }
   for (auto& text : batch.finish()) failures.push_back(std::move(text));
   for (const auto& text : failures) desktop.report(appTitle, statementErrorReport(text));

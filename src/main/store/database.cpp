@@ -495,17 +495,14 @@ StatementBatch::~StatementBatch() {
 }
 
 void StatementBatch::execute(const std::string& sql) {
-  if (!together_) {
-    db_.execute(sql);
-    return;
-  }
   try {
     db_.execute(sql);
-  } catch (const DbError&) {
-    if (!db_.inTransaction()) runAgainAlone();
-    throw;
+  } catch (const DbError& e) {
+    failures_.push_back(e.what());
+    if (together_ && !db_.inTransaction()) runAgainAlone();
+    return;
   }
-  done_.push_back(sql);
+  if (together_) done_.push_back(sql);
 }
 
 void StatementBatch::runAgainAlone() {

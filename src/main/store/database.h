@@ -137,8 +137,8 @@ class Database {
 // A failed statement undoes nothing else, as it would on its own: when a
 // failure (a full disk, an I/O error, a failed commit) has rolled the whole
 // transaction back, the statements that had taken effect before it are run
-// again, each on its own. Failures of those second runs are kept for the
-// caller to report, as are their first runs' failures (thrown at once).
+// again, each on its own. Every failure's error text is kept, in the order
+// they happened, for the caller to report once the batch is over.
 class StatementBatch {
  public:
   explicit StatementBatch(Database& db);
@@ -146,9 +146,9 @@ class StatementBatch {
   StatementBatch(const StatementBatch&) = delete;
   StatementBatch& operator=(const StatementBatch&) = delete;
 
-  // Throws DbError as Database::execute does.
+  // A failure is kept, not thrown.
   void execute(const std::string& sql);
-  // Commits. The error texts of statements that failed when run again.
+  // Commits. The error texts of every failure, first runs and second runs.
   std::vector<std::string> finish();
 
  private:

@@ -121,19 +121,11 @@ ProjectStore::Batch::~Batch() {
 
 void ProjectStore::flushLinks() {
   if (pendingLinks_.empty()) return;
-  std::vector<std::string> failures;
   StatementBatch batch(db_);
-  for (const auto& statement : pendingLinks_) {
-    try {
-      batch.execute(statement);
-    } catch (const DbError& e) {
-      failures.push_back(e.what());
-    }
-  }
+  for (const auto& statement : pendingLinks_) batch.execute(statement);
   pendingLinks_.clear();
-  for (auto& text : batch.finish()) failures.push_back(std::move(text));
   // Reported once the rows are committed, so no box waits on an open transaction.
-  for (const auto& text : failures) desktop_.report("Error", statementErrorReport(text));
+  for (const auto& text : batch.finish()) desktop_.report("Error", statementErrorReport(text));
 }
 
 void ProjectStore::RecordNewPage(const std::string& pageUrl) {
