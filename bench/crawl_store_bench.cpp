@@ -7,10 +7,10 @@
 #include <random>
 #include <string>
 
-#include "main/crawler/link_intake.h"
-#include "main/store/database.h"
-#include "main/store/project_store.h"
-#include "platform/loop_desktop.h"
+#include "core/crawl/link_intake.h"
+#include "core/store/database.h"
+#include "core/store/project_store.h"
+#include "core/platform/loop_desktop.h"
 
 using namespace crawlspect;
 using Clock = std::chrono::steady_clock;

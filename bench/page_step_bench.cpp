@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "main/pagefacts/page_reader.h"
-#include "main/pagefacts/page_record.h"
-#include "main/store/project_store.h"
-#include "main/store/statements.h"
-#include "platform/loop_desktop.h"
-#include "platform/text.h"
+#include "core/pagefacts/page_reader.h"
+#include "core/pagefacts/page_record.h"
+#include "core/store/project_store.h"
+#include "core/store/statements.h"
+#include "core/platform/loop_desktop.h"
+#include "core/platform/text.h"
 
 using namespace crawlspect;
 

@@ -12,11 +12,11 @@
 #include <random>
 #include <string>
 
-#include "main/crawler/internal_url_list.h"
-#include "main/results/result_lists.h"
-#include "main/store/database.h"
-#include "platform/loop_desktop.h"
-#include "platform/regional.h"
+#include "core/crawl/internal_url_list.h"
+#include "core/results/result_lists.h"
+#include "core/store/database.h"
+#include "core/platform/loop_desktop.h"
+#include "core/platform/regional.h"
 
 using namespace crawlspect;
 using Clock = std::chrono::steady_clock;

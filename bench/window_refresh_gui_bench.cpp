@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 
-#include "main/ui/app_form.h"
+#include "gui/mainwindow/main_window.h"
 
 int main(int argc, char** argv) {
   if (argc < 2) {

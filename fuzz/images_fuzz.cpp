@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "seoanalyze/page_analysis.h"
+#include "core/analysis/page_analysis.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   crawlspect::ImagesListele(std::string_view(reinterpret_cast<const char*>(data), size));

@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <string>
 
-#include "main/crawler/link_intake.h"
+#include "core/crawl/link_intake.h"
 
 namespace {
 class CountingSink : public crawlspect::LinkSink {

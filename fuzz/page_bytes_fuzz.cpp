@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "main/crawler/page_fetcher.h"
-#include "platform/text.h"
+#include "core/crawl/page_fetcher.h"
+#include "core/platform/text.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   std::string text;

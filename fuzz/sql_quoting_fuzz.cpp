@@ -6,7 +6,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "main/store/database.h"
+#include "core/store/database.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   static crawlspect::Database* db = [] {

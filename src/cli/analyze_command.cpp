@@ -2,11 +2,11 @@
 #include <memory>
 
 #include "cli/cli.h"
-#include "main/lookups/service_addresses.h"
-#include "main/settings/settings_file.h"
-#include "platform/data_folder.h"
-#include "platform/text.h"
-#include "seoanalyze/page_analysis.h"
+#include "core/lookups/service_addresses.h"
+#include "core/settings/settings_file.h"
+#include "core/platform/data_folder.h"
+#include "core/platform/text.h"
+#include "core/analysis/page_analysis.h"
 
 namespace crawlspect::cli {
 

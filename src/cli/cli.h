@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "main/results/result_lists.h"
+#include "core/results/result_lists.h"
 
 namespace crawlspect::cli {
 

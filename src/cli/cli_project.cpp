@@ -27,7 +27,7 @@ std::string templatePath() {
   return ec ? std::string("empty.db") : (exe.parent_path() / "empty.db").string();
 }
 
-CliProject::CliProject() : folder_(makePrivateFolder()), store(db, desktop, folder_, templatePath()) {
+CliProject::CliProject() : m_folder(makePrivateFolder()), store(db, desktop, m_folder, templatePath()) {
   std::mt19937 random(std::random_device{}());
   store.chooseWorkingFile(random);
 }
@@ -35,7 +35,7 @@ CliProject::CliProject() : folder_(makePrivateFolder()), store(db, desktop, fold
 CliProject::~CliProject() {
   store.close();
   std::error_code ec;
-  fs::remove_all(folder_, ec);
+  fs::remove_all(m_folder, ec);
 }
 
 }  // namespace crawlspect::cli

@@ -4,10 +4,10 @@
 #include <iostream>
 #include <string>
 
-#include "main/crawler/internal_url_list.h"
-#include "main/store/database.h"
-#include "main/store/project_store.h"
-#include "platform/loop_desktop.h"
+#include "core/crawl/internal_url_list.h"
+#include "core/store/database.h"
+#include "core/store/project_store.h"
+#include "core/platform/loop_desktop.h"
 
 namespace crawlspect::cli {
 
@@ -19,7 +19,7 @@ class CliProject {
   CliProject& operator=(const CliProject&) = delete;
 
  private:
-  std::string folder_;  // first: the store below is given it
+  std::string m_folder;  // first: the store below is given it
 
  public:
   LoopDesktop desktop{&std::cerr};

@@ -7,10 +7,10 @@
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
-#include "main/crawler/crawl_run.h"
-#include "main/crawler/page_fetcher.h"
-#include "main/pagefacts/page_record.h"
-#include "main/settings/settings.h"
+#include "core/crawl/crawl_run.h"
+#include "core/crawl/page_fetcher.h"
+#include "core/pagefacts/page_record.h"
+#include "core/settings/settings.h"
 
 namespace crawlspect::cli {
 
@@ -42,25 +42,25 @@ extern "C" void onInterrupt(int) { interrupted = true; }
 class ConsoleView : public CrawlView {
  public:
   ConsoleView(std::string startUrl, RunOptionTexts options)
-      : startUrl_(std::move(startUrl)), options_(std::move(options)) {}
-  std::string startUrlText() override { return startUrl_; }
-  void setStartUrlText(const std::string& text) override { startUrl_ = text; }
-  RunOptionTexts runOptions() override { return options_; }
+      : m_startUrl(std::move(startUrl)), m_options(std::move(options)) {}
+  std::string startUrlText() override { return m_startUrl; }
+  void setStartUrlText(const std::string& text) override { m_startUrl = text; }
+  RunOptionTexts runOptions() override { return m_options; }
   void showRunState(RunState state) override {
     if (state == RunState::Stopping) std::cerr << runCaption(state) << std::endl;
   }
   void setStatusText(int panel, const std::string& text) override {
-    if (shown_[panel] == text) return;
-    shown_[panel] = text;
+    if (m_shown[panel] == text) return;
+    m_shown[panel] = text;
     // The position and the page being loaded come together; one line per page.
-    if (panel == 2 && !text.empty()) std::cerr << shown_[1] << "  " << text << std::endl;
+    if (panel == 2 && !text.empty()) std::cerr << m_shown[1] << "  " << text << std::endl;
   }
-  const std::string& status(int panel) { return shown_[panel]; }
+  const std::string& status(int panel) { return m_shown[panel]; }
 
  private:
-  std::string startUrl_;
-  RunOptionTexts options_;
-  std::map<int, std::string> shown_;
+  std::string m_startUrl;
+  RunOptionTexts m_options;
+  std::map<int, std::string> m_shown;
 };
 
 int runCrawl(const CrawlOptions& opts) {

@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "cli/cli.h"
-#include "main/crawler/page_fetcher.h"
+#include "core/crawl/page_fetcher.h"
 
 namespace crawlspect::cli {
 

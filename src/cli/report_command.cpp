@@ -5,7 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
-#include "main/results/csv_export.h"
+#include "core/results/csv_export.h"
 
 namespace crawlspect::cli {
 

@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "main/crawler/crawl_run.h"
-#include "main/crawler/internal_url_list.h"
-#include "main/crawler/page_fetcher.h"
-#include "main/pagefacts/page_record.h"
-#include "main/store/database.h"
-#include "main/store/project_store.h"
-#include "platform/loop_desktop.h"
+#include "core/crawl/crawl_run.h"
+#include "core/crawl/internal_url_list.h"
+#include "core/crawl/page_fetcher.h"
+#include "core/pagefacts/page_record.h"
+#include "core/store/database.h"
+#include "core/store/project_store.h"
+#include "core/platform/loop_desktop.h"
 #include "temp_dir.h"
 
 namespace testsupport {

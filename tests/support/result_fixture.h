@@ -3,10 +3,10 @@
 // own statements the way a crawl fills it, plus the internal URL list.
 #include <string>
 
-#include "main/crawler/internal_url_list.h"
-#include "main/store/database.h"
-#include "main/store/statements.h"
-#include "platform/loop_desktop.h"
+#include "core/crawl/internal_url_list.h"
+#include "core/store/database.h"
+#include "core/store/statements.h"
+#include "core/platform/loop_desktop.h"
 #include "temp_dir.h"
 
 namespace testsupport {

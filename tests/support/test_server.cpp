@@ -68,37 +68,37 @@ const TestCertificate& testCertificate() {
   return cert;
 }
 
-TestServer::TestServer(bool tls) : tls_(tls) {
+TestServer::TestServer(bool tls) : m_tls(tls) {
   if (tls) {
     const auto& cert = testCertificate();
-    server_ = std::make_unique<httplib::SSLServer>(cert.certPath.c_str(), cert.keyPath.c_str());
+    m_server = std::make_unique<httplib::SSLServer>(cert.certPath.c_str(), cert.keyPath.c_str());
   } else {
-    server_ = std::make_unique<httplib::Server>();
+    m_server = std::make_unique<httplib::Server>();
   }
-  server_->set_keep_alive_max_count(1);
+  m_server->set_keep_alive_max_count(1);
 }
 
 TestServer::~TestServer() { stop(); }
 
 std::string TestServer::origin() const {
-  return std::string(tls_ ? "https" : "http") + "://127.0.0.1:" + std::to_string(port_);
+  return std::string(m_tls ? "https" : "http") + "://127.0.0.1:" + std::to_string(m_port);
 }
 
 std::string TestServer::url(const std::string& path) const { return origin() + path; }
 
 void TestServer::count(const std::string& path) {
-  std::lock_guard lock(hitsLock_);
-  ++hits_[path];
+  std::lock_guard lock(m_hitsLock);
+  ++m_hits[path];
 }
 
 int TestServer::hits(const std::string& path) const {
-  std::lock_guard lock(hitsLock_);
-  auto it = hits_.find(path);
-  return it == hits_.end() ? 0 : it->second;
+  std::lock_guard lock(m_hitsLock);
+  auto it = m_hits.find(path);
+  return it == m_hits.end() ? 0 : it->second;
 }
 
 TestServer& TestServer::page(const std::string& path, const std::string& html, const std::string& contentType) {
-  server_->Get(path, [this, html, contentType, path](const httplib::Request&, httplib::Response& res) {
+  m_server->Get(path, [this, html, contentType, path](const httplib::Request&, httplib::Response& res) {
     count(path);
     res.set_content(html, contentType.c_str());
   });
@@ -106,7 +106,7 @@ TestServer& TestServer::page(const std::string& path, const std::string& html, c
 }
 
 TestServer& TestServer::redirect(const std::string& path, const std::string& location, int status) {
-  server_->Get(path, [this, location, status, path](const httplib::Request&, httplib::Response& res) {
+  m_server->Get(path, [this, location, status, path](const httplib::Request&, httplib::Response& res) {
     count(path);
     res.status = status;
     res.set_header("Location", location);
@@ -122,7 +122,7 @@ TestServer& TestServer::redirectChain(const std::string& prefix, int n, const st
 }
 
 TestServer& TestServer::status(const std::string& path, int code, const std::string& body) {
-  server_->Get(path, [this, code, body, path](const httplib::Request&, httplib::Response& res) {
+  m_server->Get(path, [this, code, body, path](const httplib::Request&, httplib::Response& res) {
     count(path);
     res.status = code;
     res.set_content(body, "text/html");
@@ -131,8 +131,8 @@ TestServer& TestServer::status(const std::string& path, int code, const std::str
 }
 
 TestServer& TestServer::slow(const std::string& path, const std::string& piece, int chunks, int delayMs) {
-  auto stopping = stopping_;
-  server_->Get(path, [this, piece, chunks, delayMs, path, stopping](const httplib::Request&, httplib::Response& res) {
+  auto stopping = m_stopping;
+  m_server->Get(path, [this, piece, chunks, delayMs, path, stopping](const httplib::Request&, httplib::Response& res) {
     count(path);
     res.set_content_provider(piece.size() * static_cast<std::size_t>(chunks), "text/html",
                              [piece, delayMs, stopping](std::size_t offset, std::size_t, httplib::DataSink& sink) {
@@ -148,8 +148,8 @@ TestServer& TestServer::slow(const std::string& path, const std::string& piece, 
 }
 
 TestServer& TestServer::endless(const std::string& path) {
-  auto stopping = stopping_;
-  server_->Get(path, [this, path, stopping](const httplib::Request&, httplib::Response& res) {
+  auto stopping = m_stopping;
+  m_server->Get(path, [this, path, stopping](const httplib::Request&, httplib::Response& res) {
     count(path);
     res.set_chunked_content_provider("text/html", [stopping](std::size_t, httplib::DataSink& sink) {
       static const std::string block(64 * 1024, 'x');
@@ -161,7 +161,7 @@ TestServer& TestServer::endless(const std::string& path) {
 }
 
 TestServer& TestServer::cutOff(const std::string& path, const std::string& sent, std::size_t announced) {
-  server_->Get(path, [this, path, sent, announced](const httplib::Request&, httplib::Response& res) {
+  m_server->Get(path, [this, path, sent, announced](const httplib::Request&, httplib::Response& res) {
     count(path);
     res.set_content_provider(announced, "text/html", [sent](std::size_t offset, std::size_t, httplib::DataSink& sink) {
       if (offset == 0) {
@@ -175,31 +175,31 @@ TestServer& TestServer::cutOff(const std::string& path, const std::string& sent,
 }
 
 void TestServer::start() {
-  port_ = server_->bind_to_any_port("127.0.0.1");
-  if (port_ <= 0) throw std::runtime_error("test server could not bind");
-  thread_ = std::thread([this] { server_->listen_after_bind(); });
-  for (int i = 0; i < 500 && !server_->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  m_port = m_server->bind_to_any_port("127.0.0.1");
+  if (m_port <= 0) throw std::runtime_error("test server could not bind");
+  m_thread = std::thread([this] { m_server->listen_after_bind(); });
+  for (int i = 0; i < 500 && !m_server->is_running(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void TestServer::stop() {
-  *stopping_ = true;
-  if (thread_.joinable()) {
-    server_->stop();
-    thread_.join();
+  *m_stopping = true;
+  if (m_thread.joinable()) {
+    m_server->stop();
+    m_thread.join();
   }
 }
 
 SilentServer::SilentServer() {
-  fd_ = listenLoopback(16);
-  port_ = boundPort(fd_);
+  m_fd = listenLoopback(16);
+  m_port = boundPort(m_fd);
 }
 
 SilentServer::~SilentServer() {
-  if (fd_ >= 0) ::close(fd_);
+  if (m_fd >= 0) ::close(m_fd);
 }
 
 std::string SilentServer::url(const std::string& path) const {
-  return "http://127.0.0.1:" + std::to_string(port_) + path;
+  return "http://127.0.0.1:" + std::to_string(m_port) + path;
 }
 
 int refusedPort() {

@@ -20,8 +20,8 @@ class TestServer {
   // Address of a path on this server, e.g. url("/a") -> "http://127.0.0.1:PORT/a".
   std::string url(const std::string& path = "/") const;
   std::string origin() const;  // scheme, host and port without a path
-  int port() const { return port_; }
-  httplib::Server& raw() { return *server_; }
+  int port() const { return m_port; }
+  httplib::Server& raw() { return *m_server; }
 
   // Routes (all GET).
   TestServer& page(const std::string& path, const std::string& html,
@@ -43,13 +43,13 @@ class TestServer {
 
  private:
   void count(const std::string& path);
-  bool tls_;
-  std::unique_ptr<httplib::Server> server_;
-  std::thread thread_;
-  int port_ = 0;
-  mutable std::mutex hitsLock_;
-  std::map<std::string, int> hits_;
-  std::shared_ptr<std::atomic<bool>> stopping_ = std::make_shared<std::atomic<bool>>(false);
+  bool m_tls;
+  std::unique_ptr<httplib::Server> m_server;
+  std::thread m_thread;
+  int m_port = 0;
+  mutable std::mutex m_hitsLock;
+  std::map<std::string, int> m_hits;
+  std::shared_ptr<std::atomic<bool>> m_stopping = std::make_shared<std::atomic<bool>>(false);
 };
 
 // Accepts connections and never answers.
@@ -57,12 +57,12 @@ class SilentServer {
  public:
   SilentServer();
   ~SilentServer();
-  int port() const { return port_; }
+  int port() const { return m_port; }
   std::string url(const std::string& path = "/") const;
 
  private:
-  int fd_ = -1;
-  int port_ = 0;
+  int m_fd = -1;
+  int m_port = 0;
 };
 
 // A loopback port with nothing listening on it.

@@ -1,0 +1,37 @@
+#pragma once
+// The about box's texts and commands that need no window.
+#include <chrono>
+#include <string>
+
+#include "core/platform/data_folder.h"
+#include "core/platform/desktop.h"
+
+namespace crawlspect {
+
+// "About Crawlspect".
+std::string aboutCaption(const ProgramIdentity& identity);
+// "Crawlspect 4.7".
+std::string aboutProductLine(const ProgramIdentity& identity);
+
+inline constexpr const char* kLicenseFileName = "license.txt";
+
+// "License...": license.txt from the program's folder, opened (as a file://
+// address) with the desktop's viewer for it; "File not found!" when it is missing.
+void LicensePrivacyPolicy1Click(Desktop& desktop, const std::string& programFolder);
+
+// The Info button's menu: a click on the button that arrives less than 100 ms
+// after its menu closed is the click that closed it, and must not open it again.
+class MenuReopenGuard {
+ public:
+  using Clock = std::chrono::steady_clock;
+  void menuClosed(const void* button, const void* menu, Clock::time_point when);
+  // False (and the remembered close forgotten) for that click; true otherwise.
+  bool shouldOpen(const void* button, const void* menu, Clock::time_point now);
+
+ private:
+  const void* m_button = nullptr;
+  const void* m_menu = nullptr;
+  Clock::time_point m_closedAt{};
+};
+
+}  // namespace crawlspect

@@ -1,0 +1,138 @@
+#include "core/analysis/page_analysis.h"
+
+#include "core/pagefacts/page_reader.h"
+
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+PageReaders standardPageReaders() {
+  return {[](const std::string& p) { return ReadTitle(p); }, [](const std::string& p) { return ReadMetaDescription(p); },
+          [](const std::string& p) { return ReadH1(p); }, [](const std::string& p) { return ReadH2(p); },
+          [](const std::string& p) { return ReadH3(p); }};
+}
+
+
+namespace {
+
+// The value after `name` directly followed by `quote`, up to the next `quote`;
+// empty when either is missing.
+std::string quotedAttribute(std::string_view tag, std::string_view lowerTag, std::string_view name, char quote) {
+  std::string key(name);
+  key += quote;
+  const std::size_t at = lowerTag.find(key);
+  if (at == std::string_view::npos) return {};
+  const std::string_view rest = tag.substr(at + key.size());
+  const std::size_t end = rest.find(quote);
+  if (end == std::string_view::npos) return {};
+  return std::string(rest.substr(0, end));
+}
+
+bool hasQuotedAttribute(std::string_view tag, std::string_view lowerTag, std::string_view name, char quote) {
+  std::string key(name);
+  key += quote;
+  const std::size_t at = lowerTag.find(key);
+  return at != std::string_view::npos && tag.find(quote, at + key.size()) != std::string_view::npos;
+}
+
+std::size_t utf8CharLength(std::string_view text, std::size_t at) {
+  std::size_t n = 1;
+  while (at + n < text.size() && (static_cast<unsigned char>(text[at + n]) & 0xC0) == 0x80) ++n;
+  return n;
+}
+
+}  // namespace
+
+void Ekle(std::vector<ImageRow>& rows, std::string image, std::string alt, std::string title) {
+  rows.push_back({std::move(image), std::move(alt), std::move(title)});
+}
+
+std::vector<ImageRow> ImagesListele(std::string_view pageText) {
+  std::vector<ImageRow> rows;
+  const std::string lower = lowerAscii(pageText);
+  std::size_t rest = 0;  // the scan's remaining text starts here
+  for (;;) {
+    const std::size_t from = lower.find("<img ", rest);
+    if (from == std::string::npos) break;
+    const std::size_t close = lower.find('>', from);
+    if (close == std::string::npos) {
+      rest = from + 1;  // drops everything through the "<" of "<img "
+      continue;
+    }
+    const std::string_view tag = pageText.substr(from, close - from + 1);
+    const std::string_view lowerTag = std::string_view(lower).substr(from, close - from + 1);
+    for (const char quote : {'"', '\''}) {
+      const std::string alt = quotedAttribute(tag, lowerTag, " alt=", quote);
+      const std::string title = quotedAttribute(tag, lowerTag, " title=", quote);
+      if (hasQuotedAttribute(tag, lowerTag, " src=", quote))
+        Ekle(rows, quotedAttribute(tag, lowerTag, " src=", quote), alt, title);
+    }
+    // Through the ">" and the one character after it.
+    rest = close + 1;
+    if (rest < pageText.size()) rest += utf8CharLength(pageText, rest);
+  }
+  return rows;
+}
+
+std::string html2txtQueryValue(std::string_view url) {
+  static const char* kHex = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(url.size() * 3 / 2);
+  for (const char ch : url) {
+    const auto c = static_cast<unsigned char>(ch);
+    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+    if (alnum || std::string_view("@!$'()*-._").find(ch) != std::string_view::npos) {
+      out += ch;
+    } else if (c == ' ') {
+      out += '+';
+    } else {
+      out += '%';
+      out += kHex[c >> 4];
+      out += kHex[c & 15];
+    }
+  }
+  return out;
+}
+
+std::string html2txtAddress(const std::string& host, std::string_view url) {
+  return "https://" + host + "/services/html2txt?url=" + html2txtQueryValue(url);
+}
+
+std::size_t headingListCount(const std::vector<std::string>& entries) {
+  std::size_t n = 0;
+  for (const std::string& e : entries) n += utf16Length(e) + 2;
+  return n;
+}
+
+PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
+                         const std::string& html2txtHost) {
+  PageAnalysis a;
+  a.url = url;
+  try {
+    a.source = fetcher.FetchPage(url);
+    a.title = readers.title(a.source);
+    a.description = withCrLfBreaks(readers.metaDescription(a.source));
+    a.h1 = splitLines(readers.h1(a.source));
+    a.h2 = splitLines(readers.h2(a.source));
+    a.h3 = splitLines(readers.h3(a.source));
+
+    fetcher.setLastFetchError("");
+    a.contents = fetcher.FetchPage(html2txtAddress(html2txtHost, url));
+    if (a.contents.empty()) a.contents = fetcher.lastFetchError();
+
+    a.counters.url = utf16Length(a.url);
+    a.counters.title = utf16Length(a.title);
+    a.counters.description = utf16Length(a.description);
+    a.counters.h1 = headingListCount(a.h1);
+    a.counters.h2 = headingListCount(a.h2);
+    a.counters.h3 = headingListCount(a.h3);
+    a.counters.contents = utf16Length(a.contents);
+
+    a.images = ImagesListele(a.source);
+  } catch (...) {
+    // The window shows whatever was filled; no message.
+  }
+  return a;
+}
+
+}  // namespace crawlspect

@@ -1,0 +1,83 @@
+#pragma once
+// The Analyze URL window without its window: one page fetched and read, its
+// text version asked of the html2txt service, its images found by a text
+// scan, and the seven length counters.
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "core/crawl/page_fetcher.h"
+
+namespace crawlspect {
+
+struct ImageRow {
+  std::string image;  // src, exactly as written in the tag
+  std::string alt;
+  std::string title;
+  bool operator==(const ImageRow&) const = default;
+};
+
+// Appends one row to the Images list.
+void Ekle(std::vector<ImageRow>& rows, std::string image, std::string alt, std::string title);
+
+// The img tags of a page text, by a plain text scan: "<img " with one space,
+// attributes " src=", " alt=", " title=" each directly followed by a quote,
+// alt and title taken only with the quote character of src. The character
+// after each tag's ">" is skipped, so a tag written right after another one is
+// not seen.
+std::vector<ImageRow> ImagesListele(std::string_view pageText);
+
+// The page's address as the html2txt service's query value: letters, digits
+// and @ ! $ ' ( ) * - . _ stay, a space becomes "+", any other byte "%XX".
+std::string html2txtQueryValue(std::string_view url);
+// https://<host>/services/html2txt?url=<value>
+std::string html2txtAddress(const std::string& host, std::string_view url);
+
+// The page reader's five functions, each given the page text.
+struct PageReaders {
+  std::function<std::string(const std::string&)> title;
+  std::function<std::string(const std::string&)> metaDescription;
+  std::function<std::string(const std::string&)> h1;
+  std::function<std::string(const std::string&)> h2;
+  std::function<std::string(const std::string&)> h3;
+};
+
+// The program's own page readers.
+PageReaders standardPageReaders();
+
+// Every count is in UTF-16 code units, as the window's labels show them.
+struct AnalysisCounters {
+  std::size_t url = 0;
+  std::size_t title = 0;
+  std::size_t description = 0;  // line breaks count two each
+  std::size_t h1 = 0;           // each entry plus 2 for its CR LF
+  std::size_t h2 = 0;
+  std::size_t h3 = 0;
+  std::size_t contents = 0;
+  bool operator==(const AnalysisCounters&) const = default;
+};
+
+struct PageAnalysis {
+  std::string url;
+  std::string source;  // the page text ("Source" tab)
+  std::string title;
+  std::string description;  // line breaks as CR LF
+  std::vector<std::string> h1;
+  std::vector<std::string> h2;
+  std::vector<std::string> h3;
+  std::string contents;  // the text version, or the fetch error when it gave nothing
+  std::vector<ImageRow> images;
+  AnalysisCounters counters;  // all 0 unless every step before them went through
+};
+
+// A heading list's counter: the sum of its entries' lengths plus 2 for each.
+std::size_t headingListCount(const std::vector<std::string>& entries);
+
+// Fetches and reads the page and its text version. Any error on the way ends
+// the work silently; what was filled until then is returned.
+PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
+                         const std::string& html2txtHost);
+
+}  // namespace crawlspect

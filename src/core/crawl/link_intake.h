@@ -1,0 +1,59 @@
+#pragma once
+// Link intake: the anchor-tag scan of a fetched page (a plain text search, no
+// parser) and the intake of each found link with its resolution, filters and
+// scope. Runs on the crawl thread; holds no state between calls beyond the
+// run's fixed settings.
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace crawlspect {
+
+enum class CrawlScope { None, Domain, Subdomain };
+
+struct IntakeSettings {
+  std::string ignoreExtensions;        // blank-separated, already trimmed
+  std::vector<std::string> ignoreUrls;  // prefixes, one per line
+  bool removeAnchors = true;
+  CrawlScope scope = CrawlScope::Domain;
+};
+
+// Where kept links go: the internal URL list and the LINKS table.
+class LinkSink {
+ public:
+  virtual ~LinkSink() = default;
+  virtual void AddInternalUrl(const std::string& pageUrl) = 0;
+  virtual void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+                         const std::string& anchor, const std::string& type) = 0;
+};
+
+class LinkIntake {
+ public:
+  // startUrl returns the current text of the start URL field (a copy kept for
+  // the crawl thread), read for every link's scope.
+  LinkIntake(IntakeSettings settings, std::function<std::string()> startUrl, LinkSink& sink);
+
+  void ScanLinks(const std::string& pageUrl, const std::string& pageText);
+  void TakeInLink(std::string link, const std::string& sourcePage, const std::string& follow, std::string anchor);
+
+ private:
+  void scanPass(std::string_view marker, const std::string& pageUrl, const std::string& pageText);
+  IntakeSettings m_settings;
+  std::function<std::string()> m_startUrl;
+  LinkSink& m_sink;
+};
+
+// "Ignore URLs" text as the run takes it: trimmed as a whole, split at line
+// breaks, lines kept as written. Empty lines are left out: an empty prefix
+// would match every link and silently empty the whole run.
+std::vector<std::string> ignoreUrlLines(std::string_view memoText);
+
+// The follow value for a rel attribute value.
+std::string followValue(std::string_view rel);
+
+// Anchor text decoding: &amp; &lt; &gt; &quot; and numeric references, in one
+// pass over the text; anything else after "&" stays as written.
+std::string decodeAnchorText(std::string_view text);
+
+}  // namespace crawlspect

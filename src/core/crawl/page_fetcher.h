@@ -1,0 +1,67 @@
+#pragma once
+// FetchPage: one HTTP(S) GET with a fresh client, redirects followed by our own
+// loop (at most eight; the ninth ends the fetch with empty text), the body
+// decoded by bytes and byte-order mark only, every line ended with CR LF.
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace crawlspect {
+
+// Raised when a body is neither UTF-8 nor readable by the second decoding.
+class DecodeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// What a crawl thread's fetch watches: the run's stop request, and what to
+// ask of the main thread when a stop cut the transfer off.
+struct StopWatch {
+  const std::atomic<bool>* stopRequested = nullptr;
+  std::function<void()> onCutOff;
+};
+
+class PageFetcher {
+ public:
+  static constexpr std::size_t kDefaultBodyLimit = 50u * 1024u * 1024u;
+  static constexpr int kMaxRedirectResponses = 9;
+
+  PageFetcher();
+
+  // Transfer failures are absorbed (last fetch error); raises DecodeError only.
+  std::string FetchPage(const std::string& url, const StopWatch* watch = nullptr);
+
+  // Settings of the latest crawl run.
+  void setUserAgent(std::string agent);
+  void setTimeouts(int connectMs, int responseMs);
+  void setBodyLimit(std::size_t bytes) { m_bodyLimit = bytes; }
+  std::string userAgent() const;
+
+  std::string lastFetchError() const;
+  void setLastFetchError(std::string text);
+  std::string lastRedirect() const;
+  void clearLastRedirect();
+
+ private:
+  mutable std::mutex m_settingsLock;
+  std::string m_agent;
+  int m_connectMs = 10000;
+  int m_responseMs = 10000;
+  std::size_t m_bodyLimit = kDefaultBodyLimit;
+
+  mutable std::mutex m_errorLock;
+  std::string m_lastError;
+  mutable std::mutex m_redirectLock;
+  std::string m_lastRedirect;
+};
+
+// The byte decoding of a body: UTF-8 (a UTF-8 byte-order mark skipped); else a
+// byte-order mark selects UTF-8 or UTF-16 LE/BE; else Windows-1252. Then every
+// line is followed by CR LF and the text ends at its first NUL.
+std::string decodePageBytes(std::string_view bytes);
+
+}  // namespace crawlspect

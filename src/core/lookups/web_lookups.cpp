@@ -1,0 +1,164 @@
+#include "core/lookups/web_lookups.h"
+
+#include "core/crawl/url_functions.h"
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+namespace {
+
+using C = LookupCommand;
+
+// The site root and bare address exist only for "http://" and "https://"
+// URLs. The start URL field may still hold a bare host before the first crawl;
+// the lookups that need the host read it the way the crawl will (scheme in
+// lower case, "http://" put in front of anything else).
+std::string asCrawled(const std::string& url) {
+  if (url.empty()) return url;
+  std::string u = url;
+  const std::string low = lowerAscii(u.substr(0, 8));
+  if (startsWith(low, "http://"))
+    u.replace(0, 7, "http://");
+  else if (startsWith(low, "https://"))
+    u.replace(0, 8, "https://");
+  if (u.compare(0, 4, "http") != 0) u = "http://" + u;
+  return u;
+}
+
+std::string at(Service s, std::string_view pathAndQuery, std::string_view value) {
+  std::string a(serviceBase(s));
+  a += pathAndQuery;
+  a += value;
+  return a;
+}
+
+LookupMenuItem item(std::string caption, C command, std::string handler) {
+  LookupMenuItem i;
+  i.caption = std::move(caption);
+  i.command = command;
+  i.handler = std::move(handler);
+  return i;
+}
+
+LookupMenuItem separator() {
+  LookupMenuItem i;
+  i.kind = LookupMenuItem::Kind::Separator;
+  return i;
+}
+
+}  // namespace
+
+std::optional<std::string> lookupUrl(std::string_view popupSource, const std::string& startUrlText,
+                                     const std::optional<std::string>& selectedLink) {
+  if (popupSource == kPopupSourceList) return selectedLink;
+  if (popupSource == kPopupSourceButton) return startUrlText;
+  return std::nullopt;
+}
+
+const std::vector<LookupMenuItem>& lookupMenu() {
+  static const std::vector<LookupMenuItem> menu = [] {
+    std::vector<LookupMenuItem> m;
+    m.push_back(item("Check", C::Check, "Check1Click"));
+    m.back().isDefault = true;
+    m.push_back(item("Copy URL", C::CopyUrl, "MenuItem1Click"));
+    m.push_back(item("Go to URL", C::GoToUrl, "GotoURL1Click"));
+    m.push_back(item("Analyze URL...", C::AnalyzeUrl, "AnalyzeURL1Click"));
+    m.push_back(separator());
+    LookupMenuItem index;
+    index.kind = LookupMenuItem::Kind::Submenu;
+    index.caption = "Check Index";
+    index.children = {item("Google", C::Google, "Google1Click"), item("Yahoo", C::Yahoo, "Yahoo1Click"),
+                      item("Bing", C::Bing, "Bing1Click"), item("Yandex", C::Yandex, "Yandex1Click"),
+                      item("All", C::CheckIndexAll, "All1Click")};
+    m.push_back(index);
+    m.push_back(item("Google Web Cache", C::GoogleWebCache, "GoogleWebCache1Click"));
+    m.push_back(item("Google PageSpeed Insights", C::GooglePageSpeedInsights, "GooglePageSpeedInsights1Click"));
+    m.push_back(item("Google Structured Data Testing Tool", C::GoogleStructuredDataTestingTool,
+                     "GoogleStructuredDataTestingTool1Click"));
+    m.push_back(item("Google Mobile Friendly Test", C::GoogleMobileFriendlyTest, "GoogleMobileFriendlyTest1Click"));
+    m.push_back(item("Google Rich Results Test", C::GoogleRichResultsTest, "GoogleRichResultsTest1Click"));
+    m.push_back(item("Wayback Machine", C::WaybackMachine, "WaybackMachine1Click"));
+    m.push_back(item("Domain IP List", C::DomainIpList, "OtherDomainsonIP1Click"));
+    m.push_back(item("Check HTML with W3C Validator", C::CheckHtmlWithW3CValidator, "CheckHTMLwithW3CValidator1Click"));
+    m.push_back(item("Alexa Info", C::AlexaInfo, "AlexaInfo1Click"));
+    m.push_back(item("AMP Validator", C::AmpValidator, "AMPValidator1Click"));
+    m.push_back(item("Robots.txt", C::RobotsTxt, "Robotstxt1Click"));
+    return m;
+  }();
+  return menu;
+}
+
+std::vector<std::string> lookupAddresses(LookupCommand command, const std::string& url) {
+  switch (command) {
+    case C::Check:
+    case C::CopyUrl:
+    case C::AnalyzeUrl:
+      return {};
+    case C::GoToUrl:
+      return {url};
+    case C::Google:
+      return {at(Service::GoogleSearch, "/search?q=site:", url)};
+    case C::Yahoo:
+      return {at(Service::YahooSearch, "/search?p=url:", bareAddress(asCrawled(url)))};
+    case C::Bing:
+      return {at(Service::BingSearch, "/search?q=url:", url)};
+    case C::Yandex:
+      return {at(Service::YandexSearch, "/search/?text=url:", url)};
+    case C::CheckIndexAll: {
+      std::vector<std::string> all;
+      for (C c : {C::Google, C::Yahoo, C::Bing, C::Yandex}) all.push_back(lookupAddresses(c, url).front());
+      return all;
+    }
+    case C::GoogleWebCache:
+      return {at(Service::GoogleWebCache, "/search?q=cache:", url)};
+    case C::GooglePageSpeedInsights:
+      return {at(Service::GooglePageSpeedInsights, "/speed/pagespeed/insights/?url=", url)};
+    case C::GoogleStructuredDataTestingTool:
+      return {at(Service::GoogleStructuredDataTestingTool, "/structured-data/testing-tool/u/0/#url=", url)};
+    case C::GoogleMobileFriendlyTest:
+      return {at(Service::GoogleMobileFriendlyTest, "/test/mobile-friendly?url=", url)};
+    case C::GoogleRichResultsTest:
+      return {at(Service::GoogleRichResultsTest, "/test/rich-results?url=", url)};
+    case C::WaybackMachine:
+      return {at(Service::WaybackMachine, "/web/*/", url)};
+    case C::DomainIpList:
+      return {at(Service::VirusTotal, "/gui/domain/", bareAddress(siteRoot(asCrawled(url))) + "/relations")};
+    case C::CheckHtmlWithW3CValidator:
+      return {at(Service::W3CValidator, "/check?uri=", url)};
+    case C::AlexaInfo:
+      return {at(Service::Alexa, "/siteinfo/", bareAddress(siteRoot(asCrawled(url))))};
+    case C::AmpValidator:
+      return {at(Service::AmpValidator, "/#url=", url)};
+    case C::RobotsTxt:
+      return {siteRoot(asCrawled(url)) + "/robots.txt"};
+  }
+  return {};
+}
+
+bool runLookupCommand(LookupCommand command, const std::optional<std::string>& url, Desktop& desktop) {
+  if (!url) return false;
+  if (command == C::CopyUrl) {
+    desktop.setClipboardText(*url);
+    return true;
+  }
+  const std::vector<std::string> addresses = lookupAddresses(command, *url);
+  for (const std::string& a : addresses) desktop.openAddress(a);
+  return !addresses.empty();
+}
+
+const std::vector<ToolsMenuItem>& toolsMenu() {
+  static const std::vector<ToolsMenuItem> menu = {
+      {"Ahrefs Backlink Checker", "AhrefsBacklinkChecker1Click",
+       at(Service::AhrefsBacklinkChecker, "/backlink-checker", "")},
+      {"Google Ads Keyword Planner", "GoogleAdsKeywordPlanner1Click",
+       at(Service::GoogleAdsKeywordPlanner, "/home/tools/keyword-planner/", "")},
+      {"Google Analytics", "GoogleAnalytics1Click", at(Service::GoogleAnalytics, "", "")},
+      {"Google Search Console", "GoogleSearchConsole1Click", at(Service::GoogleSearchConsole, "/search-console", "")},
+      {"Google Trends", "GoogleTrends1Click", at(Service::GoogleTrends, "", "")},
+      {"Ubersuggest", "Ubersuggest1Click", at(Service::Ubersuggest, "/ubersuggest/", "")},
+      {"Yandex Metrica", "YandexMetrica1Click", at(Service::YandexMetrica, "/list", "")},
+  };
+  return menu;
+}
+
+}  // namespace crawlspect

@@ -1,0 +1,525 @@
+// How a page text becomes a document, and what the document answers.
+//
+// Input. The parser gets a cleaned copy of the page text: CR LF and lone CR
+// become LF (as a browser's input stream does), NUL characters are dropped
+// (a leading NUL would otherwise end libxml2's parse at once), ill-formed
+// UTF-8 becomes U+FFFD, and the bytes are declared UTF-8 so that a META
+// charset in the page cannot switch the decoding. Two repairs are made on the
+// markup before parsing, both against libxml2's HTML 4 habits:
+//  - a start tag keeps at most kMaxAttributes attributes; libxml2 checks each
+//    new attribute against all earlier ones, so one tag with 100,000 distinct
+//    attributes would take minutes;
+//  - a <p> inside an open h1-h6 stays inside it (libxml2 would close the
+//    heading at the <p>, leaving the heading empty).
+// After parsing, a heading that is a direct child of another heading is moved
+// out behind it, with the siblings that follow it, as a browser's parser
+// closes a heading when the next one starts.
+//
+// Parsing runs no script, loads nothing (HTML_PARSE_NONET) and reports
+// nothing. libxml2 stops at 256 levels of nesting; a deeper page is read as
+// far as the parser got. Every walk over the tree below is iterative.
+//
+// Elements (all()). Every element in document order. The contents of
+// template, iframe, noembed, noframes, textarea, title and xmp are text in a
+// browser, not elements, so elements libxml2 builds inside them are left out.
+// Tag names are reported in upper case.
+//
+// Title (title()). The first title element that is not inside svg or math;
+// its text (the text of all its descendants, entities decoded) with leading
+// and trailing ASCII white space removed and every inner run of ASCII white
+// space (tab, LF, FF, CR, space) replaced by one space. No title: empty.
+//
+// Rendered text (innerText()), close to a browser's innerText:
+//  - Not rendered, with everything inside: head, title, script, style,
+//    template, noembed, noframes, datalist, rp, param, iframe, textarea,
+//    select, video, audio, canvas, meta, link, base, basefont, area, the SVG
+//    desc element, any element with a hidden attribute, a dialog without
+//    open. An element that is itself not rendered, or inside one, gives the
+//    concatenated text of all its descendants instead (textContent).
+//  - noscript is rendered: the document runs no script.
+//  - Text outside pre: runs of space, tab, LF, FF and CR collapse to one
+//    space, also across inline element boundaries; white space at the start
+//    and end of a line is dropped.
+//  - pre, listing, xmp and plaintext keep their text as written, line breaks
+//    included; a line break right after the start tag is dropped.
+//  - <br> gives a line break.
+//  - Block boundaries (start and end of address, article, aside, blockquote,
+//    body, caption, center, dd, details, dialog, dir, div, dl, dt, fieldset,
+//    figcaption, figure, footer, form, h1-h6, header, hgroup, hr, html,
+//    legend, li, listing, main, menu, nav, ol, plaintext, pre, search,
+//    section, summary, table, tr, ul, xmp) ask for one line break between the
+//    texts on either side; p asks for two (an empty line). Requests that meet
+//    merge into the largest, line breaks already written count toward them,
+//    and requests at the very start or end of the text give nothing.
+//  - Table cells (td, th) end a line's white space like blocks, and a cell
+//    followed by another cell in its row gives a tab after its text.
+//  - The line break is LF.
+
+#include "core/pagefacts/html_document.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <initializer_list>
+#include <mutex>
+
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+namespace {
+
+constexpr std::size_t kMaxAttributes = 256;
+// Stand-in name for a <p> inside a heading while libxml2 parses; renamed back after.
+constexpr std::string_view kHeadingParagraph = "crawlspect-heading-p";
+
+std::string_view nameOf(const xmlNode* node) {
+  return node->name ? std::string_view(reinterpret_cast<const char*>(node->name)) : std::string_view();
+}
+
+bool isElement(const xmlNode* node) { return node && node->type == XML_ELEMENT_NODE; }
+bool isText(const xmlNode* node) { return node->type == XML_TEXT_NODE || node->type == XML_CDATA_SECTION_NODE; }
+
+bool sameNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && findNoCase(a, b) == 0; }
+
+bool nameIn(std::string_view name, std::initializer_list<std::string_view> names) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+bool isHeadingName(std::string_view name) {
+  return name.size() == 2 && (name[0] == 'h' || name[0] == 'H') && name[1] >= '1' && name[1] <= '6';
+}
+
+bool hasAttribute(const xmlNode* node, const char* name) {
+  return xmlHasProp(node, reinterpret_cast<const xmlChar*>(name)) != nullptr;
+}
+
+// ---- input cleaning ---------------------------------------------------------
+
+std::string cleanInput(std::string_view pageText) {
+  std::string sanitized;
+  if (!isValidUtf8(pageText)) {
+    sanitized = sanitizeUtf8(pageText);
+    pageText = sanitized;
+  }
+  std::string out;
+  out.reserve(pageText.size());
+  std::size_t copied = 0;
+  for (std::size_t i = 0; i < pageText.size(); ++i) {
+    const char c = pageText[i];
+    if (c != '\r' && c != '\0') continue;
+    out.append(pageText, copied, i - copied);
+    if (c == '\r') {
+      out += '\n';
+      if (i + 1 < pageText.size() && pageText[i + 1] == '\n') ++i;
+    }
+    copied = i + 1;
+  }
+  out.append(pageText, copied);
+  return out;
+}
+
+// libxml2's own character classes for tag and attribute names.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool isNameStart(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':' || c == '.';
+}
+bool isNameChar(char c) { return isNameStart(c) || (c >= '0' && c <= '9') || c == '-'; }
+
+// Walks the tags the way libxml2 will read them and makes the two repairs
+// named at the top of the file. Returns the text unchanged when none applies.
+std::string repairMarkup(std::string text) {
+  const std::size_t n = text.size();
+  std::string out;
+  std::size_t copied = 0;
+  bool changed = false;
+  auto replace = [&](std::size_t from, std::size_t to, std::string_view with) {
+    if (!changed) out.reserve(n);
+    out.append(text, copied, from - copied);
+    out += with;
+    copied = to;
+    changed = true;
+  };
+  bool inHeading = false;
+  std::size_t i = 0;
+  while ((i = text.find('<', i)) != std::string::npos) {
+    if (text.compare(i, 4, "<!--") == 0) {
+      const std::size_t e = text.find("-->", i + 4);
+      if (e == std::string::npos) break;
+      i = e + 3;
+      continue;
+    }
+    const bool endTag = i + 1 < n && text[i + 1] == '/';
+    const std::size_t nameStart = i + (endTag ? 2 : 1);
+    if (nameStart >= n || !isNameStart(text[nameStart])) {
+      ++i;
+      continue;
+    }
+    std::size_t p = nameStart;
+    while (p < n && isNameChar(text[p])) ++p;
+    const std::string name =
+        p - nameStart <= 10 ? lowerAscii(std::string_view(text).substr(nameStart, p - nameStart)) : std::string();
+    const bool heading = isHeadingName(name);
+    if (endTag) {
+      if (heading || name == "body" || name == "html")
+        inHeading = false;
+      else if (name == "p" && inHeading)
+        replace(nameStart, p, kHeadingParagraph);
+      i = p;
+      continue;
+    }
+    if (heading)
+      inHeading = true;
+    else if (name == "p" && inHeading)
+      replace(nameStart, p, kHeadingParagraph);
+    else if (name == "table" || name == "form" || name == "li" || name == "fieldset")
+      inHeading = false;  // libxml2 closes the heading at these
+
+    // Attributes, up to the end of the start tag.
+    std::size_t count = 0;
+    std::size_t cutFrom = std::string::npos;
+    std::size_t q = p;
+    while (q < n) {
+      while (q < n && isBlank(text[q])) ++q;
+      if (q >= n || text[q] == '>' || (text[q] == '/' && q + 1 < n && text[q + 1] == '>')) break;
+      if (!isNameStart(text[q])) {  // libxml2 skips a bogus attribute up to the next blank
+        while (q < n && !isBlank(text[q]) && text[q] != '>' && !(text[q] == '/' && q + 1 < n && text[q + 1] == '>'))
+          ++q;
+        continue;
+      }
+      if (++count > kMaxAttributes && cutFrom == std::string::npos) cutFrom = q;
+      while (q < n && isNameChar(text[q])) ++q;
+      std::size_t r = q;
+      while (r < n && isBlank(text[r])) ++r;
+      if (r < n && text[r] == '=') {
+        ++r;
+        while (r < n && isBlank(text[r])) ++r;
+        if (r < n && (text[r] == '"' || text[r] == '\'')) {
+          const std::size_t close = text.find(text[r], r + 1);
+          q = close == std::string::npos ? n : close + 1;
+        } else {
+          while (r < n && !isBlank(text[r]) && text[r] != '>') ++r;
+          q = r;
+        }
+      }
+    }
+    if (cutFrom != std::string::npos) replace(cutFrom, q, "");
+    i = q;
+    // Script and style content is raw text up to its own end tag.
+    if (name == "script" || name == "style") {
+      const std::size_t e = findNoCase(text, "</" + name, i);
+      if (e == std::string::npos) break;
+      i = e;
+    }
+  }
+  if (!changed) return text;
+  out.append(text, copied);
+  return out;
+}
+
+// ---- tree repairs -------------------------------------------------------------
+
+// Moves a heading and the siblings after it out of its parent heading, right
+// behind that parent. Document order stays as it was.
+void hoistHeading(xmlNode* heading) {
+  xmlNode* after = heading->parent;
+  for (xmlNode* cur = heading; cur;) {
+    xmlNode* next = cur->next;
+    xmlUnlinkNode(cur);
+    after = xmlAddNextSibling(after, cur);  // may merge text into a neighbour and free cur
+    cur = next;
+  }
+}
+
+void repairTree(xmlDoc* doc) {
+  xmlNode* root = reinterpret_cast<xmlNode*>(doc);
+  xmlNode* n = doc->children;
+  while (n) {
+    if (isElement(n)) {
+      if (nameOf(n) == kHeadingParagraph) xmlNodeSetName(n, reinterpret_cast<const xmlChar*>("p"));
+      if (isHeadingName(nameOf(n)) && isElement(n->parent) && isHeadingName(nameOf(n->parent))) hoistHeading(n);
+      if (n->children) {
+        n = n->children;
+        continue;
+      }
+    }
+    while (n != root && !n->next) n = n->parent;
+    n = n == root ? nullptr : n->next;
+  }
+}
+
+// ---- rendering ----------------------------------------------------------------
+
+// Elements whose content a browser holds as text (or as a separate fragment).
+bool holdsNoElements(std::string_view name) {
+  return nameIn(name, {"template", "iframe", "noembed", "noframes", "textarea", "title", "xmp"});
+}
+
+bool isRendered(const xmlNode* el) {
+  const std::string_view name = nameOf(el);
+  if (nameIn(name, {"head", "title", "script", "style",    "template", "noembed", "noframes", "datalist",
+                    "rp",   "param", "iframe", "textarea", "select",   "video",   "audio",    "canvas",
+                    "meta", "link",  "base",   "basefont", "area",     "desc"}))
+    return false;
+  if (hasAttribute(el, "hidden")) return false;
+  if (name == "dialog" && !hasAttribute(el, "open")) return false;
+  return true;
+}
+
+int lineBreaksAround(std::string_view name) {
+  if (name == "p") return 2;
+  if (isHeadingName(name)) return 1;
+  return nameIn(name, {"address", "article", "aside",   "blockquote", "body",   "caption", "center",    "dd",
+                       "details", "dialog",  "dir",     "div",        "dl",     "dt",      "fieldset",  "figcaption",
+                       "figure",  "footer",  "form",    "header",     "hgroup", "hr",      "html",      "legend",
+                       "li",      "listing", "main",    "menu",       "nav",    "ol",      "plaintext", "pre",
+                       "search",  "section", "summary", "table",      "tr",     "ul",      "xmp"})
+             ? 1
+             : -1;
+}
+
+bool isCell(const xmlNode* n) { return isElement(n) && (nameOf(n) == "td" || nameOf(n) == "th"); }
+bool keepsWhiteSpace(std::string_view name) { return nameIn(name, {"pre", "listing", "xmp", "plaintext"}); }
+
+class TextRenderer {
+ public:
+  void open(const xmlNode* el) {
+    const std::string_view name = nameOf(el);
+    if (name == "br") {
+      lineBreak();
+      return;
+    }
+    if (keepsWhiteSpace(name)) ++m_keep;
+    if (const int breaks = lineBreaksAround(name); breaks >= 0)
+      boundary(breaks);
+    else if (isCell(el))
+      boundary(0);
+  }
+
+  void close(const xmlNode* el) {
+    const std::string_view name = nameOf(el);
+    if (keepsWhiteSpace(name)) --m_keep;
+    if (const int breaks = lineBreaksAround(name); breaks >= 0) {
+      boundary(breaks);
+    } else if (isCell(el)) {
+      boundary(0);
+      const xmlNode* next = el->next;
+      while (next && !isElement(next)) next = next->next;
+      if (isCell(next)) content("\t");
+    }
+  }
+
+  void text(const xmlNode* node) {
+    if (!node->content) return;
+    std::string_view s(reinterpret_cast<const char*>(node->content));
+    if (m_keep > 0) {
+      const xmlNode* parent = node->parent;
+      if (!s.empty() && s[0] == '\n' && parent && parent->children == node && keepsWhiteSpace(nameOf(parent)))
+        s.remove_prefix(1);
+      std::size_t start = 0;
+      for (std::size_t i = 0; i <= s.size(); ++i) {
+        if (i < s.size() && s[i] != '\n') continue;
+        if (i > start) content(s.substr(start, i - start));
+        if (i < s.size()) lineBreak();
+        start = i + 1;
+      }
+      return;
+    }
+    std::size_t i = 0;
+    while (i < s.size()) {
+      if (isCollapsible(s[i])) {
+        if (!m_lineStart) m_pendingSpace = true;
+        ++i;
+        continue;
+      }
+      std::size_t j = i;
+      while (j < s.size() && !isCollapsible(s[j])) ++j;
+      content(s.substr(i, j - i));
+      i = j;
+    }
+  }
+
+  std::string take() { return std::move(m_out); }
+
+ private:
+  static bool isCollapsible(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r'; }
+
+  void boundary(int breaks) {
+    m_pendingSpace = false;
+    m_lineStart = true;
+    m_pendingBreaks = std::max(m_pendingBreaks, breaks);
+  }
+
+  void flushBreaks() {
+    if (m_pendingBreaks > 0 && !m_out.empty()) {
+      for (int i = m_trailingBreaks; i < m_pendingBreaks; ++i) m_out += '\n';
+      m_trailingBreaks = std::max(m_trailingBreaks, m_pendingBreaks);
+    }
+    m_pendingBreaks = 0;
+  }
+
+  void lineBreak() {
+    flushBreaks();
+    m_out += '\n';
+    ++m_trailingBreaks;
+    m_pendingSpace = false;
+    m_lineStart = true;
+  }
+
+  void content(std::string_view s) {
+    flushBreaks();
+    if (m_pendingSpace) m_out += ' ';
+    m_out += s;
+    m_pendingSpace = false;
+    m_lineStart = false;
+    m_trailingBreaks = 0;
+  }
+
+  std::string m_out;
+  int m_pendingBreaks = 0;
+  int m_trailingBreaks = 0;
+  bool m_pendingSpace = false;
+  bool m_lineStart = true;
+  int m_keep = 0;
+};
+
+// Calls visit for every node below top in document order; visit returns false
+// to skip the node's descendants. leave is called after the descendants of
+// every element that visit let in.
+template <typename Visit, typename Leave>
+void walkBelow(const xmlNode* top, Visit visit, Leave leave) {
+  const xmlNode* n = top->children;
+  while (n) {
+    const bool entered = visit(n);
+    if (entered && n->children) {
+      n = n->children;
+      continue;
+    }
+    if (entered && isElement(n)) leave(n);
+    while (n != top && !n->next) {
+      n = n->parent;
+      if (n != top) leave(n);
+    }
+    n = n == top ? nullptr : n->next;
+  }
+}
+
+std::string descendantText(const xmlNode* top) {
+  std::string out;
+  walkBelow(
+      top,
+      [&](const xmlNode* n) {
+        if (isText(n) && n->content) out += reinterpret_cast<const char*>(n->content);
+        return true;
+      },
+      [](const xmlNode*) {});
+  return out;
+}
+
+std::once_flag libxmlReady;
+
+}  // namespace
+
+std::string HtmlElement::tagName() const {
+  std::string name(nameOf(m_node));
+  for (char& c : name)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return name;
+}
+
+bool HtmlElement::hasTagName(std::string_view name) const { return sameNoCase(nameOf(m_node), name); }
+
+std::optional<std::string> HtmlElement::attribute(std::string_view name) const {
+  for (const xmlAttr* a = m_node->properties; a; a = a->next) {
+    if (!a->name || !sameNoCase(reinterpret_cast<const char*>(a->name), name)) continue;
+    std::string value;
+    for (const xmlNode* c = a->children; c; c = c->next)
+      if (c->content) value += reinterpret_cast<const char*>(c->content);
+    return value;
+  }
+  return std::nullopt;
+}
+
+std::string HtmlElement::innerText() const {
+  for (const xmlNode* a = m_node; isElement(a); a = a->parent)
+    if (!isRendered(a)) return descendantText(m_node);
+  TextRenderer r;
+  r.open(m_node);
+  walkBelow(
+      m_node,
+      [&](const xmlNode* n) {
+        if (isText(n)) {
+          r.text(n);
+          return false;
+        }
+        if (!isElement(n) || !isRendered(n)) return false;
+        r.open(n);
+        return true;
+      },
+      [&](const xmlNode* n) { r.close(n); });
+  r.close(m_node);
+  return r.take();
+}
+
+HtmlDocument::HtmlDocument(std::string_view pageText) {
+  if (pageText.empty()) return;
+  std::call_once(libxmlReady, [] { xmlInitParser(); });
+  const std::string input = repairMarkup(cleanInput(pageText));
+  if (input.empty()) return;
+  // The parser takes an int length; a page beyond that is read up to it.
+  const int length = static_cast<int>(std::min<std::size_t>(input.size(), 0x7FFFFFFF));
+  m_doc = htmlReadMemory(input.data(), length, nullptr, "UTF-8",
+                        HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
+                            HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT);
+  if (!m_doc) throw PageReadError("The page could not be parsed");
+  repairTree(m_doc);
+}
+
+HtmlDocument::~HtmlDocument() {
+  if (m_doc) xmlFreeDoc(m_doc);
+}
+
+std::vector<HtmlElement> HtmlDocument::all() const {
+  std::vector<HtmlElement> elements;
+  if (!m_doc) return elements;
+  walkBelow(
+      reinterpret_cast<const xmlNode*>(m_doc),
+      [&](const xmlNode* n) {
+        if (!isElement(n)) return false;
+        elements.emplace_back(n);
+        return !holdsNoElements(nameOf(n));
+      },
+      [](const xmlNode*) {});
+  return elements;
+}
+
+std::string HtmlDocument::title() const {
+  if (!m_doc) return {};
+  const xmlNode* title = nullptr;
+  walkBelow(
+      reinterpret_cast<const xmlNode*>(m_doc),
+      [&](const xmlNode* n) {
+        if (title || !isElement(n)) return false;
+        const std::string_view name = nameOf(n);
+        if (name == "title") title = n;
+        // A title inside svg or math belongs to that language, not to the page.
+        return !holdsNoElements(name) && name != "svg" && name != "math";
+      },
+      [](const xmlNode*) {});
+  if (!title) return {};
+  std::string out;
+  bool space = false;
+  for (char c : descendantText(title)) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+      space = !out.empty();
+      continue;
+    }
+    if (space) out += ' ';
+    space = false;
+    out += c;
+  }
+  return out;
+}
+
+}  // namespace crawlspect

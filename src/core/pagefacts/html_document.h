@@ -1,0 +1,64 @@
+#pragma once
+// A parsed HTML page for the page reader: libxml2's HTML parser with recovery
+// on and network access off, so markup is only parsed — nothing runs, nothing
+// is fetched. It offers what the readers ask of a browser's document: the
+// elements in document order with upper-case tag names, their attributes, each
+// element's rendered text (close to a browser's innerText) and the document
+// title. The rules are written at the top of html_document.cpp.
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct _xmlDoc;
+struct _xmlNode;
+
+namespace crawlspect {
+
+// The parser could not build a document at all (it ran out of memory).
+class PageReadError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// A handle on one element; valid while its document lives.
+class HtmlElement {
+ public:
+  explicit HtmlElement(const _xmlNode* node) : m_node(node) {}
+
+  // The tag name in upper case ("H1", "META").
+  std::string tagName() const;
+  // Tag name comparison without regard to A-Z case, without building the name.
+  bool hasTagName(std::string_view name) const;
+  // The attribute's value (entities decoded), or nullopt when the element lacks it.
+  // Attribute names are compared without regard to A-Z case.
+  std::optional<std::string> attribute(std::string_view name) const;
+  // The rendered text of the element and its descendants.
+  std::string innerText() const;
+
+ private:
+  const _xmlNode* m_node;
+};
+
+class HtmlDocument {
+ public:
+  // Parses the page text. Any text gives a document, possibly without
+  // elements; a page nested deeper than the parser's depth limit is read as
+  // far as the parser got. Throws PageReadError only when the parser fails
+  // as a whole.
+  explicit HtmlDocument(std::string_view pageText);
+  ~HtmlDocument();
+  HtmlDocument(const HtmlDocument&) = delete;
+  HtmlDocument& operator=(const HtmlDocument&) = delete;
+
+  // Every element in document order.
+  std::vector<HtmlElement> all() const;
+  // The text of the first title element, white space stripped and collapsed.
+  std::string title() const;
+
+ private:
+  _xmlDoc* m_doc = nullptr;
+};
+
+}  // namespace crawlspect

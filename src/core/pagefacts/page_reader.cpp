@@ -1,0 +1,70 @@
+#include "core/pagefacts/page_reader.h"
+
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+std::string ScanTitle(const std::string& pageText) {
+  const std::size_t start = findNoCase(pageText, "<title");
+  if (start == std::string::npos) return {};
+  const std::size_t close = pageText.find('>', start);
+  if (close == std::string::npos) return {};
+  const std::size_t end = findNoCase(pageText, "</title>", close + 1);
+  if (end == std::string::npos) return {};
+  return pageText.substr(close + 1, end - close - 1);
+}
+
+namespace {
+
+bool isDescriptionMeta(const HtmlElement& el) {
+  if (!el.hasTagName("meta")) return false;
+  const auto name = el.attribute("name");
+  return name && lowerAscii(*name) == "description";
+}
+
+void appendHeadingLine(std::string& lines, const HtmlElement& heading) {
+  lines += trimControl(heading.innerText());
+  lines += "\r\n";
+}
+
+}  // namespace
+
+std::string ReadTitle(const HtmlDocument& doc) { return doc.title(); }
+std::string ReadTitle(const std::string& pageText) { return ReadTitle(HtmlDocument(pageText)); }
+
+std::string ReadMetaDescription(const HtmlDocument& doc) {
+  std::string result;
+  for (const HtmlElement& el : doc.all())
+    if (isDescriptionMeta(el)) result = el.attribute("content").value_or("");
+  return result;
+}
+std::string ReadMetaDescription(const std::string& pageText) { return ReadMetaDescription(HtmlDocument(pageText)); }
+
+std::string ReadHeadings(const HtmlDocument& doc, const std::string& tag) {
+  std::string lines;
+  for (const HtmlElement& el : doc.all())
+    if (el.hasTagName(tag)) appendHeadingLine(lines, el);
+  return lines;
+}
+std::string ReadH1(const std::string& pageText) { return ReadHeadings(HtmlDocument(pageText), "h1"); }
+std::string ReadH2(const std::string& pageText) { return ReadHeadings(HtmlDocument(pageText), "h2"); }
+std::string ReadH3(const std::string& pageText) { return ReadHeadings(HtmlDocument(pageText), "h3"); }
+
+PageFacts ReadPageFacts(const std::string& pageText) {
+  const HtmlDocument doc(pageText);
+  PageFacts facts;
+  facts.title = doc.title();
+  for (const HtmlElement& el : doc.all()) {
+    if (isDescriptionMeta(el))
+      facts.description = el.attribute("content").value_or("");
+    else if (el.hasTagName("h1"))
+      appendHeadingLine(facts.h1, el);
+    else if (el.hasTagName("h2"))
+      appendHeadingLine(facts.h2, el);
+    else if (el.hasTagName("h3"))
+      appendHeadingLine(facts.h3, el);
+  }
+  return facts;
+}
+
+}  // namespace crawlspect

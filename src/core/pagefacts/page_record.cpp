@@ -1,0 +1,59 @@
+#include "core/pagefacts/page_record.h"
+
+#include "core/pagefacts/page_reader.h"
+#include "core/store/statements.h"
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+PageRecordFacts ReadPageRecordFacts(const std::string& pageText) {
+  PageFacts read = ReadPageFacts(pageText);
+  return {ScanTitle(pageText), std::move(read.description), splitLines(read.h1), splitLines(read.h2)};
+}
+
+void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                     const PageRecordFacts& facts) {
+  // One commit for the page's statements; each still takes effect on its own
+  // (StatementBatch). Failures are reported once it has been committed, so no
+  // box waits on an open transaction.
+  std::vector<std::string> failures;
+  StatementBatch batch(db);
+  bool present = false;
+  try {
+    present = !db.query(sql::selectPage(pageUrl)).rows.empty();
+  } catch (const DbError& e) {
+    failures.push_back(e.what());
+  }
+  if (present)
+    batch.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl));
+  else
+    batch.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description));
+
+  bool firstH1 = true;
+  for (const std::string& line : facts.h1Lines) {
+    if (trimControl(line).empty()) continue;
+    if (firstH1) batch.execute(sql::updatePageH1(line, pageUrl));
+    firstH1 = false;
+    batch.execute(sql::insertTag(pageUrl, "H1", line));
+  }
+  for (const std::string& line : facts.h2Lines) {
+    if (trimControl(line).empty()) continue;
+    batch.execute(sql::insertTag(pageUrl, "H2", line));
+  }
+  for (auto& text : batch.finish()) failures.push_back(std::move(text));
+  for (const auto& text : failures) desktop.report(appTitle, statementErrorReport(text));
+}
+
+void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+                    const std::string& pageText) {
+  // Every reader runs before the first statement: a reader that throws leaves the page untouched.
+  StorePageRecord(db, desktop, appTitle, pageUrl, ReadPageRecordFacts(pageText));
+}
+
+std::function<void()> preparePageRecord(Database& db, Desktop& desktop, std::string appTitle, std::string pageUrl,
+                                        const std::string& pageText) {
+  return [&db, &desktop, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
+          facts = ReadPageRecordFacts(pageText)] { StorePageRecord(db, desktop, appTitle, pageUrl, facts); };
+}
+
+}  // namespace crawlspect

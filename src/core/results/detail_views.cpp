@@ -1,0 +1,113 @@
+#include "core/results/detail_views.h"
+
+#include "core/store/database.h"
+#include "core/store/statements.h"
+#include "core/platform/desktop.h"
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+namespace {
+
+// Lines as a text box holds them: a value with line breaks adds several lines,
+// an empty value one empty line.
+void appendHeadingLines(Database& db, const std::string& tag, const std::string& pageUrl, Desktop& desktop,
+                        std::vector<std::string>& lines, std::string& count) {
+  QueryResult tags;
+  try {
+    tags = db.query(sql::selectTagsOfPage(tag, pageUrl));
+  } catch (const DbError& e) {
+    desktop.report("", statementErrorReport(e.what()));
+    return;
+  }
+  for (std::size_t i = 0; i < tags.rows.size(); ++i) {
+    auto parts = splitLines(tags.text(i, "VALUE"));
+    if (parts.empty()) parts.emplace_back();
+    for (auto& part : parts) lines.push_back(std::move(part));
+  }
+  count = std::to_string(lines.size());
+}
+
+std::vector<std::string> detailColumns(ResultListId list) {
+  switch (list) {
+    case ResultListId::Links:
+      return {"URL", "ANCHOR", "TYPE", "FOLLOW"};
+    case ResultListId::Anchors:
+      return {"LINK", "HOWMANY"};
+    default:
+      return {"URL"};
+  }
+}
+
+std::string detailStatement(ResultListId list, const std::string& value) {
+  switch (list) {
+    case ResultListId::Links:
+      return sql::selectLinksTo(value);
+    case ResultListId::H1Tags:
+      return sql::selectTagsWithValue("H1", value);
+    case ResultListId::H2Tags:
+      return sql::selectTagsWithValue("H2", value);
+    case ResultListId::Titles:
+      return sql::selectUrlsWithTitle(value);
+    case ResultListId::Descriptions:
+      return sql::selectUrlsWithDescription(value);
+    case ResultListId::Anchors:
+      return sql::groupLinksWithAnchor(value);
+  }
+  return {};
+}
+
+}  // namespace
+
+PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop& desktop) {
+  PageDetails details;
+  try {
+    const QueryResult pages = db.query(sql::selectPage(pageUrl));
+    // Should the URL be stored twice, the last row wins.
+    for (std::size_t i = 0; i < pages.rows.size(); ++i) {
+      details.title = pages.text(i, "TITLE");
+      details.description = pages.text(i, "DESCRIPTION");
+    }
+  } catch (const DbError& e) {
+    desktop.report("", statementErrorReport(e.what()));
+  }
+  details.titleLength = "Length: " + std::to_string(utf16Length(details.title));
+  details.descriptionLength = "Length: " + std::to_string(utf16Length(details.description));
+  appendHeadingLines(db, "H1", pageUrl, desktop, details.h1Lines, details.h1Count);
+  appendHeadingLines(db, "H2", pageUrl, desktop, details.h2Lines, details.h2Count);
+  return details;
+}
+
+Table emptyDetailList(ResultListId list) {
+  switch (list) {
+    case ResultListId::Links:
+      return Table({"Source URL", "Anchor Text", "Type", "Follow"});
+    case ResultListId::Anchors:
+      return Table({"Link URL", "Count"});
+    default:
+      return Table({"Source URL"});
+  }
+}
+
+DetailView lookupDetail(Database& db, ResultListId list, const std::string& value, Desktop& desktop) {
+  DetailView view{value, emptyDetailList(list)};
+  QueryResult result;
+  try {
+    result = db.query(detailStatement(list, value));
+  } catch (const DbError& e) {
+    desktop.report("", statementErrorReport(e.what()));
+    return view;
+  }
+  std::vector<int> columns;
+  for (const auto& name : detailColumns(list)) columns.push_back(result.columnIndex(name));
+  if (list == ResultListId::Anchors) columns[1] = 1;  // the count is the second result column
+  for (std::size_t i = 0; i < result.rows.size(); ++i) {
+    std::vector<std::string> row;
+    for (int c : columns) row.push_back(c < 0 ? std::string() : result.text(i, static_cast<std::size_t>(c)));
+    if (trimControl(row[0]).empty()) continue;
+    view.table.addRow(row);
+  }
+  return view;
+}
+
+}  // namespace crawlspect

@@ -1,0 +1,573 @@
+#include "core/store/database.h"
+
+#include <sqlite3.h>
+
+#include <charconv>
+#include <condition_variable>
+#include <thread>
+
+#include "core/platform/text.h"
+
+namespace crawlspect {
+
+const char* const kProjectSchema =
+    "CREATE TABLE IF NOT EXISTS PAGES (URL TEXT, TITLE TEXT, DESCRIPTION TEXT, H1TAG TEXT);"
+    "CREATE TABLE IF NOT EXISTS TAGS (URL TEXT, TAG TEXT, VALUE TEXT);"
+    "CREATE TABLE IF NOT EXISTS LINKS (URL TEXT, LINK TEXT, FOLLOW TEXT, TYPE TEXT, ANCHOR TEXT);"
+    "CREATE INDEX IF NOT EXISTS PAGES_URL ON PAGES(URL);"
+    "CREATE INDEX IF NOT EXISTS PAGES_TITLE ON PAGES(TITLE);"
+    "CREATE INDEX IF NOT EXISTS PAGES_DESCRIPTION ON PAGES(DESCRIPTION);"
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_VALUE ON TAGS(TAG, VALUE);"
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);";
+
+const char* const kLinkIndexes =
+    "CREATE INDEX IF NOT EXISTS LINKS_LINK ON LINKS(LINK);"
+    "CREATE INDEX IF NOT EXISTS LINKS_ANCHOR ON LINKS(ANCHOR);";
+
+std::string sqlQuote(std::string_view value) {
+  std::string out;
+  out.reserve(value.size() + 2);
+  out += '\'';
+  for (char c : value) {
+    if (c == '\'') out += '\'';
+    out += c;
+  }
+  out += '\'';
+  return out;
+}
+
+int QueryResult::columnIndex(std::string_view name) const {
+  const std::string wanted = lowerAscii(name);
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (lowerAscii(columns[i]) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+std::string QueryResult::text(std::size_t row, std::string_view column) const {
+  const int c = columnIndex(column);
+  if (c < 0) return {};
+  return text(row, static_cast<std::size_t>(c));
+}
+
+std::string QueryResult::text(std::size_t row, std::size_t column) const {
+  if (row >= rows.size() || column >= rows[row].size() || !rows[row][column]) return {};
+  return *rows[row][column];
+}
+
+bool QueryResult::isNull(std::size_t row, std::string_view column) const {
+  const int c = columnIndex(column);
+  return c < 0 || row >= rows.size() || !rows[row][static_cast<std::size_t>(c)];
+}
+
+namespace {
+
+constexpr char kCacheSize[] = "PRAGMA cache_size=-65536;";  // 64 MB
+
+// Longer texts run as written: past this a bound value and a literal could
+// meet different size limits, and so different errors.
+constexpr std::size_t kMaxKeptText = 1u << 20;
+constexpr std::size_t kMaxKeptLiterals = 16;
+constexpr std::size_t kMaxKeptShapes = 64;
+
+bool startsWithNoCase(std::string_view text, std::string_view prefix) {
+  return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
+}
+
+bool isWordChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Splits one insert or update statement into its shape (every string literal
+// replaced by "?") and the literals' values. Anything that could make the two
+// forms differ keeps the text as written: other quotings, comments, parameter
+// markers, NUL, a second statement.
+bool liftLiterals(std::string_view sql, std::string& shape, std::vector<std::string>& values) {
+  if (sql.size() > kMaxKeptText) return false;
+  if (!startsWithNoCase(sql, "insert ") && !startsWithNoCase(sql, "update ")) return false;
+  shape.clear();
+  values.clear();
+  for (std::size_t i = 0; i < sql.size(); ++i) {
+    const char c = sql[i];
+    const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
+    switch (c) {
+      case '\'': {
+        if (i > 0 && isWordChar(sql[i - 1])) return false;  // X'..' blobs and the like
+        if (values.size() == kMaxKeptLiterals) return false;
+        std::string& value = values.emplace_back();
+        std::size_t j = i + 1;
+        for (;;) {
+          const std::size_t quote = sql.find('\'', j);
+          if (quote == std::string_view::npos) return false;
+          value.append(sql.substr(j, quote - j));
+          if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
+            value += '\'';
+            j = quote + 2;
+            continue;
+          }
+          i = quote;
+          break;
+        }
+        if (value.find('\0') != std::string::npos) return false;
+        shape += '?';
+        continue;
+      }
+      case '"':
+      case '`':
+      case '[':
+      case '?':
+      case ':':
+      case '@':
+      case '$':
+      case '#':
+      case '\0':
+        return false;
+      case '-':
+        if (next == '-') return false;
+        break;
+      case '/':
+        if (next == '*') return false;
+        break;
+      case ';':
+        if (sql.find_first_not_of(" \t\r\n", i + 1) != std::string_view::npos) return false;
+        shape += ';';
+        return true;
+      default:
+        break;
+    }
+    shape += c;
+  }
+  return true;
+}
+
+}  // namespace
+
+// A crawl commits a few hundred pages of index leaves for every fetched page.
+// Copying the log back into the file on the committing connection (SQLite's
+// own way, every 1,000 pages) cost that copy and its fsync on nearly every
+// page; here it runs on a second connection and thread once the log holds
+// a given number of pages, while the first connection goes on writing. Should
+// the copy fall far behind, the committing connection copies as SQLite would.
+// Neither syncs (see Database::connect).
+class LogCopier {
+ public:
+  LogCopier(const std::string& path, int startFrames) : m_startFrames(startFrames) {
+    if (sqlite3_open_v2(path.c_str(), &m_conn, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK) {
+      sqlite3_close_v2(m_conn);
+      m_conn = nullptr;
+      return;
+    }
+    sqlite3_exec(m_conn, "PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
+    m_thread = std::thread([this] { serve(); });
+  }
+  ~LogCopier() {
+    {
+      std::lock_guard lock(m_mutex);
+      m_closing = true;
+    }
+    m_wake.notify_all();
+    if (m_thread.joinable()) m_thread.join();
+    sqlite3_close_v2(m_conn);
+  }
+  LogCopier(const LogCopier&) = delete;
+  LogCopier& operator=(const LogCopier&) = delete;
+
+  // The WAL hook of the writing connection, called after each commit.
+  static int committed(void* self, sqlite3* db, const char* schema, int frames) {
+    auto* copier = static_cast<LogCopier*>(self);
+    // Without a second connection, SQLite's own interval.
+    if (frames >= 8 * copier->m_startFrames || (!copier->m_conn && frames >= 1000)) {
+      sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+      return SQLITE_OK;
+    }
+    bool catchUp = false;
+    {
+      std::lock_guard lock(copier->m_mutex);
+      if (frames < copier->m_lastFrames) {  // the log has started over
+        ++copier->m_round;
+        copier->m_copiedUpTo = 0;
+      }
+      copier->m_lastFrames = frames;
+      if (frames < copier->m_startFrames || copier->m_copying) return SQLITE_OK;
+      // The copy has caught up with all but the last few commits: the writer
+      // copies those itself, so the log is complete and starts over at its
+      // next transaction (it never would while commits keep coming in
+      // during every copy).
+      catchUp = copier->m_copiedUpTo > 0 && frames - copier->m_copiedUpTo <= copier->m_startFrames / 16;
+      if (catchUp)
+        copier->m_copiedUpTo = 0;
+      else
+        copier->m_requested = true;
+    }
+    if (catchUp)
+      sqlite3_wal_checkpoint_v2(db, schema, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    else
+      copier->m_wake.notify_all();
+    return SQLITE_OK;
+  }
+
+ private:
+  void serve() {
+    std::unique_lock lock(m_mutex);
+    for (;;) {
+      m_wake.wait(lock, [this] { return m_closing || m_requested; });
+      if (m_closing) return;
+      m_requested = false;
+      m_copying = true;
+      const int round = m_round;
+      lock.unlock();
+      // Passive: copies what no reader still needs and never blocks the writer.
+      int inLog = 0, copied = 0;
+      const int rc = sqlite3_wal_checkpoint_v2(m_conn, nullptr, SQLITE_CHECKPOINT_PASSIVE, &inLog, &copied);
+      lock.lock();
+      if (rc == SQLITE_OK && copied >= inLog && round == m_round) m_copiedUpTo = copied;
+      m_copying = false;
+    }
+  }
+
+  const int m_startFrames;
+  sqlite3* m_conn = nullptr;
+  std::mutex m_mutex;
+  std::condition_variable m_wake;
+  bool m_requested = false;
+  bool m_copying = false;
+  int m_round = 0;         // how often the log has started over
+  int m_lastFrames = 0;    // its length after the last commit
+  int m_copiedUpTo = 0;    // what the last copy of this round covered
+  bool m_closing = false;
+  std::thread m_thread;
+};
+
+Database::Database() = default;
+Database::~Database() { disconnect(); }
+
+void Database::closeLocked() {
+  if (m_db) sqlite3_wal_hook(m_db, nullptr, nullptr);
+  m_copier.reset();
+  // A kept statement left unfinalized would hold the file open past the close.
+  for (auto& [shape, stmt] : m_kept) sqlite3_finalize(stmt);
+  m_kept.clear();
+  if (m_db) {
+    sqlite3_close_v2(m_db);
+    m_db = nullptr;
+  }
+}
+
+void Database::connect(const std::string& path, bool forReading) {
+  std::lock_guard lock(m_guard);
+  closeLocked();
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                                 nullptr);
+  if (rc != SQLITE_OK) {
+    std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+    sqlite3_close_v2(db);
+    throw DbError(msg);
+  }
+  m_db = db;
+  m_path = path;
+  sqlite3_busy_timeout(m_db, 5000);
+  // WAL spares each commit an fsync, and the log keeps the file whole when
+  // the program is killed mid-write. The working file is never synced to the
+  // disk: after a crash of the whole machine it is never opened again (the
+  // next start picks a new working file), so a sync would buy nothing the
+  // program could use. Saved projects are written with a full sync (backupTo).
+  // A file that is no database fails here already; its first statement then
+  // reports that, as with any other statement failure.
+  // Reading through a memory map spares the grouped statements of the
+  // refresh a copy of every page they scan, and their sorts stay in memory.
+  // A writing connection maps less and sorts in temporary files beyond its
+  // cache size: building an index or sorting millions of grouped rows then
+  // takes a bounded amount of memory.
+  sqlite3_exec(m_db, "PRAGMA journal_mode=WAL; PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
+  sqlite3_exec(m_db,
+               forReading ? "PRAGMA mmap_size=1073741824; PRAGMA temp_store=MEMORY;"
+                          : "PRAGMA mmap_size=67108864; PRAGMA temp_store=FILE;",
+               nullptr, nullptr, nullptr);
+  // The larger cache keeps the index leaves the inserts land in from being
+  // read back from the log or the file each time.
+  sqlite3_exec(m_db, kCacheSize, nullptr, nullptr, nullptr);
+  if (forReading) return;
+  m_copier = std::make_unique<LogCopier>(path, m_logCopyFrames);
+  sqlite3_wal_hook(m_db, &LogCopier::committed, m_copier.get());
+}
+
+void Database::disconnect() {
+  std::lock_guard lock(m_guard);
+  closeLocked();
+}
+
+bool Database::isConnected() const {
+  std::lock_guard lock(m_guard);
+  return m_db != nullptr;
+}
+
+std::string Database::path() const {
+  std::lock_guard lock(m_guard);
+  return m_path;
+}
+
+bool Database::executeKept(const std::string& sql) {
+  thread_local std::string shape;
+  thread_local std::vector<std::string> values;
+  if (!liftLiterals(sql, shape, values)) return false;
+  sqlite3_stmt* stmt = nullptr;
+  if (const auto found = m_kept.find(shape); found != m_kept.end()) {
+    stmt = found->second;
+  } else {
+    // A shape that does not prepare runs as written, for the text's own error.
+    if (sqlite3_prepare_v3(m_db, shape.c_str(), static_cast<int>(shape.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
+                           nullptr) != SQLITE_OK ||
+        !stmt || sqlite3_bind_parameter_count(stmt) != static_cast<int>(values.size())) {
+      sqlite3_finalize(stmt);
+      return false;
+    }
+    if (m_kept.size() >= kMaxKeptShapes) {
+      for (auto& [unused, old] : m_kept) sqlite3_finalize(old);
+      m_kept.clear();
+    }
+    m_kept.emplace(shape, stmt);
+  }
+  for (std::size_t i = 0; i < values.size(); ++i)
+    sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].data(), static_cast<int>(values[i].size()),
+                      SQLITE_STATIC);
+  int rc;
+  while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+  }
+  std::string msg;
+  if (rc != SQLITE_DONE) msg = sqlite3_errmsg(m_db);
+  sqlite3_reset(stmt);
+  sqlite3_clear_bindings(stmt);
+  if (rc != SQLITE_DONE) throw DbError(msg);
+  return true;
+}
+
+void Database::executeLocked(const std::string& sql) {
+  if (!m_db) throw DbError("Database is not connected");
+  if (executeKept(sql)) return;
+  const char* tail = sql.c_str();
+  const char* end = sql.c_str() + sql.size();
+  while (tail < end) {
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &stmt, &tail) != SQLITE_OK)
+      throw DbError(sqlite3_errmsg(m_db));
+    if (!stmt) break;  // only white space or a comment remained
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+    }
+    if (rc != SQLITE_DONE) {
+      std::string msg = sqlite3_errmsg(m_db);
+      sqlite3_finalize(stmt);
+      throw DbError(msg);
+    }
+    sqlite3_finalize(stmt);
+  }
+}
+
+void Database::execute(const std::string& sql) {
+  std::lock_guard lock(m_guard);
+  executeLocked(sql);
+}
+
+std::size_t RowView::size() const { return static_cast<std::size_t>(sqlite3_column_count(m_stmt)); }
+
+bool RowView::isNull(std::size_t column) const {
+  return column >= size() || sqlite3_column_type(m_stmt, static_cast<int>(column)) == SQLITE_NULL;
+}
+
+std::string_view RowView::text(std::size_t column) const {
+  if (isNull(column)) return {};
+  const int c = static_cast<int>(column);
+  const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, c));
+  return p ? std::string_view(p, static_cast<std::size_t>(sqlite3_column_bytes(m_stmt, c))) : std::string_view();
+}
+
+std::string_view RowView::text(std::size_t column, char (&buffer)[24]) const {
+  if (column >= size() || sqlite3_column_type(m_stmt, static_cast<int>(column)) != SQLITE_INTEGER) return text(column);
+  const long long value = sqlite3_column_int64(m_stmt, static_cast<int>(column));
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string_view(buffer, static_cast<std::size_t>(end - buffer));
+}
+
+int RowView::columnIndex(std::string_view name) const {
+  const std::string wanted = lowerAscii(name);
+  for (std::size_t i = 0; i < size(); ++i)
+    if (lowerAscii(sqlite3_column_name(m_stmt, static_cast<int>(i))) == wanted) return static_cast<int>(i);
+  return -1;
+}
+
+void Database::stepRows(const std::string& sql, const std::function<void(sqlite3_stmt*)>& onStart,
+                        const std::function<void(const RowView&)>& onRow) {
+  std::lock_guard lock(m_guard);
+  if (!m_db) throw DbError("Database is not connected");
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
+    throw DbError(sqlite3_errmsg(m_db));
+  if (!stmt) return;
+  if (onStart) onStart(stmt);
+  const RowView row(stmt);
+  int rc;
+  try {
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) onRow(row);
+  } catch (...) {
+    sqlite3_finalize(stmt);
+    throw;
+  }
+  if (rc != SQLITE_DONE) {
+    std::string msg = sqlite3_errmsg(m_db);
+    sqlite3_finalize(stmt);
+    throw DbError(msg);
+  }
+  sqlite3_finalize(stmt);
+}
+
+QueryResult Database::query(const std::string& sql) {
+  QueryResult result;
+  auto columns = [&](sqlite3_stmt* stmt) {
+    const int n = sqlite3_column_count(stmt);
+    for (int i = 0; i < n; ++i) result.columns.emplace_back(sqlite3_column_name(stmt, i));
+  };
+  stepRows(sql, columns, [&](const RowView& view) {
+    std::vector<DbValue> row;
+    row.reserve(result.columns.size());
+    for (std::size_t i = 0; i < result.columns.size(); ++i) {
+      if (view.isNull(i))
+        row.emplace_back(std::nullopt);
+      else
+        row.emplace_back(std::string(view.text(i)));
+    }
+    result.rows.push_back(std::move(row));
+  });
+  return result;
+}
+
+void Database::forEachRow(const std::string& sql, const std::function<void(const RowView&)>& onRow) {
+  stepRows(sql, nullptr, onRow);
+}
+
+void Database::executeInOwnTransaction(const std::string& sql) {
+  std::lock_guard lock(m_guard);
+  executeLocked("BEGIN;");
+  std::string failure;
+  bool failed = false;
+  try {
+    executeLocked(sql);
+  } catch (const DbError& e) {
+    failed = true;
+    failure = e.what();
+  }
+  executeLocked("COMMIT;");
+  if (failed) throw DbError(failure);
+}
+
+bool Database::beginBatch() {
+  std::lock_guard lock(m_guard);
+  if (!m_db || !sqlite3_get_autocommit(m_db)) return false;
+  try {
+    executeLocked("BEGIN;");
+  } catch (const DbError&) {
+    return false;
+  }
+  return true;
+}
+
+void Database::endBatch() {
+  std::lock_guard lock(m_guard);
+  // A failure such as a full disk may have rolled the batch back already.
+  if (!m_db || sqlite3_get_autocommit(m_db)) return;
+  try {
+    executeLocked("COMMIT;");
+  } catch (const DbError&) {
+    if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK;", nullptr, nullptr, nullptr);
+    throw;
+  }
+}
+
+bool Database::inTransaction() const {
+  std::lock_guard lock(m_guard);
+  return m_db && !sqlite3_get_autocommit(m_db);
+}
+
+StatementBatch::StatementBatch(Database& db) : m_db(db), m_together(db.beginBatch()) {}
+
+StatementBatch::~StatementBatch() {
+  if (m_together) finish();
+}
+
+void StatementBatch::execute(const std::string& sql) {
+  try {
+    m_db.execute(sql);
+  } catch (const DbError& e) {
+    m_failures.push_back(e.what());
+    if (m_together && !m_db.inTransaction()) runAgainAlone();
+    return;
+  }
+  if (m_together) m_done.push_back(sql);
+}
+
+void StatementBatch::runAgainAlone() {
+  m_together = false;
+  for (const std::string& sql : m_done) {
+    try {
+      m_db.execute(sql);
+    } catch (const DbError& e) {
+      m_failures.push_back(e.what());
+    }
+  }
+  m_done.clear();
+}
+
+std::vector<std::string> StatementBatch::finish() {
+  if (m_together) {
+    m_together = false;
+    try {
+      m_db.endBatch();
+      m_done.clear();
+    } catch (const DbError&) {
+      runAgainAlone();
+    }
+  }
+  return std::move(m_failures);
+}
+
+void Database::backupTo(const std::string& dest) {
+  std::lock_guard lock(m_guard);
+  if (!m_db) throw DbError("Database is not connected");
+  sqlite3* out = nullptr;
+  if (sqlite3_open_v2(dest.c_str(), &out, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr) != SQLITE_OK) {
+    std::string msg = out ? sqlite3_errmsg(out) : "cannot open " + dest;
+    sqlite3_close_v2(out);
+    throw DbError(msg);
+  }
+  sqlite3_backup* b = sqlite3_backup_init(out, "main", m_db, "main");
+  if (!b) {
+    std::string msg = sqlite3_errmsg(out);
+    sqlite3_close_v2(out);
+    throw DbError(msg);
+  }
+  sqlite3_backup_step(b, -1);
+  sqlite3_backup_finish(b);
+  const int rc = sqlite3_errcode(out);
+  std::string msg = sqlite3_errmsg(out);
+  // A saved project is a single self-contained file, not a WAL pair.
+  if (rc == SQLITE_OK) sqlite3_exec(out, "PRAGMA journal_mode=DELETE;", nullptr, nullptr, nullptr);
+  sqlite3_close_v2(out);
+  if (rc != SQLITE_OK) throw DbError(msg);
+}
+
+void Database::ensureSchema() {
+  execute(kProjectSchema);
+  ensureLinkIndexes();
+}
+
+void Database::ensureLinkIndexes() {
+  std::lock_guard lock(m_guard);
+  if (!m_db) return;
+  // The sort keeps up to a cache's worth of rows in memory before it spills
+  // them into a temporary file; a smaller cache for the while bounds that.
+  sqlite3_exec(m_db, "PRAGMA cache_size=-16384;", nullptr, nullptr, nullptr);
+  sqlite3_exec(m_db, kLinkIndexes, nullptr, nullptr, nullptr);
+  sqlite3_exec(m_db, kCacheSize, nullptr, nullptr, nullptr);
+}
+
+}  // namespace crawlspect

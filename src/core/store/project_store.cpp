@@ -1,0 +1,152 @@
+#include "core/store/project_store.h"
+
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "core/crawl/internal_url_list.h"
+#include "core/store/statements.h"
+#include "core/platform/desktop.h"
+
+namespace crawlspect {
+
+namespace fs = std::filesystem;
+
+void removeDatabaseFiles(const std::string& path) {
+  std::error_code ec;
+  fs::remove(path, ec);
+  fs::remove(path + "-wal", ec);
+  fs::remove(path + "-shm", ec);
+  fs::remove(path + "-journal", ec);
+}
+
+ProjectStore::ProjectStore(Database& db, Desktop& desktop, std::string dataFolder, std::string templatePath)
+    : m_db(db), m_desktop(desktop), m_dataFolder(std::move(dataFolder)), m_templatePath(std::move(templatePath)) {}
+
+const std::string& ProjectStore::chooseWorkingFile(std::mt19937& random) {
+  std::uniform_int_distribution<int> number(0, 999998);
+  for (;;) {
+    const fs::path candidate = fs::path(m_dataFolder) / ("project" + std::to_string(number(random)) + ".db");
+    std::error_code ec;
+    if (!fs::exists(candidate, ec)) {
+      m_workingFile = candidate.string();
+      return m_workingFile;
+    }
+  }
+}
+
+void ProjectStore::connectWorkingFile(bool createTables) {
+  try {
+    m_db.connect(m_workingFile);
+    if (createTables) m_db.execute(kProjectSchema);
+  } catch (const DbError& e) {
+    m_desktop.report("", connectionErrorReport(e.what()));
+  }
+}
+
+void ProjectStore::freshReset() {
+  m_db.disconnect();
+  removeDatabaseFiles(m_workingFile);
+  std::error_code ec;
+  const bool haveTemplate = fs::exists(m_templatePath, ec);
+  if (haveTemplate) fs::copy_file(m_templatePath, m_workingFile, fs::copy_options::overwrite_existing, ec);
+  m_desktop.processEvents();
+  connectWorkingFile(!haveTemplate);
+  m_linkIndexesPending = m_deferLinkIndexes;
+  if (!m_deferLinkIndexes) m_db.ensureLinkIndexes();
+}
+
+void ProjectStore::keepLinkIndexesFromNow() {
+  if (!m_linkIndexesPending) return;
+  m_linkIndexesPending = false;
+  m_db.ensureLinkIndexes();
+}
+
+bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& list) {
+  m_db.disconnect();
+  // A stale log of an earlier working file must not be replayed into the copy.
+  removeDatabaseFiles(m_workingFile);
+  std::error_code ec;
+  fs::copy_file(projectPath, m_workingFile, fs::copy_options::overwrite_existing, ec);
+  if (!ec && fs::exists(projectPath + "-wal", ec))
+    fs::copy_file(projectPath + "-wal", m_workingFile + "-wal", fs::copy_options::overwrite_existing, ec);
+  connectWorkingFile(false);
+  QueryResult pages;
+  try {
+    pages = m_db.query(sql::kSelectPageUrls);
+  } catch (const DbError& e) {
+    m_desktop.report("", statementErrorReport(e.what()));
+    list.clear();
+    return false;
+  }
+  std::vector<std::string> urls;
+  urls.reserve(pages.rows.size());
+  for (std::size_t i = 0; i < pages.rows.size(); ++i) urls.push_back(pages.text(i, 0));
+  list.assign(urls);
+  m_db.ensureLinkIndexes();
+  m_linkIndexesPending = false;
+  return true;
+}
+
+std::string ProjectStore::saveCopy(const std::string& dest) {
+  if (!m_db.isConnected()) return {};  // nothing crawled or opened yet: nothing to save
+  const std::string temp = dest + ".part" + std::to_string(::getpid());
+  removeDatabaseFiles(temp);
+  try {
+    m_db.backupTo(temp);
+  } catch (const DbError& e) {
+    removeDatabaseFiles(temp);
+    return e.what();
+  }
+  std::error_code ec;
+  fs::rename(temp, dest, ec);
+  if (ec) {
+    removeDatabaseFiles(temp);
+    return ec.message();
+  }
+  return {};
+}
+
+void ProjectStore::close() {
+  m_db.disconnect();
+  if (!m_workingFile.empty()) removeDatabaseFiles(m_workingFile);
+}
+
+ProjectStore::Batch::Batch(ProjectStore& store) : m_store(store) { m_store.m_batching = true; }
+
+ProjectStore::Batch::~Batch() {
+  m_store.m_batching = false;
+  m_store.flushLinks();
+}
+
+void ProjectStore::flushLinks() {
+  if (m_pendingLinks.empty()) return;
+  StatementBatch batch(m_db);
+  for (const auto& statement : m_pendingLinks) batch.execute(statement);
+  m_pendingLinks.clear();
+  // Reported once the rows are committed, so no box waits on an open transaction.
+  for (const auto& text : batch.finish()) m_desktop.report("Error", statementErrorReport(text));
+}
+
+void ProjectStore::RecordNewPage(const std::string& pageUrl) {
+  try {
+    m_db.executeInOwnTransaction(sql::insertNewPage(pageUrl));
+  } catch (const DbError& e) {
+    m_desktop.report("", statementErrorReport(e.what()));
+  }
+}
+
+void ProjectStore::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+                             const std::string& anchor, const std::string& type) {
+  if (m_batching) {
+    m_pendingLinks.push_back(sql::insertLink(sourcePage, link, follow, type, anchor));
+    return;
+  }
+  try {
+    m_db.execute(sql::insertLink(sourcePage, link, follow, type, anchor));
+  } catch (const DbError& e) {
+    m_desktop.report("Error", statementErrorReport(e.what()));
+  }
+}
+
+}  // namespace crawlspect

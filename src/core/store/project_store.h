@@ -1,0 +1,90 @@
+#pragma once
+// The project files around the one connection: the working project file in
+// the data folder, the fresh copy of the template at every crawl start,
+// opening a saved project, saving a copy, and the crawl's two inserts.
+#include <random>
+#include <string>
+#include <vector>
+
+#include "core/store/database.h"
+
+namespace crawlspect {
+
+class Desktop;
+class InternalUrlList;
+
+class ProjectStore {
+ public:
+  // templatePath: the empty.db beside the executables; when it is missing the
+  // fresh project gets the tables created directly.
+  ProjectStore(Database& db, Desktop& desktop, std::string dataFolder, std::string templatePath);
+
+  Database& database() { return m_db; }
+
+  // "project" + number + ".db" in the data folder, for a number no existing file has.
+  const std::string& chooseWorkingFile(std::mt19937& random);
+  void setWorkingFile(std::string path) { m_workingFile = std::move(path); }
+  const std::string& workingFile() const { return m_workingFile; }
+
+  // Disconnect, delete the working file, copy the template over it, connect.
+  void freshReset();
+  // A run nobody reads from until it has ended (the command line) leaves the
+  // LINKS indexes out of a fresh project and builds them once at the end
+  // (Database::ensureLinkIndexes): a link then costs one row, not two random
+  // index leaves more per commit. A window reads the lists every few
+  // seconds during the run, so there they are kept from the start.
+  void deferLinkIndexes(bool defer) { m_deferLinkIndexes = defer; }
+  // True while the working project still lacks the LINKS indexes it deferred.
+  bool linkIndexesPending() const { return m_linkIndexesPending; }
+  // Builds them now and keeps them row by row from here on: for a run that
+  // spends most of its time waiting for the network, where keeping them
+  // costs nothing the run would notice, and the end of the run is spared
+  // building them over the whole table.
+  void keepLinkIndexesFromNow();
+  // Copies the project file over the working file, connects, and rebuilds the
+  // internal URL list from its pages in insertion order. False when it could
+  // not be read (the failure was reported).
+  bool openProject(const std::string& projectPath, InternalUrlList& list);
+  // A consistent copy of the working project at dest (written beside it, then
+  // renamed into place). Empty on success, otherwise the reason.
+  std::string saveCopy(const std::string& dest);
+  // Disconnect and delete the working file with its companions; failures ignored.
+  void close();
+
+  // One page's links: StoreLink keeps the rows and the end of the batch
+  // writes them in their order in one commit, instead of one commit each.
+  // Failures are still reported row by row; RecordNewPage is not held back.
+  class Batch {
+   public:
+    explicit Batch(ProjectStore& store);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    ProjectStore& m_store;
+  };
+
+  // The crawl thread's statements; failures are reported and the crawl goes on.
+  void RecordNewPage(const std::string& pageUrl);
+  void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+                 const std::string& anchor, const std::string& type);
+
+ private:
+  void connectWorkingFile(bool createTables);
+  void flushLinks();
+  Database& m_db;
+  Desktop& m_desktop;
+  bool m_batching = false;
+  bool m_deferLinkIndexes = false;
+  bool m_linkIndexesPending = false;
+  std::vector<std::string> m_pendingLinks;  // insert statements
+  std::string m_dataFolder;
+  std::string m_templatePath;
+  std::string m_workingFile;
+};
+
+// Removes a database file together with its -wal and -shm companions.
+void removeDatabaseFiles(const std::string& path);
+
+}  // namespace crawlspect

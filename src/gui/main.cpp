@@ -1,0 +1,24 @@
+#include <QApplication>
+#include <QStringList>
+#include <filesystem>
+
+#include "gui/mainwindow/main_window.h"
+#include "core/platform/data_folder.h"
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName("Crawlspect");
+  QApplication::setApplicationDisplayName("Crawlspect");
+
+  const crawlspect::ProgramIdentity identity = crawlspect::programIdentity();
+  crawlspect::ui::AppSetup setup;
+  setup.dataFolder = crawlspect::dataFolder(identity);
+  setup.templatePath = (std::filesystem::path(crawlspect::executableFolder()) / "empty.db").string();
+  // The arguments name one project file, blanks and all.
+  setup.projectPath = QCoreApplication::arguments().mid(1).join(' ').trimmed().toStdString();
+
+  crawlspect::ui::TAppForm form(setup);
+  form.showAsStored();
+  form.openStartupProject();
+  return QApplication::exec();
+}

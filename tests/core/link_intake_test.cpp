@@ -1,0 +1,256 @@
+#include "core/crawl/link_intake.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "core/platform/text.h"
+
+using namespace crawlspect;
+
+namespace {
+
+struct Stored {
+  std::string link, source, follow, anchor, type;
+  bool operator==(const Stored&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& os, const Stored& s) {
+  return os << "{" << s.link << " | " << s.source << " | " << s.follow << " | " << s.anchor << " | " << s.type << "}";
+}
+
+class RecordingSink : public LinkSink {
+ public:
+  void AddInternalUrl(const std::string& url) override { added.push_back(url); }
+  void StoreLink(const std::string& link, const std::string& source, const std::string& follow,
+                 const std::string& anchor, const std::string& type) override {
+    stored.push_back({link, source, follow, anchor, type});
+  }
+  std::vector<std::string> added;
+  std::vector<Stored> stored;
+};
+
+const char* kExtensions = "ico jpg css js doc pdf";
+
+struct IntakeCase {
+  const char* name;
+  std::string link;
+  std::string source;
+  std::string expected;  // empty: dropped
+  std::string type = "Internal";
+  CrawlScope scope = CrawlScope::Domain;
+  bool removeAnchors = true;
+};
+
+void PrintTo(const IntakeCase& c, std::ostream* os) { *os << c.link << " on " << c.source; }
+
+class TakeInLinkTable : public ::testing::TestWithParam<IntakeCase> {};
+
+TEST_P(TakeInLinkTable, ResolvesFiltersAndClassifies) {
+  const IntakeCase& c = GetParam();
+  IntakeSettings settings;
+  settings.ignoreExtensions = kExtensions;
+  settings.ignoreUrls = {"http://site.com/private/"};
+  settings.removeAnchors = c.removeAnchors;
+  settings.scope = c.scope;
+  RecordingSink sink;
+  LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
+  intake.TakeInLink(c.link, c.source, "dofollow", "text");
+  if (c.expected.empty()) {
+    EXPECT_TRUE(sink.stored.empty()) << sink.stored.front();
+    EXPECT_TRUE(sink.added.empty());
+    return;
+  }
+  ASSERT_EQ(sink.stored.size(), 1u);
+  EXPECT_EQ(sink.stored[0], (Stored{c.expected, c.source, "dofollow", "text", c.type}));
+  EXPECT_EQ(sink.added, c.type == "Internal" ? std::vector<std::string>{c.expected} : std::vector<std::string>{});
+}
+
+const std::string kPost = "http://site.com/blog/post";
+const std::string kDocs = "http://site.com/docs/page";
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, TakeInLinkTable,
+    ::testing::Values(
+        IntakeCase{"RootRelative", "/about", kPost, "http://site.com/about"},
+        IntakeCase{"FolderRelative", "img/a.html", kPost, "http://site.com/blog/img/a.html"},
+        IntakeCase{"FolderRelativeOnBareHost", "img/a.html", "http://site.com", "http://site.com/img/a.html"},
+        IntakeCase{"EmptyHrefIsTheFolder", "", kDocs, "http://site.com/docs/"},
+        IntakeCase{"Dot", ".", kDocs, "http://site.com/docs/"},
+        IntakeCase{"FragmentRemoved", "#top", kDocs, "http://site.com/docs/"},
+        IntakeCase{"FragmentKept", "#top", kDocs, "http://site.com/docs/#top", "Internal", CrawlScope::Domain, false},
+        IntakeCase{"Query", "?page=2", kDocs, "http://site.com/docs/?page=2"},
+        IntakeCase{"ParentOnce", "../x", "http://site.com/a/b/page", "http://site.com/a/x"},
+        IntakeCase{"ParentTwice", "../../x", "http://site.com/a/b/page", "http://site.com/x"},
+        IntakeCase{"ParentNeverAboveRoot", "../../../x", "http://site.com/a/b/page", "http://site.com/x"},
+        IntakeCase{"Mailto", "mailto:me@site.com", "", "mailto:me@site.com", "External"},
+        IntakeCase{"Javascript", "javascript:void(0)", kDocs, ""},
+        IntakeCase{"JavascriptCapitalIsAPath", "JavaScript:go()", kDocs, "http://site.com/docs/JavaScript:go()"},
+        IntakeCase{"TelIsAPath", "tel:123", kDocs, "http://site.com/docs/tel:123"},
+        IntakeCase{"CapitalSchemeIsAPath", "HTTP://other.com/", kDocs, "http://site.com/docs/HTTP://other.com/"},
+        IntakeCase{"ProtocolRelativeOnHttps", "//cdn.other.com/x", "https://site.com/a", "https://cdn.other.com/x",
+                   "External"},
+        IntakeCase{"ProtocolRelativeOnHttp", "//www.site.com/x", "http://site.com/a", "http://www.site.com/x"},
+        IntakeCase{"ExtensionInPath", "/data.json", kDocs, ""},
+        IntakeCase{"ExtensionInHost", "http://cdn.jsdelivr.net/a", kDocs, ""},
+        IntakeCase{"ExtensionPrefixOfLongerOne", "/letter.docx", kDocs, ""},
+        IntakeCase{"ExtensionInHostLabel", "http://en.docs.site.com/", kDocs, ""},
+        IntakeCase{"ExtensionCaseIgnored", "/Picture.JPG", kDocs, ""},
+        IntakeCase{"IgnoredPrefix", "/private/x", kDocs, ""},
+        IntakeCase{"PrefixIsCaseSensitive", "/Private/x", kDocs, "http://site.com/Private/x"},
+        IntakeCase{"WwwIsTheSameDomain", "http://www.site.com/a", kDocs, "http://www.site.com/a"},
+        IntakeCase{"WwwIsAnotherSubdomain", "http://www.site.com/a", kDocs, "http://www.site.com/a", "External",
+                   CrawlScope::Subdomain},
+        IntakeCase{"HttpsIsTheSameSite", "https://site.com/a", kDocs, "https://site.com/a", "Internal",
+                   CrawlScope::Subdomain},
+        IntakeCase{"OtherPortIsExternal", "http://site.com:8080/a", kDocs, "http://site.com:8080/a", "External"},
+        IntakeCase{"OtherPortIsExternalToo", "http://site.com:8080/a", kDocs, "http://site.com:8080/a", "External",
+                   CrawlScope::Subdomain},
+        IntakeCase{"UnrelatedRelativeWithoutSource", "page.html", "", "page.html", "External"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST(TakeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
+  RecordingSink sink;
+  IntakeSettings none;
+  none.scope = CrawlScope::None;
+  LinkIntake quiet(none, [] { return std::string("http://site.com/"); }, sink);
+  quiet.TakeInLink("/a", kDocs, "dofollow", "x");
+  EXPECT_TRUE(sink.stored.empty());
+
+  LinkIntake intake(IntakeSettings{}, [] { return std::string("http://site.com/"); }, sink);
+  intake.TakeInLink("/a", kDocs, "dofollow", "one\r\ntwo\r\n\r\nthree");
+  ASSERT_EQ(sink.stored.size(), 1u);
+  EXPECT_EQ(sink.stored[0].anchor, "one two  three");
+}
+
+TEST(TakeInLink, ScopeFollowsTheStartUrlFieldAsItIsNow) {
+  RecordingSink sink;
+  std::string field = "http://site.com/";
+  LinkIntake intake(IntakeSettings{}, [&] { return field; }, sink);
+  intake.TakeInLink("http://other.org/", "", "", "");
+  field = "http://www.other.org/start";
+  intake.TakeInLink("http://other.org/", "", "", "");
+  ASSERT_EQ(sink.stored.size(), 2u);
+  EXPECT_EQ(sink.stored[0].type, "External");
+  EXPECT_EQ(sink.stored[1].type, "Internal");
+}
+
+TEST(IgnoreUrlLines, EmptyLinesAreSkippedSoTheyCannotDropEveryLink) {
+  EXPECT_EQ(ignoreUrlLines("  http://a/\r\n\r\nhttp://b/ \r\nc\r\n"), (std::vector<std::string>{"http://a/", "http://b/ ", "c"}));
+  EXPECT_TRUE(ignoreUrlLines(" \r\n ").empty());
+}
+
+TEST(FollowValue, SubstringTestsInOrder) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"nofollow noopener", "NOFOLLOW"}, {"sponsored nofollow", "NOFOLLOW"}, {"Sponsored", "SPONSORED"},
+      {"ugc", "UGC"},                     {"noopener", "dofollow"},          {"", "dofollow"}};
+  for (const auto& [rel, expected] : cases) EXPECT_EQ(followValue(rel), expected) << rel;
+}
+
+TEST(DecodeAnchorText, OnePassOverNamedAndNumericReferences) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"Tom &amp; Jerry", "Tom & Jerry"},
+      {"&lt;b&gt; &quot;q&quot;", "<b> \"q\""},
+      {"&amp;lt;", "&lt;"},  // decoded once, not twice
+      {"&#65;&#x42;&#X43;", "ABC"},
+      {"&#x1F600;", "\xF0\x9F\x98\x80"},
+      {"&nbsp;&AMP;&copy;", "&nbsp;&AMP;&copy;"},
+      {"&#0; &#xD800; &#x110000; &#; &#x; &#12", "&#0; &#xD800; &#x110000; &#; &#x; &#12"},
+      {"a & b &", "a & b &"}};
+  for (const auto& [in, expected] : cases) EXPECT_EQ(decodeAnchorText(in), expected) << in;
+}
+
+std::vector<Stored> scan(const std::string& html, const std::string& page = "http://site.com/dir/page") {
+  RecordingSink sink;
+  IntakeSettings settings;
+  settings.ignoreExtensions = kExtensions;
+  LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
+  intake.ScanLinks(page, html);
+  return sink.stored;
+}
+
+// The scan's search: ASCII letters match in either case, everything else
+// exactly; the match must lie wholly inside the text.
+TEST(FindNoCase, EitherCaseOfLettersOnly) {
+  struct Case {
+    std::string_view text, needle;
+    std::size_t from, at;
+  };
+  constexpr auto npos = std::string_view::npos;
+  const Case cases[] = {
+      {"x<A href", "<a ", 0, 1},   {"<a<A <a ", "<a ", 1, 2},  {"</A>", "</a>", 0, 0},
+      {"ab</a", "</a>", 0, npos},  {"<<<", "<a", 0, npos},     {"HREF=x href=", "href=", 1, 7},
+      {"\xC0" "a", "\xE0" "a", 0, npos}, {"abc", "", 2, 2},          {"abc", "c", 3, npos},
+      {"<a ", "<a ", 5, npos},     {"", ">", 0, npos},        {"a>", ">", 0, 1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(findNoCase(c.text, c.needle, c.from), c.at) << c.text << " / " << c.needle;
+}
+
+TEST(ScanLinks, RelValueCountsOnlyWhenQuotedLikeTheHref) {
+  auto links = scan(R"(<a href="/x" rel="nofollow">X</a> <a href="/y" rel='nofollow'>Y</a> <a rel="ugc sponsored" href='/z'>Z</a>)");
+  ASSERT_EQ(links.size(), 3u);
+  EXPECT_EQ(links[0].follow, "NOFOLLOW");
+  EXPECT_EQ(links[1].follow, "dofollow");
+  EXPECT_EQ(links[2].follow, "dofollow");
+}
+
+TEST(ScanLinks, AnchorTextsAsWritten) {
+  auto links = scan(
+      "<a href=\"/i\"><img src=\"a.png\" alt=\"&quot;A&quot;\"></a>\r\n"
+      "<a href=\"/one\">One <a href=\"/two\">Two</a>\r\n"
+      "<a href=\"/br\">\r\n  Line one\r\nline two \r\n</a>\r\n"
+      "<a href=\"/e\"> &#x1F600; &amp; </A>\r\n");
+  ASSERT_EQ(links.size(), 5u);
+  EXPECT_EQ(links[0].anchor, "<img src=\"a.png\" alt=\"\"A\"\">");
+  EXPECT_EQ(links[1].anchor, "One <a href=\"/two\">Two");
+  EXPECT_EQ(links[2].link, "http://site.com/two");
+  EXPECT_EQ(links[2].anchor, "Two");
+  EXPECT_EQ(links[3].anchor, "Line one line two");
+  EXPECT_EQ(links[4].anchor, "\xF0\x9F\x98\x80 &");
+}
+
+TEST(ScanLinks, TagsTheMarkersFindAndTheyMiss) {
+  auto links = scan(
+      "<A HREF=\"/upper\">u</a>"
+      " <a class=x\thref=\"/tab\">t</a>"
+      " <a\r\n href='/crlf'>c</a>"
+      " <a href=\"/dq\" href='/sq'>both</a>"
+      " <a href=/unquoted>no</a>"
+      " <a href = \"/spaced\">no</a>"
+      " <a href=\"/unclosed>no</a>"
+      " <a href=\"/last\">no closing tag");
+  std::vector<std::string> found;
+  for (const auto& l : links) found.push_back(l.link);
+  EXPECT_EQ(found, (std::vector<std::string>{"http://site.com/upper", "http://site.com/tab", "http://site.com/dq",
+                                             "http://site.com/sq", "http://site.com/crlf"}));
+}
+
+TEST(ScanLinks, TheCharacterAfterATagIsPassedOver) {
+  // The scan resumes two characters after ">": a tag that follows at once is skipped.
+  auto links = scan("<a href=\"/a\">A</a><a href=\"/b\">B</a><a href=\"/c\"><a href=\"/d\">D</a>");
+  std::vector<std::string> found;
+  for (const auto& l : links) found.push_back(l.link);
+  EXPECT_EQ(found, (std::vector<std::string>{"http://site.com/a", "http://site.com/b", "http://site.com/c"}));
+}
+
+TEST(ScanLinks, EveryOccurrenceStoredAndMailtoWithoutSource) {
+  std::string html;
+  for (int i = 0; i < 10; ++i) html += "<a href=\"/p\">p</a> ";
+  html += "<a href=\"MAILTO:me@site.com\">mail</a>";
+  auto links = scan(html);
+  ASSERT_EQ(links.size(), 11u);
+  EXPECT_EQ(links[9].link, "http://site.com/p");
+  EXPECT_EQ(links[10], (Stored{"MAILTO:me@site.com", "", "dofollow", "mail", "External"}));
+}
+
+TEST(ScanLinks, ManyTagsWithoutClosingStayLinear) {
+  // 100,000 tags with no "</a>" and no ">" after the last: a quadratic search
+  // would take minutes.
+  std::string html;
+  for (int i = 0; i < 100000; ++i) html += "<a href=\"/x\">x ";
+  html += "<a href=\"/never";
+  EXPECT_TRUE(scan(html).empty());
+}
+
+}  // namespace

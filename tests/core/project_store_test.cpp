@@ -1,0 +1,166 @@
+#include "core/store/project_store.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "core/crawl/internal_url_list.h"
+#include "core/platform/loop_desktop.h"
+#include "temp_dir.h"
+
+using namespace crawlspect;
+using testsupport::TempDir;
+
+namespace {
+
+struct Store {
+  explicit Store(const TempDir& dir) : store(db, desktop, dir.path().string(), dir.file("no-template.db")) {
+    std::mt19937 random(3);
+    store.chooseWorkingFile(random);
+  }
+  LoopDesktop desktop;
+  Database db;
+  ProjectStore store;
+  InternalUrlList list;
+};
+
+// A real project of three pages, saved through the store.
+std::string savedProject(const TempDir& dir, const std::string& name) {
+  Store s(dir);
+  s.store.freshReset();
+  for (const char* url : {"http://b/", "http://a/", "http://c/it's"}) s.store.RecordNewPage(url);
+  const std::string path = dir.file(name);
+  EXPECT_EQ(s.store.saveCopy(path), "");
+  s.store.close();
+  return path;
+}
+
+TEST(ProjectStore, WorkingFileNamesAvoidExistingFiles) {
+  TempDir dir;
+  Store s(dir);
+  s.store.freshReset();
+  const std::string first = s.store.workingFile();
+  ProjectStore other(s.db, s.desktop, dir.path().string(), "");
+  std::mt19937 same(3);  // the same draw as the first store
+  EXPECT_NE(other.chooseWorkingFile(same), first);
+  EXPECT_EQ(std::filesystem::path(first).filename().string().rfind("project", 0), 0u);
+}
+
+TEST(ProjectStore, OpenRebuildsTheListAndCloseRemovesTheWorkingFile) {
+  TempDir dir;
+  const std::string saved = savedProject(dir, "saved.db");
+  const std::string before = testsupport::readFile(saved);
+  Store s(dir);
+  ASSERT_TRUE(s.store.openProject(saved, s.list));
+  std::vector<std::string> urls;
+  for (const auto& row : s.list.snapshot()) urls.push_back(row.url);
+  EXPECT_EQ(urls, (std::vector<std::string>{"http://b/", "http://a/", "http://c/it's"}));
+  EXPECT_EQ(s.list.snapshot()[2].urlLength, "6");
+  // Crawling on the working copy leaves the opened file alone.
+  s.store.freshReset();
+  EXPECT_EQ(testsupport::readFile(saved), before);
+  const std::string working = s.store.workingFile();
+  s.store.close();
+  EXPECT_FALSE(std::filesystem::exists(working));
+  EXPECT_FALSE(std::filesystem::exists(working + "-wal"));
+}
+
+TEST(ProjectStore, BrokenProjectFilesAreReportedAndLeftUntouched) {
+  TempDir dir;
+  const std::string good = testsupport::readFile(savedProject(dir, "good.db"));
+  struct Case {
+    const char* name;
+    std::string bytes;
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"text.db", "this is not a database, just some text\n", "file is not a database"},
+      {"empty.db", "", "no such table: PAGES"},
+      {"truncated.db", good.substr(0, good.size() / 2), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file(c.name);
+    testsupport::writeFile(path, c.bytes);
+    Store s(dir);
+    EXPECT_FALSE(s.store.openProject(path, s.list));
+    EXPECT_EQ(s.list.size(), 0u);
+    const auto messages = s.desktop.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text.rfind("Exception raised with message: ", 0), 0u) << messages[0].text;
+    if (*c.reason) {
+      EXPECT_EQ(messages[0].text, statementErrorReport(c.reason));
+    }
+    EXPECT_EQ(testsupport::readFile(path), c.bytes);
+    s.store.close();
+  }
+
+  // A database of other tables.
+  const std::string foreign = dir.file("foreign.db");
+  {
+    Database other;
+    other.connect(foreign);
+    other.execute("CREATE TABLE NOTES (TEXT TEXT); INSERT INTO NOTES VALUES ('keep me');");
+  }
+  Store s(dir);
+  EXPECT_FALSE(s.store.openProject(foreign, s.list));
+  ASSERT_EQ(s.desktop.messages().size(), 1u);
+  EXPECT_EQ(s.desktop.messages()[0].text, statementErrorReport("no such table: PAGES"));
+  Database check;
+  check.connect(foreign);
+  EXPECT_EQ(check.query("SELECT TEXT FROM NOTES").text(0, 0), "keep me");
+}
+
+TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
+  TempDir dir;
+  Store s(dir);
+  EXPECT_EQ(s.store.saveCopy(dir.file("nothing-yet.db")), "");  // no project yet: nothing written
+  EXPECT_FALSE(std::filesystem::exists(dir.file("nothing-yet.db")));
+  s.store.freshReset();
+  s.store.RecordNewPage("http://a/");
+  testsupport::writeFile(dir.file("plain"), "x");
+  EXPECT_NE(s.store.saveCopy(dir.file("plain") + "/out.db"), "");
+  testsupport::writeFile(dir.file("old.db"), "old contents");
+  EXPECT_EQ(s.store.saveCopy(dir.file("old.db")), "");
+  Database copy;
+  copy.connect(dir.file("old.db"));
+  EXPECT_EQ(copy.query("SELECT URL FROM PAGES").text(0, 0), "http://a/");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+std::string linkIndexes(Database& db) {
+  std::string names;
+  for (const auto& row : db.query("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='LINKS' ORDER BY name")
+                             .rows)
+    names += *row[0] + " ";
+  return names;
+}
+
+// The LINKS indexes are kept from the start unless the run defers them; a
+// deferred build, or a project opened without them, gets them once.
+TEST(ProjectStore, LinkIndexesAreThereWheneverTheListsAreRead) {
+  TempDir dir;
+  const std::string both = "LINKS_ANCHOR LINKS_LINK ";
+  Store s(dir);
+  s.store.freshReset();
+  EXPECT_EQ(linkIndexes(s.db), both);
+
+  s.store.deferLinkIndexes(true);
+  s.store.freshReset();
+  EXPECT_EQ(linkIndexes(s.db), "");
+  s.store.StoreLink("http://a/x", "http://a/", "Follow", "anchor", "Internal");
+  s.store.RecordNewPage("http://a/");
+  const std::string saved = dir.file("without.db");
+  ASSERT_EQ(s.store.saveCopy(saved), "");
+  s.db.ensureLinkIndexes();
+  EXPECT_EQ(linkIndexes(s.db), both);
+  EXPECT_EQ(s.db.query("SELECT ANCHOR FROM LINKS where LINK='http://a/x';").text(0, 0), "anchor");
+
+  Store opened(dir);
+  ASSERT_TRUE(opened.store.openProject(saved, opened.list));
+  EXPECT_EQ(linkIndexes(opened.db), both);
+  EXPECT_EQ(opened.db.query("SELECT COUNT(*) FROM LINKS").text(0, 0), "1");
+}
+
+}  // namespace
