@@ -23,8 +23,8 @@ double secondsSince(Clock::time_point start) {
 
 class CountingSink : public LinkSink {
  public:
-  void AddInternalUrl(const std::string&) override { ++added; }
-  void StoreLink(const std::string&, const std::string&, const std::string&, const std::string&,
+  void addInternalUrl(const std::string&) override { ++added; }
+  void storeLink(const std::string&, const std::string&, const std::string&, const std::string&,
                  const std::string&) override {
     ++stored;
   }
@@ -82,9 +82,9 @@ int main() {
   settings.ignoreExtensions = "ico jpg jpeg png gif bmp svg css js exe zip rar 7z apk pdf doc docx xls xlsx ppt pptx";
   LinkIntake intake(settings, [] { return std::string("http://site.example/"); }, sink);
   start = Clock::now();
-  intake.ScanLinks("http://site.example/big.html", page);
+  intake.scanLinks("http://site.example/big.html", page);
   s = secondsSince(start);
-  std::printf("ScanLinks:     %.1f MB page, %ld links in %.1f ms = %.0f MB/s\n", page.size() / 1e6, sink.stored,
+  std::printf("scanLinks:     %.1f MB page, %ld links in %.1f ms = %.0f MB/s\n", page.size() / 1e6, sink.stored,
               s * 1000, page.size() / 1e6 / s);
 
   store.close();

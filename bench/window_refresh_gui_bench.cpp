@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   const auto folder = std::filesystem::temp_directory_path() / "crawlspect-window-bench";
   std::filesystem::create_directories(folder);
-  crawlspect::ui::TAppForm form({folder.string(), "", argv[1]});
+  crawlspect::ui::MainWindow form({folder.string(), "", argv[1]});
   form.show();
 
   QElapsedTimer clock;
@@ -43,14 +43,14 @@ int main(int argc, char** argv) {
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (form.refreshRunning()) return;
     std::printf("refresh %d: %lld ms from request to lists shown (%d links listed), longest stall so far %lld ms\n",
-                refreshes, static_cast<long long>(clock.elapsed() - requested), form.ListView1->model()->rowCount(),
+                refreshes, static_cast<long long>(clock.elapsed() - requested), form.m_foundLinksView->model()->rowCount(),
                 static_cast<long long>(worst));
     if (++refreshes == 4) {
       app.quit();
       return;
     }
     requested = clock.elapsed();
-    QMetaObject::invokeMethod(form.TimerRefreshLinks, "timeout");
+    QMetaObject::invokeMethod(form.m_refreshTimer, "timeout");
   });
   poll.start(1);
   app.exec();

@@ -8,8 +8,8 @@
 namespace {
 class CountingSink : public crawlspect::LinkSink {
  public:
-  void AddInternalUrl(const std::string& url) override { bytes += url.size(); }
-  void StoreLink(const std::string& link, const std::string& source, const std::string& follow,
+  void addInternalUrl(const std::string& url) override { bytes += url.size(); }
+  void storeLink(const std::string& link, const std::string& source, const std::string& follow,
                  const std::string& anchor, const std::string& type) override {
     bytes += link.size() + source.size() + follow.size() + anchor.size() + type.size();
   }
@@ -27,11 +27,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     settings.removeAnchors = removeAnchors;
     settings.scope = removeAnchors ? crawlspect::CrawlScope::Domain : crawlspect::CrawlScope::Subdomain;
     crawlspect::LinkIntake intake(settings, [] { return std::string("http://site.example/"); }, sink);
-    intake.ScanLinks("http://site.example/dir/page.html", text);
-    intake.ScanLinks("https://site.example", text);
+    intake.scanLinks("http://site.example/dir/page.html", text);
+    intake.scanLinks("https://site.example", text);
     // The same bytes as one link, as found on a page and as a start URL.
-    intake.TakeInLink(text, "http://site.example/a/b/c", "dofollow", text);
-    intake.TakeInLink(text, "", "", "");
+    intake.takeInLink(text, "http://site.example/a/b/c", "dofollow", text);
+    intake.takeInLink(text, "", "", "");
   }
   return 0;
 }

@@ -1,13 +1,19 @@
+#include <pthread.h>
+
+#include <atomic>
+#include <chrono>
 #include <csignal>
+#include <functional>
 #include <fstream>
 #include <iostream>
-#include <map>
 #include <memory>
 #include <sstream>
+#include <thread>
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
 #include "core/crawl/crawl_run.h"
+#include "core/crawl/link_intake.h"
 #include "core/crawl/page_fetcher.h"
 #include "core/pagefacts/page_record.h"
 #include "core/settings/settings.h"
@@ -33,45 +39,80 @@ struct CrawlOptions {
   int responseMs = std::stoi(kBuiltIn.responseTimeout);
 };
 
-std::atomic<bool> interrupted{false};
-
-extern "C" void onInterrupt(int) { interrupted = true; }
-
-// The window's part of a run, for a terminal: the status texts go to stderr
-// as they change.
-class ConsoleView : public CrawlView {
+// What a run shows in a window, for a terminal: one line per page on stderr
+// ("position / total  Loading: URL"), "Stopping..." when a stop begins, and
+// the failures the run absorbed.
+class ConsoleObserver : public CrawlObserver {
  public:
-  ConsoleView(std::string startUrl, RunOptionTexts options)
-      : m_startUrl(std::move(startUrl)), m_options(std::move(options)) {}
-  std::string startUrlText() override { return m_startUrl; }
-  void setStartUrlText(const std::string& text) override { m_startUrl = text; }
-  RunOptionTexts runOptions() override { return m_options; }
-  void showRunState(RunState state) override {
-    if (state == RunState::Stopping) std::cerr << runCaption(state) << std::endl;
+  explicit ConsoleObserver(Desktop& desktop) : m_desktop(desktop) {}
+
+  void runStateChanged(RunState state) override {
+    if (state == RunState::Stopping) std::cerr << "Stopping..." << std::endl;
   }
-  void setStatusText(int panel, const std::string& text) override {
-    if (m_shown[panel] == text) return;
-    m_shown[panel] = text;
-    // The position and the page being loaded come together; one line per page.
-    if (panel == 2 && !text.empty()) std::cerr << m_shown[1] << "  " << text << std::endl;
+  void pageStarted(const PageProgress& page) override {
+    m_total = "Total URLs: " + std::to_string(page.total);
+    std::cerr << page.index + 1 << " / " << page.total << "  Loading: " << page.url << std::endl;
   }
-  const std::string& status(int panel) { return m_shown[panel]; }
+  void pageFinished(std::size_t, std::size_t total) override { m_total = "Total URLs: " + std::to_string(total); }
+  void pageFailed(const std::string& message) override {
+    m_desktop.showMessage("Crawlspect", message, MessageIcon::Error);
+  }
+  // "Total URLs: N" as last shown; empty when no page was crawled.
+  const std::string& totalLine() const { return m_total; }
 
  private:
-  std::string m_startUrl;
-  RunOptionTexts m_options;
-  std::map<int, std::string> m_shown;
+  Desktop& m_desktop;
+  std::string m_total;
+};
+
+// Ctrl+C stops the run the way "STOP" does: SIGINT is blocked in every thread
+// and taken by one thread of its own, which hands the stop to the main thread.
+class InterruptToStop {
+ public:
+  InterruptToStop() {
+    sigemptyset(&m_signals);
+    sigaddset(&m_signals, SIGINT);
+    pthread_sigmask(SIG_BLOCK, &m_signals, &m_previousMask);
+  }
+  ~InterruptToStop() {
+    if (m_waiter.joinable()) {
+      m_closing = true;
+      pthread_kill(m_waiter.native_handle(), SIGINT);
+      m_waiter.join();
+    }
+    // A Ctrl+C that came after the run is dropped rather than acted upon.
+    const timespec now{};
+    while (sigtimedwait(&m_signals, nullptr, &now) == SIGINT) continue;
+    pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
+  }
+  InterruptToStop(const InterruptToStop&) = delete;
+  InterruptToStop& operator=(const InterruptToStop&) = delete;
+
+  // From now on, every Ctrl+C runs onInterrupt on the main thread.
+  void watch(Desktop& desktop, std::function<void()> onInterrupt) {
+    m_waiter = std::thread([this, &desktop, onInterrupt = std::move(onInterrupt)] {
+      int signal = 0;
+      while (sigwait(&m_signals, &signal) == 0 && !m_closing.load()) desktop.postToMain(onInterrupt);
+    });
+  }
+
+ private:
+  sigset_t m_signals{};
+  sigset_t m_previousMask{};
+  std::atomic<bool> m_closing{false};
+  std::thread m_waiter;
 };
 
 int runCrawl(const CrawlOptions& opts) {
-  RunOptionTexts options;
-  options.ignoreExtensions = opts.ignoreExtensions;
-  options.connectionTimeout = std::to_string(opts.connectMs);
-  options.responseTimeout = std::to_string(opts.responseMs);
-  options.userAgent = opts.agent;
-  options.pageLimit = std::to_string(opts.limit);
-  options.scope = opts.scope == "subdomain" ? CrawlScope::Subdomain : CrawlScope::Domain;
-  options.removeAnchors = !opts.keepAnchors;
+  CrawlSettings settings;
+  settings.startUrl = opts.startUrl;
+  settings.scope = opts.scope == "subdomain" ? CrawlScope::Subdomain : CrawlScope::Domain;
+  settings.pageLimit = opts.limit;
+  settings.removeAnchors = !opts.keepAnchors;
+  settings.ignoreExtensions = opts.ignoreExtensions;
+  settings.userAgent = opts.agent;
+  settings.connectionTimeout = std::chrono::milliseconds(opts.connectMs);
+  settings.responseTimeout = std::chrono::milliseconds(opts.responseMs);
   if (!opts.ignoreUrlsFile.empty()) {
     std::ifstream in(opts.ignoreUrlsFile, std::ios::binary);
     if (!in) {
@@ -80,37 +121,30 @@ int runCrawl(const CrawlOptions& opts) {
     }
     std::ostringstream text;
     text << in.rdbuf();
-    options.ignoreUrls = text.str();
+    settings.ignoreUrlPrefixes = ignoreUrlLines(text.str());
+  }
+  if (normalizedStartUrl(settings.startUrl).empty()) {
+    std::cerr << "Please enter Start URL!" << std::endl;
+    return 2;
   }
 
+  // Before any other thread starts, so that all of them inherit the blocked SIGINT.
+  InterruptToStop interrupt;
   CliProject session;
   session.store.deferLinkIndexes(true);
   PageFetcher fetcher;
-  ConsoleView view(opts.startUrl, options);
-  CrawlRun run(session.desktop, view, session.store, session.list, fetcher, RegionalSettings::fromEnvironment(),
-               "Crawlspect");
-
+  ConsoleObserver observer(session.desktop);
+  CrawlRun run(session.desktop, observer, session.store, session.list, fetcher, RegionalSettings::fromEnvironment());
   run.setPageStep([&session](const std::string& url, const std::string& text) {
     return preparePageRecord(session.db, session.desktop, "Crawlspect", url, text);
   });
 
-  interrupted = false;
-  struct sigaction action {};
-  action.sa_handler = onInterrupt;
-  sigemptyset(&action.sa_mask);
-  struct sigaction previous {};
-  sigaction(SIGINT, &action, &previous);
-
-  run.startUrlChanged(opts.startUrl);
-  run.BitBtn1Click();
-  while (run.active()) {
-    session.desktop.runUntil([&] { return !run.active() || interrupted.load(); }, std::chrono::hours(24));
-    if (interrupted.exchange(false) && run.state() == RunState::Running) run.BitBtn1Click();
-  }
+  interrupt.watch(session.desktop, [&run] { run.requestStop(); });
+  run.start(settings);
+  session.desktop.serveUntil([&run] { return !run.active(); });
   run.shutdown();
-  sigaction(SIGINT, &previous, nullptr);
 
-  std::cerr << view.status(0) << std::endl;
+  std::cerr << observer.totalLine() << std::endl;
   session.store.keepLinkIndexesFromNow();  // when the run has not built them already
   int status = 0;
   if (!opts.project.empty()) {

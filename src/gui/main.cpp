@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   // The arguments name one project file, blanks and all.
   setup.projectPath = QCoreApplication::arguments().mid(1).join(' ').trimmed().toStdString();
 
-  crawlspect::ui::TAppForm form(setup);
+  crawlspect::ui::MainWindow form(setup);
   form.showAsStored();
   form.openStartupProject();
   return QApplication::exec();

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QProcess>
 #include <QThread>
@@ -109,5 +110,10 @@ void QtDesktop::startProgramCopy(const std::vector<std::string>& args) {
 }
 
 void QtDesktop::processEvents() { QCoreApplication::processEvents(); }
+
+void QtDesktop::serveUntil(const std::function<bool()>& done) {
+  // Sleeps in the event loop until the next event, which is what makes done() true.
+  while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
 
 }  // namespace crawlspect::ui

@@ -31,6 +31,7 @@ class QtDesktop : public Desktop {
   void setClipboardText(const std::string& text) override;
   void startProgramCopy(const std::vector<std::string>& args) override;
   void processEvents() override;
+  void serveUntil(const std::function<bool()>& done) override;
 };
 
 }  // namespace crawlspect::ui

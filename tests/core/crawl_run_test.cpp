@@ -85,14 +85,15 @@ TEST_F(CrawlRunTest, WalksTheSiteBreadthFirstAndStoresEveryKeptLink) {
                      site.url("/b.html") + "|" + site.url("/missing.html") + "|dofollow|Internal|gone",
                  }));
 
-  EXPECT_EQ(view.status[0], "Total URLs: 5");
-  EXPECT_EQ(view.status[1], "5 / 5");
-  EXPECT_EQ(view.status[2], "");
-  EXPECT_EQ(view.refreshes, 1);
-  EXPECT_EQ(view.shownRows, 5);
-  EXPECT_EQ(desktop.beeps(), 1);
+  EXPECT_EQ(observer.status[0], "Total URLs: 5");
+  EXPECT_EQ(observer.status[1], "5 / 5");
+  EXPECT_EQ(observer.status[2], "");
+  EXPECT_EQ(observer.refreshes, 1);
+  EXPECT_EQ(observer.shownRows, 5);
+  EXPECT_EQ(observer.end, RunEnd::Complete);
   EXPECT_EQ(run.state(), RunState::Idle);
   EXPECT_TRUE(desktop.messages().empty());
+  EXPECT_TRUE(observer.failures.empty());
 }
 
 TEST_F(CrawlRunTest, PageFactsAreStoredWhileCrawling) {
@@ -115,14 +116,13 @@ TEST_F(CrawlRunTest, PageFactsAreStoredWhileCrawling) {
 }
 
 TEST_F(CrawlRunTest, StartSequenceStepsInOrder) {
-  view.options.pageLimit = "1";
+  settings.pageLimit = 1;
   crawl(site.url("/"));
-  EXPECT_EQ(view.events, (std::vector<std::string>{"busy", "caption STOP", "options off", "cleared", "timer on",
-                                                   "caption Check", "options on", "normal"}));
+  EXPECT_EQ(observer.events, (std::vector<std::string>{"running", "cleared", "complete"}));
 }
 
 TEST_F(CrawlRunTest, PageLimitOneFetchesOnlyTheStartButStoresAllItsLinks) {
-  view.options.pageLimit = "1";
+  settings.pageLimit = 1;
   crawl(site.url("/"));
   EXPECT_EQ(listUrls(), std::vector<std::string>{site.url("/")});
   EXPECT_EQ(site.hits("/a.html"), 0);
@@ -132,64 +132,68 @@ TEST_F(CrawlRunTest, PageLimitOneFetchesOnlyTheStartButStoresAllItsLinks) {
 }
 
 TEST_F(CrawlRunTest, RejectedStartUrlEndsTheRunAtOnce) {
-  view.status[0] = "Total URLs: 9";
-  view.status[1] = "3 / 9";
+  observer.status[0] = "Total URLs: 9";
+  observer.status[1] = "3 / 9";
   crawl(site.url("/app.js"));
   EXPECT_TRUE(list.snapshot().empty());
   EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS").text(0, 0), "0");
-  EXPECT_EQ(view.status[0], "Total URLs: 9");
-  EXPECT_EQ(view.status[1], "3 / 9");
-  EXPECT_EQ(view.refreshes, 1);
+  EXPECT_EQ(observer.status[0], "Total URLs: 9");
+  EXPECT_EQ(observer.status[1], "3 / 9");
+  EXPECT_EQ(observer.refreshes, 1);
   EXPECT_EQ(run.state(), RunState::Idle);
 }
 
 TEST_F(CrawlRunTest, RedirectingStartUrlIsAdoptedBeforeTheCrawl) {
-  view.options.pageLimit = "1";
+  settings.pageLimit = 1;
   crawl(site.url("/moved"));
-  EXPECT_EQ(view.field, site.url("/"));
+  EXPECT_EQ(observer.startUrl, site.url("/"));
   EXPECT_EQ(listUrls(), std::vector<std::string>{site.url("/")});
 }
 
 TEST_F(CrawlRunTest, StartUrlTextIsTidiedBeforeTheCrawl) {
-  view.options.pageLimit = "1";
+  settings.pageLimit = 1;
   const std::string bare = site.url("/").substr(7);
   crawl(bare);
-  EXPECT_EQ(view.field, site.url("/"));
+  EXPECT_EQ(observer.startUrl, site.url("/"));
   crawl("  HTTP://" + bare + "A.html ");
-  EXPECT_EQ(view.field, "http://" + bare + "A.html");  // only the scheme's letters change
+  EXPECT_EQ(observer.startUrl, "http://" + bare + "A.html");  // only the scheme's letters change
 }
 
-TEST_F(CrawlRunTest, WrongInputStartsNoRun) {
-  crawl("   ");
-  view.options.connectionTimeout = "12x";
-  crawl(site.url("/"));
-  view.options.connectionTimeout = "1000";
-  view.options.responseTimeout = "";
-  crawl(site.url("/"));
-  const auto messages = desktop.messages();
-  ASSERT_EQ(messages.size(), 3u);
-  EXPECT_EQ(messages[0].title, "Warning");
-  EXPECT_EQ(messages[0].text, "Please enter Start URL!");
-  EXPECT_EQ(messages[0].icon, MessageIcon::Warning);
-  EXPECT_EQ(messages[1].text, "'12x' is not a valid integer value");
-  EXPECT_EQ(messages[2].text, "'' is not a valid integer value");
-  EXPECT_EQ(view.events, (std::vector<std::string>{"focus", "busy", "normal", "busy", "normal"}));
+TEST_F(CrawlRunTest, WrongStartsAreRefused) {
+  settings.startUrl = " \t ";
+  EXPECT_THROW(run.start(settings), std::invalid_argument);
+  EXPECT_EQ(run.state(), RunState::Idle);
+  EXPECT_FALSE(run.active());
   EXPECT_EQ(site.hits("/"), 0);
+
+  begin(site.url("/slow.html"));
+  EXPECT_THROW(run.start(settings), std::logic_error);  // one run at a time
+  run.requestStop();
+  ASSERT_TRUE(desktop.runUntil([&] { return !run.active(); }));
+  EXPECT_TRUE(observer.events.empty() || observer.events.back() == "stopped");
+}
+
+TEST(StartUrl, IsTidiedAsTheRunTakesIt) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"  http://a.test/x ", "http://a.test/x"}, {"HTTP://A.test/", "http://A.test/"},
+      {"HttpS://a.test/", "https://a.test/"},    {"a.test/p", "http://a.test/p"},
+      {"\t\r\n", ""},                          {"", ""},
+  };
+  for (const auto& [typed, taken] : cases) EXPECT_EQ(normalizedStartUrl(typed), taken) << typed;
 }
 
 TEST_F(CrawlRunTest, StopDuringASlowTransferEndsTheRunAfterThatPage) {
-  view.field = site.url("/slow.html");
-  run.startUrlChanged(view.field);
-  run.BitBtn1Click();
-  ASSERT_TRUE(desktop.runUntil([&] { return view.status[2] == "Loading: " + site.url("/slow.html"); }));
-  run.BitBtn1Click();
+  begin(site.url("/slow.html"));
+  ASSERT_TRUE(desktop.runUntil([&] { return observer.status[2] == "Loading: " + site.url("/slow.html"); }));
+  run.requestStop();
   EXPECT_EQ(run.state(), RunState::Stopping);
-  run.BitBtn1Click();  // a click while stopping does nothing
+  run.requestStop();  // a second request while stopping changes nothing
   const auto started = std::chrono::steady_clock::now();
   ASSERT_TRUE(desktop.runUntil([&] { return !run.active(); }, std::chrono::seconds(10)));
   EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(2));
   desktop.pump();
   EXPECT_EQ(run.state(), RunState::Idle);
+  EXPECT_EQ(observer.end, RunEnd::Stopped);
   EXPECT_EQ(list.size(), 1u);
   EXPECT_FALSE(list.snapshot()[0].loadTime.empty());
   EXPECT_EQ(site.hits("/a.html"), 0);
@@ -210,9 +214,7 @@ TEST_F(CrawlRunTest, AFailedPageReadIsReportedAtItsTurnAndTheRunGoesOn) {
   ASSERT_TRUE(crawl(site.url("/")));
   EXPECT_EQ(seen, (std::vector<std::string>{site.url("/"), site.url("/b.html"), site.url("/c.html"),
                                             site.url("/missing.html")}));
-  const auto messages = desktop.messages();
-  ASSERT_EQ(messages.size(), 1u);
-  EXPECT_EQ(messages[0].text, "cannot read " + site.url("/a.html"));
+  EXPECT_EQ(observer.failures, std::vector<std::string>{"cannot read " + site.url("/a.html")});
   // /c.html is still found, through /b.html; /a.html's own links are not stored.
   EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=" + sqlQuote(site.url("/a.html"))).text(0, 0), "0");
   EXPECT_TRUE(rows("SELECT TITLE FROM PAGES WHERE URL=" + sqlQuote(site.url("/a.html"))).isNull(0, "TITLE"));
@@ -229,7 +231,7 @@ TEST_F(CrawlRunTest, StopWhileAPageIsStoredDropsThePageFetchedAhead) {
     return [&, url, store] {
       pagesSeen.push_back(url);
       store();
-      if (url == site.url("/second")) run.BitBtn1Click();
+      if (url == site.url("/second")) run.requestStop();
     };
   });
   const auto started = std::chrono::steady_clock::now();
@@ -246,15 +248,13 @@ TEST_F(CrawlRunTest, StopWhileAPageIsStoredDropsThePageFetchedAhead) {
   EXPECT_EQ(pages.text(1, 1), "2");
   EXPECT_TRUE(pages.isNull(2, "TITLE"));
   EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=" + sqlQuote(site.url("/slow.html"))).text(0, 0), "0");
-  EXPECT_EQ(view.refreshes, 1);
+  EXPECT_EQ(observer.refreshes, 1);
   EXPECT_EQ(run.state(), RunState::Idle);
 }
 
 TEST_F(CrawlRunTest, ClosingDuringARunStopsAndJoinsIt) {
-  view.field = site.url("/slow.html");
-  run.startUrlChanged(view.field);
-  run.BitBtn1Click();
-  ASSERT_TRUE(desktop.runUntil([&] { return !view.status[2].empty(); }));
+  begin(site.url("/slow.html"));
+  ASSERT_TRUE(desktop.runUntil([&] { return !observer.status[2].empty(); }));
   run.shutdown();
   EXPECT_FALSE(run.active());
   store.close();
@@ -324,7 +324,7 @@ TEST(DeferredLinkIndexes, KeptFromEarlyOnOnlyWhenTheNetworkSetsThePace) {
     });
     site.start();
     testsupport::CrawlHarness h;
-    h.view.options.pageLimit = std::to_string(pages + 1);
+    h.settings.pageLimit = pages + 1;
     h.store.deferLinkIndexes(true);
     ASSERT_TRUE(h.crawl(site.url("/")));
     // The start URL's own row, the home page's links, every page's links.

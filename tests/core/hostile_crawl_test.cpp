@@ -23,9 +23,9 @@ long peakRssMb() {
 class HostileCrawl : public ::testing::Test, public testsupport::CrawlHarness {
  protected:
   HostileCrawl() {
-    view.options.connectionTimeout = "1000";
-    view.options.responseTimeout = "1000";
-    view.options.pageLimit = "1000";
+    settings.connectionTimeout = std::chrono::milliseconds(1000);
+    settings.responseTimeout = std::chrono::milliseconds(1000);
+    settings.pageLimit = 1000;
   }
 
   // A run that ended in time and left a sound, complete project.
@@ -107,7 +107,7 @@ TEST_F(HostileCrawl, HundredThousandLinksOnOnePage) {
   site.page("/", page);
   site.raw().Get(R"(/l\d+)", [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/html"); });
   site.start();
-  view.options.pageLimit = "20";
+  settings.pageLimit = 20;
   expectSoundProject(std::chrono::seconds(120), site.url("/"));
   EXPECT_EQ(list.size(), 20u);
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM LINKS"), "100001");

@@ -22,8 +22,8 @@ std::ostream& operator<<(std::ostream& os, const Stored& s) {
 
 class RecordingSink : public LinkSink {
  public:
-  void AddInternalUrl(const std::string& url) override { added.push_back(url); }
-  void StoreLink(const std::string& link, const std::string& source, const std::string& follow,
+  void addInternalUrl(const std::string& url) override { added.push_back(url); }
+  void storeLink(const std::string& link, const std::string& source, const std::string& follow,
                  const std::string& anchor, const std::string& type) override {
     stored.push_back({link, source, follow, anchor, type});
   }
@@ -56,7 +56,7 @@ TEST_P(TakeInLinkTable, ResolvesFiltersAndClassifies) {
   settings.scope = c.scope;
   RecordingSink sink;
   LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
-  intake.TakeInLink(c.link, c.source, "dofollow", "text");
+  intake.takeInLink(c.link, c.source, "dofollow", "text");
   if (c.expected.empty()) {
     EXPECT_TRUE(sink.stored.empty()) << sink.stored.front();
     EXPECT_TRUE(sink.added.empty());
@@ -110,27 +110,27 @@ INSTANTIATE_TEST_SUITE_P(
         IntakeCase{"UnrelatedRelativeWithoutSource", "page.html", "", "page.html", "External"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST(TakeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
+TEST(takeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
   RecordingSink sink;
   IntakeSettings none;
   none.scope = CrawlScope::None;
   LinkIntake quiet(none, [] { return std::string("http://site.com/"); }, sink);
-  quiet.TakeInLink("/a", kDocs, "dofollow", "x");
+  quiet.takeInLink("/a", kDocs, "dofollow", "x");
   EXPECT_TRUE(sink.stored.empty());
 
   LinkIntake intake(IntakeSettings{}, [] { return std::string("http://site.com/"); }, sink);
-  intake.TakeInLink("/a", kDocs, "dofollow", "one\r\ntwo\r\n\r\nthree");
+  intake.takeInLink("/a", kDocs, "dofollow", "one\r\ntwo\r\n\r\nthree");
   ASSERT_EQ(sink.stored.size(), 1u);
   EXPECT_EQ(sink.stored[0].anchor, "one two  three");
 }
 
-TEST(TakeInLink, ScopeFollowsTheStartUrlFieldAsItIsNow) {
+TEST(takeInLink, ScopeFollowsTheStartUrlFieldAsItIsNow) {
   RecordingSink sink;
   std::string field = "http://site.com/";
   LinkIntake intake(IntakeSettings{}, [&] { return field; }, sink);
-  intake.TakeInLink("http://other.org/", "", "", "");
+  intake.takeInLink("http://other.org/", "", "", "");
   field = "http://www.other.org/start";
-  intake.TakeInLink("http://other.org/", "", "", "");
+  intake.takeInLink("http://other.org/", "", "", "");
   ASSERT_EQ(sink.stored.size(), 2u);
   EXPECT_EQ(sink.stored[0].type, "External");
   EXPECT_EQ(sink.stored[1].type, "Internal");
@@ -166,7 +166,7 @@ std::vector<Stored> scan(const std::string& html, const std::string& page = "htt
   IntakeSettings settings;
   settings.ignoreExtensions = kExtensions;
   LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
-  intake.ScanLinks(page, html);
+  intake.scanLinks(page, html);
   return sink.stored;
 }
 
@@ -187,7 +187,7 @@ TEST(FindNoCase, EitherCaseOfLettersOnly) {
   for (const Case& c : cases) EXPECT_EQ(findNoCase(c.text, c.needle, c.from), c.at) << c.text << " / " << c.needle;
 }
 
-TEST(ScanLinks, RelValueCountsOnlyWhenQuotedLikeTheHref) {
+TEST(scanLinks, RelValueCountsOnlyWhenQuotedLikeTheHref) {
   auto links = scan(R"(<a href="/x" rel="nofollow">X</a> <a href="/y" rel='nofollow'>Y</a> <a rel="ugc sponsored" href='/z'>Z</a>)");
   ASSERT_EQ(links.size(), 3u);
   EXPECT_EQ(links[0].follow, "NOFOLLOW");
@@ -195,7 +195,7 @@ TEST(ScanLinks, RelValueCountsOnlyWhenQuotedLikeTheHref) {
   EXPECT_EQ(links[2].follow, "dofollow");
 }
 
-TEST(ScanLinks, AnchorTextsAsWritten) {
+TEST(scanLinks, AnchorTextsAsWritten) {
   auto links = scan(
       "<a href=\"/i\"><img src=\"a.png\" alt=\"&quot;A&quot;\"></a>\r\n"
       "<a href=\"/one\">One <a href=\"/two\">Two</a>\r\n"
@@ -210,7 +210,7 @@ TEST(ScanLinks, AnchorTextsAsWritten) {
   EXPECT_EQ(links[4].anchor, "\xF0\x9F\x98\x80 &");
 }
 
-TEST(ScanLinks, TagsTheMarkersFindAndTheyMiss) {
+TEST(scanLinks, TagsTheMarkersFindAndTheyMiss) {
   auto links = scan(
       "<A HREF=\"/upper\">u</a>"
       " <a class=x\thref=\"/tab\">t</a>"
@@ -226,7 +226,7 @@ TEST(ScanLinks, TagsTheMarkersFindAndTheyMiss) {
                                              "http://site.com/sq", "http://site.com/crlf"}));
 }
 
-TEST(ScanLinks, TheCharacterAfterATagIsPassedOver) {
+TEST(scanLinks, TheCharacterAfterATagIsPassedOver) {
   // The scan resumes two characters after ">": a tag that follows at once is skipped.
   auto links = scan("<a href=\"/a\">A</a><a href=\"/b\">B</a><a href=\"/c\"><a href=\"/d\">D</a>");
   std::vector<std::string> found;
@@ -234,7 +234,7 @@ TEST(ScanLinks, TheCharacterAfterATagIsPassedOver) {
   EXPECT_EQ(found, (std::vector<std::string>{"http://site.com/a", "http://site.com/b", "http://site.com/c"}));
 }
 
-TEST(ScanLinks, EveryOccurrenceStoredAndMailtoWithoutSource) {
+TEST(scanLinks, EveryOccurrenceStoredAndMailtoWithoutSource) {
   std::string html;
   for (int i = 0; i < 10; ++i) html += "<a href=\"/p\">p</a> ";
   html += "<a href=\"MAILTO:me@site.com\">mail</a>";
@@ -244,7 +244,7 @@ TEST(ScanLinks, EveryOccurrenceStoredAndMailtoWithoutSource) {
   EXPECT_EQ(links[10], (Stored{"MAILTO:me@site.com", "", "dofollow", "mail", "External"}));
 }
 
-TEST(ScanLinks, ManyTagsWithoutClosingStayLinear) {
+TEST(scanLinks, ManyTagsWithoutClosingStayLinear) {
   // 100,000 tags with no "</a>" and no ">" after the last: a quadratic search
   // would take minutes.
   std::string html;

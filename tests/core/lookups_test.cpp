@@ -69,19 +69,19 @@ TEST(LookupCommands, PopupSourceDecidesTheUrl) {
   const std::optional<std::string> noSelection;
   // "List" without a selected row, or no source yet: nothing happens.
   for (C command : {C::Check, C::CopyUrl, C::GoToUrl, C::AnalyzeUrl, C::Google, C::RobotsTxt}) {
-    EXPECT_FALSE(lookupUrl(kPopupSourceList, "http://start/", noSelection));
-    EXPECT_FALSE(runLookupCommand(command, lookupUrl(kPopupSourceList, "http://start/", noSelection), desktop));
-    EXPECT_FALSE(runLookupCommand(command, lookupUrl("", "http://start/", std::string("http://row/")), desktop));
+    EXPECT_FALSE(lookupUrl(LookupSource::FoundLinks, "http://start/", noSelection));
+    EXPECT_FALSE(runLookupCommand(command, lookupUrl(LookupSource::FoundLinks, "http://start/", noSelection), desktop));
+    EXPECT_FALSE(runLookupCommand(command, lookupUrl(LookupSource::None, "http://start/", std::string("http://row/")), desktop));
   }
   EXPECT_TRUE(desktop.openedAddresses().empty());
   EXPECT_EQ(desktop.clipboard(), "");
 
-  EXPECT_EQ(lookupUrl(kPopupSourceList, "http://start/", std::string("http://row/")), "http://row/");
-  EXPECT_EQ(lookupUrl(kPopupSourceButton, "http://start/", std::string("http://row/")), "http://start/");
+  EXPECT_EQ(lookupUrl(LookupSource::FoundLinks, "http://start/", std::string("http://row/")), "http://row/");
+  EXPECT_EQ(lookupUrl(LookupSource::CheckButton, "http://start/", std::string("http://row/")), "http://start/");
 
   // "Copy URL" from the button copies the field's text, an empty one included.
   desktop.setClipboardText("before");
-  EXPECT_TRUE(runLookupCommand(C::CopyUrl, lookupUrl(kPopupSourceButton, "", std::string("http://row/")), desktop));
+  EXPECT_TRUE(runLookupCommand(C::CopyUrl, lookupUrl(LookupSource::CheckButton, "", std::string("http://row/")), desktop));
   EXPECT_EQ(desktop.clipboard(), "");
 }
 

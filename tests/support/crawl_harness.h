@@ -1,8 +1,9 @@
 #pragma once
 // A whole crawl without a window: a real project file in a temporary folder,
-// the real crawl thread, and a view that records what the window would show.
+// the real crawl thread, and an observer that records what a window would show.
 #include <chrono>
 #include <map>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -18,60 +19,69 @@
 
 namespace testsupport {
 
-class RecordingView : public crawlspect::CrawlView {
+// Records what a window would show of a run.
+class RecordingObserver : public crawlspect::CrawlObserver {
  public:
-  std::string field;
-  crawlspect::RunOptionTexts options;
+  std::string startUrl;  // the start URL as the window's field would show it
   std::vector<std::string> events;
-  std::map<int, std::string> status;
+  std::map<int, std::string> status;  // 0: total, 1: position, 2: page being loaded
+  std::vector<std::string> failures;
   int refreshes = 0;
   int shownRows = 0;
+  std::optional<crawlspect::RunEnd> end;
 
-  RecordingView() {
-    options.connectionTimeout = "3000";
-    options.responseTimeout = "3000";
-    options.pageLimit = "50";
-    options.ignoreExtensions = "css js";
+  void runStateChanged(crawlspect::RunState s) override {
+    events.push_back(s == crawlspect::RunState::Running ? "running" : s == crawlspect::RunState::Stopping ? "stopping" : "idle");
   }
-  std::string startUrlText() override { return field; }
-  void setStartUrlText(const std::string& text) override {
-    field = text;
-    events.push_back("field " + text);
+  void startUrlAdopted(const std::string& url) override {
+    startUrl = url;
+    events.push_back("field " + url);
   }
-  crawlspect::RunOptionTexts runOptions() override { return options; }
-  void focusStartUrl() override { events.push_back("focus"); }
-  void showRunState(crawlspect::RunState s) override {
-    events.push_back(std::string("caption ") + crawlspect::runCaption(s));
-  }
-  void setOptionLinesEnabled(bool on) override { events.push_back(on ? "options on" : "options off"); }
-  void setBusyPointer(bool on) override { events.push_back(on ? "busy" : "normal"); }
-  void setStatusText(int panel, const std::string& text) override { status[panel] = text; }
   void urlListCleared() override {
     shownRows = 0;
     events.push_back("cleared");
   }
-  void urlRowAdded(std::size_t) override { ++shownRows; }
-  void setRefreshTimerEnabled(bool on) override { events.push_back(on ? "timer on" : "timer off"); }
-  void IslemTamam() override { ++refreshes; }
+  void pageStarted(const crawlspect::PageProgress& page) override {
+    status[0] = "Total URLs: " + std::to_string(page.total);
+    status[1] = std::to_string(page.index + 1) + " / " + std::to_string(page.total);
+    status[2] = "Loading: " + page.url;
+  }
+  void urlAdded(std::size_t) override { ++shownRows; }
+  void pageFinished(std::size_t, std::size_t total) override { status[0] = "Total URLs: " + std::to_string(total); }
+  void transferCutOff() override { ++refreshes; }
+  void pageFailed(const std::string& message) override { failures.push_back(message); }
+  void runFinished(crawlspect::RunEnd how) override {
+    ++refreshes;
+    status[2].clear();
+    end = how;
+    events.push_back(how == crawlspect::RunEnd::Stopped ? "stopped" : "complete");
+  }
 };
 
 struct CrawlHarness {
   CrawlHarness()
       : store(db, desktop, dir.path().string(), dir.file("missing-template.db")),
-        run(desktop, view, store, list, fetcher, crawlspect::RegionalSettings::withDecimal(','), "Crawlspect") {
+        run(desktop, observer, store, list, fetcher, crawlspect::RegionalSettings::withDecimal(',')) {
     std::mt19937 random(7);
     store.chooseWorkingFile(random);
     run.setPageStep([this](const std::string& url, const std::string& text) {
       return crawlspect::preparePageRecord(db, desktop, "Crawlspect", url, text);
     });
+    settings.connectionTimeout = std::chrono::milliseconds(3000);
+    settings.responseTimeout = std::chrono::milliseconds(3000);
+    settings.ignoreExtensions = "css js";
   }
   ~CrawlHarness() { run.shutdown(); }
 
-  // Presses "Check" with this start URL and serves the main thread until the run has ended.
+  // Starts a run from this start URL without waiting for it.
+  void begin(const std::string& start) {
+    settings.startUrl = start;
+    observer.startUrl = start;
+    run.start(settings);
+  }
+  // Starts a run and serves the main thread until it has ended.
   bool crawl(const std::string& start, std::chrono::seconds limit = std::chrono::seconds(30)) {
-    view.field = start;
-    run.startUrlChanged(start);
-    run.BitBtn1Click();
+    begin(start);
     const bool ended = desktop.runUntil([&] { return !run.active(); }, limit);
     desktop.pump();
     return ended;
@@ -89,7 +99,8 @@ struct CrawlHarness {
   crawlspect::ProjectStore store;
   crawlspect::InternalUrlList list;
   crawlspect::PageFetcher fetcher;
-  RecordingView view;
+  RecordingObserver observer;
+  crawlspect::CrawlSettings settings;
   crawlspect::CrawlRun run;
 };
 

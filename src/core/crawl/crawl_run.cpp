@@ -1,8 +1,10 @@
 #include "core/crawl/crawl_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
 #include <exception>
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -16,13 +18,14 @@ namespace crawlspect {
 
 namespace {
 
-constexpr std::int64_t kMaxPageLimit = 999999999;
-
-std::int64_t pageLimitFrom(const std::string& text) {
-  int value = 0;
-  if (!parseInt32(text, value)) return 1;
-  if (value < 1) return 1;
-  return value > kMaxPageLimit ? kMaxPageLimit : value;
+// A body that cannot be decoded reads as an empty page: the page keeps its
+// row in the list, without facts or links, and the run goes on.
+std::string fetchPageText(PageFetcher& fetcher, const std::string& url, const StopWatch* watch) {
+  try {
+    return fetcher.FetchPage(url, watch);
+  } catch (const DecodeError&) {
+    return {};
+  }
 }
 
 // The fetch of the next page of the list, begun as soon as the current page
@@ -158,189 +161,131 @@ class FetchAhead {
 
 }  // namespace
 
-const char* runCaption(RunState state) {
-  switch (state) {
-    case RunState::Running:
-      return "STOP";
-    case RunState::Stopping:
-      return "Stopping...";
-    case RunState::Idle:
-      break;
-  }
-  return "Check";
+std::string normalizedStartUrl(const std::string& typed) {
+  // Blanks around a pasted address would otherwise end up inside the crawled URLs.
+  std::string start = trimControl(typed);
+  if (start.empty()) return start;
+  const std::string lower = lowerAscii(start.substr(0, 8));
+  if (startsWith(lower, "http://"))
+    start.replace(0, 7, "http://");
+  else if (startsWith(lower, "https://"))
+    start.replace(0, 8, "https://");
+  if (start.compare(0, 4, "http") != 0) start = "http://" + start;
+  return start;
 }
 
-CrawlRun::CrawlRun(Desktop& desktop, CrawlView& view, ProjectStore& store, InternalUrlList& list,
-                   PageFetcher& fetcher, RegionalSettings regional, std::string appTitle)
+CrawlRun::CrawlRun(Desktop& desktop, CrawlObserver& observer, ProjectStore& store, InternalUrlList& list,
+                   PageFetcher& fetcher, RegionalSettings regional)
     : m_desktop(desktop),
-      m_view(view),
+      m_observer(observer),
       m_store(store),
       m_list(list),
       m_fetcher(fetcher),
-      m_regional(regional),
-      m_appTitle(std::move(appTitle)) {}
+      m_regional(regional) {}
 
 CrawlRun::~CrawlRun() { shutdown(); }
 
-void CrawlRun::startUrlChanged(const std::string& text) {
-  std::lock_guard lock(m_startUrlLock);
-  m_startUrl = text;
-}
-
-std::string CrawlRun::startUrlCopy() const {
+std::string CrawlRun::startUrl() const {
   std::lock_guard lock(m_startUrlLock);
   return m_startUrl;
 }
 
-void CrawlRun::post(std::function<void(CrawlView&)> change) {
-  m_desktop.postToMain([this, change = std::move(change)] { change(m_view); });
+void CrawlRun::notify(std::function<void(CrawlObserver&)> event) {
+  if (m_desktop.isMainThread())
+    event(m_observer);
+  else
+    m_desktop.postToMain([this, event = std::move(event)] { event(m_observer); });
 }
 
-void CrawlRun::BitBtn1Click() {
-  switch (m_state.load()) {
-    case RunState::Running:
-      m_stopRequested = true;
-      m_state = RunState::Stopping;
-      m_view.showRunState(RunState::Stopping);
-      return;
-    case RunState::Stopping:
-      return;
-    case RunState::Idle:
-      startSequence();
-      return;
-  }
-}
-
-void CrawlRun::Check1Click(const std::string& popupSource, const std::string* selectedLink) {
-  if (popupSource == "List") {
-    if (!selectedLink) return;
-    m_view.setStartUrlText(*selectedLink);
-    startUrlChanged(*selectedLink);
-    BitBtn1Click();
-  } else if (popupSource == "Button") {
-    BitBtn1Click();
-  }
+void CrawlRun::requestStop() {
+  if (m_state.load() != RunState::Running) return;
+  m_stopRequested = true;
+  m_state = RunState::Stopping;
+  m_observer.runStateChanged(RunState::Stopping);
 }
 
 void CrawlRun::joinFinishedThread() {
   if (m_thread.joinable()) m_thread.join();
 }
 
-void CrawlRun::startSequence() {
-  const std::string typed = m_view.startUrlText();
-  const std::string trimmed = trimControl(typed);
-  if (trimmed.empty()) {
-    m_desktop.showMessage("Warning", "Please enter Start URL!", MessageIcon::Warning);
-    m_view.focusStartUrl();
-    return;
-  }
+void CrawlRun::start(const CrawlSettings& settings) {
+  if (m_state.load() != RunState::Idle) throw std::logic_error("a crawl run is already going");
+  const std::string start = normalizedStartUrl(settings.startUrl);
+  if (start.empty()) throw std::invalid_argument("the start URL is empty");
   // The previous run's thread has handed over its end steps already.
   joinFinishedThread();
 
-  m_view.setBusyPointer(true);
   m_stopRequested = false;
-
-  const RunOptionTexts options = m_view.runOptions();
-  int connectMs = 0;
-  int responseMs = 0;
-  for (const auto& [text, out] : {std::pair{&options.connectionTimeout, &connectMs},
-                                  std::pair{&options.responseTimeout, &responseMs}}) {
-    if (!parseInt32(*text, *out)) {
-      m_view.setBusyPointer(false);
-      m_desktop.showMessage(m_appTitle, "'" + *text + "' is not a valid integer value", MessageIcon::Error);
-      return;
-    }
-  }
-  m_fetcher.setUserAgent(options.userAgent);
-  m_fetcher.setTimeouts(connectMs, responseMs);
-
+  m_fetcher.setUserAgent(settings.userAgent);
+  m_fetcher.setTimeouts(static_cast<int>(settings.connectionTimeout.count()),
+                        static_cast<int>(settings.responseTimeout.count()));
   m_state = RunState::Running;
-  m_view.showRunState(RunState::Running);
-  m_view.setOptionLinesEnabled(false);
+  m_observer.runStateChanged(RunState::Running);
 
-  // Blanks around a pasted address would otherwise end up inside the crawled URLs.
-  std::string start = trimmed;
-  const std::string lower = lowerAscii(start.substr(0, 8));
-  if (startsWith(lower, "http://"))
-    start.replace(0, 7, "http://");
-  else if (startsWith(lower, "https://"))
-    start.replace(0, 8, "https://");
-  if (start != typed) m_view.setStartUrlText(start);
-  startUrlChanged(start);
+  {
+    std::lock_guard lock(m_startUrlLock);
+    m_startUrl = start;
+  }
+  if (start != settings.startUrl) m_observer.startUrlAdopted(start);
 
   m_list.clear();
-  m_view.urlListCleared();
-  m_desktop.processEvents();
-
+  m_observer.urlListCleared();
   m_added = 0;
-  m_pageLimit = pageLimitFrom(options.pageLimit);
-
+  m_pageLimit = std::clamp<std::int64_t>(settings.pageLimit, 1, kMaxPageLimit);
   m_store.freshReset();
-  m_view.setRefreshTimerEnabled(true);
 
-  if (start.compare(0, 4, "http") != 0) {
-    start = "http://" + start;
-    m_view.setStartUrlText(start);
-    startUrlChanged(start);
-    m_desktop.processEvents();
-  }
-
-  m_fetcher.clearLastRedirect();
-  try {
-    m_fetcher.FetchPage(start);
-  } catch (const DecodeError&) {
-  }
-  const std::string redirect = m_fetcher.lastRedirect();
-  if (!redirect.empty() && redirect != start) {
-    m_view.setStartUrlText(redirect);
-    startUrlChanged(redirect);
-  }
-  m_desktop.processEvents();
-
-  IntakeSettings settings;
-  settings.ignoreExtensions = trimControl(options.ignoreExtensions);
-  settings.ignoreUrls = ignoreUrlLines(options.ignoreUrls);
-  settings.removeAnchors = options.removeAnchors;
-  settings.scope = options.scope;
+  IntakeSettings intake;
+  intake.ignoreExtensions = trimControl(settings.ignoreExtensions);
+  intake.ignoreUrls = settings.ignoreUrlPrefixes;
+  intake.removeAnchors = settings.removeAnchors;
+  intake.scope = settings.scope;
   m_threadAlive = true;
-  m_thread = std::thread([this, settings = std::move(settings)]() mutable { CollectNow(std::move(settings)); });
+  m_thread = std::thread([this, intake = std::move(intake), start]() mutable { crawlLoop(std::move(intake), start); });
 }
 
-void CrawlRun::CollectNow(IntakeSettings settings) {
-  LinkIntake intake(std::move(settings), [this] { return startUrlCopy(); }, *this);
-  const StopWatch watch{&m_stopRequested, [this] { post([](CrawlView& v) { v.IslemTamam(); }); }};
+void CrawlRun::adoptRedirect(const std::string& probeUrl) {
+  // The probe: where the start URL redirects to is where the crawl begins,
+  // so that its pages count as internal to the site the user meant.
+  m_fetcher.clearLastRedirect();
+  const StopWatch watch{&m_stopRequested, nullptr};
+  fetchPageText(m_fetcher, probeUrl, &watch);
+  const std::string redirect = m_fetcher.lastRedirect();
+  if (redirect.empty() || redirect == probeUrl) return;
+  {
+    std::lock_guard lock(m_startUrlLock);
+    m_startUrl = redirect;
+  }
+  notify([redirect](CrawlObserver& o) { o.startUrlAdopted(redirect); });
+}
+
+void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
+  adoptRedirect(probeUrl);
+  LinkIntake intake(std::move(intakeSettings), [this] { return startUrl(); }, *this);
+  const StopWatch watch{&m_stopRequested, [this] { notify([](CrawlObserver& o) { o.transferCutOff(); }); }};
 
   {
     ProjectStore::Batch batch(m_store);
-    intake.TakeInLink(startUrlCopy(), "", "", "");
+    intake.takeInLink(startUrl(), "", "", "");
   }
 
-  const auto totalText = [this] { return "Total URLs: " + std::to_string(m_list.size()); };
   FetchAhead ahead(m_fetcher, &m_stopRequested, m_pageStep);
   using Clock = std::chrono::steady_clock;
   const auto runStarted = Clock::now();
   Clock::duration waited{};  // for pages to arrive
   for (std::size_t position = 0; position < m_list.size(); ++position) {
-    post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
     if (m_state.load() != RunState::Running) break;
     // A run that has spent most of its first pages waiting for the network
     // keeps deferred link indexes from here on, in the waits' shadow.
-    if (position == kPagesBeforeIndexChoice && m_store.linkIndexesPending() &&
-        2 * waited >= Clock::now() - runStarted)
+    if (position == kPagesBeforeIndexChoice && m_store.linkIndexesPending() && 2 * waited >= Clock::now() - runStarted)
       m_store.keepLinkIndexesFromNow();
     try {
       const auto started = Clock::now();
       const std::string pageUrl = m_list.url(position);
-      post([text = std::to_string(position + 1) + " / " + std::to_string(m_list.size()),
-            loading = "Loading: " + pageUrl](CrawlView& v) {
-        v.setStatusText(1, text);
-        v.setStatusText(2, loading);
-      });
+      notify([progress = PageProgress{position, m_list.size(), pageUrl}](CrawlObserver& o) { o.pageStarted(progress); });
       std::string pageText;
       double seconds = 0;
-      const bool fetchedAhead = ahead.holds(position);
       FetchAhead::Page page;
-      if (fetchedAhead) {
+      if (ahead.holds(position)) {
         const auto waitFrom = Clock::now();
         page = ahead.take();
         waited += Clock::now() - waitFrom;
@@ -349,10 +294,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
         pageText = std::move(page.text);
         seconds = page.seconds;
       } else {
-        try {
-          pageText = m_fetcher.FetchPage(pageUrl, &watch);
-        } catch (const DecodeError&) {
-        }
+        pageText = fetchPageText(m_fetcher, pageUrl, &watch);
         waited += Clock::now() - started;
         seconds = std::chrono::duration<double>(Clock::now() - started).count();
       }
@@ -360,7 +302,7 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
       // run would fetch after this page's scan.
       if (position + 1 < m_list.size()) ahead.start(position + 1, m_list.url(position + 1));
       m_list.setLoadTime(position, formatLoadTime(seconds, m_regional));
-      post([position](CrawlView& v) { v.loadTimeWritten(position); });
+      notify([position](CrawlObserver& o) { o.loadTimeKnown(position); });
 
       if (m_pageStep) {
         if (page.readFailure) std::rethrow_exception(page.readFailure);
@@ -368,12 +310,12 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
         if (store) m_desktop.runOnMain(store);
       }
       ProjectStore::Batch batch(m_store);
-      intake.ScanLinks(pageUrl, pageText);
+      intake.scanLinks(pageUrl, pageText);
     } catch (const std::exception& e) {
       // Whatever went wrong with one page, the run goes on with the next.
-      m_desktop.report(m_appTitle, e.what(), MessageIcon::Error);
+      m_desktop.runOnMain([this, message = std::string(e.what())] { m_observer.pageFailed(message); });
     }
-    post([text = totalText()](CrawlView& v) { v.setStatusText(0, text); });
+    notify([position, total = m_list.size()](CrawlObserver& o) { o.pageFinished(position, total); });
   }
   // Nothing of the run may go on past its end.
   ahead.drop();
@@ -381,18 +323,16 @@ void CrawlRun::CollectNow(IntakeSettings settings) {
 }
 
 void CrawlRun::endOfRun() {
-  m_desktop.runOnMain([this] { m_view.IslemTamam(); });
-  // One unit on the main thread: no click can come between the caption turning
-  // back to "Check" and the option lines being enabled.
-  m_desktop.runOnMain([this] {
-    m_desktop.beep();
+  const RunEnd end = m_stopRequested.load() ? RunEnd::Stopped : RunEnd::Complete;
+  // One unit on the main thread: no click can come between the state turning
+  // back to Idle and the front end taking note of the end.
+  m_desktop.runOnMain([this, end] {
     m_state = RunState::Idle;
-    m_view.showRunState(RunState::Idle);
-    m_view.setStatusText(2, "");
-    m_view.setOptionLinesEnabled(true);
-    m_view.setBusyPointer(false);
+    m_observer.runFinished(end);
   });
   m_threadAlive = false;
+  // Wakes a main thread that waits for this run in shutdown().
+  m_desktop.postToMain([] {});
 }
 
 void CrawlRun::shutdown() {
@@ -401,28 +341,26 @@ void CrawlRun::shutdown() {
       m_stopRequested = true;
       m_state = RunState::Stopping;
     }
-    while (m_threadAlive.load()) {
-      m_desktop.processEvents();
-      std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+    // The run's last steps need the main thread; serve them until it is done.
+    m_desktop.serveUntil([this] { return !m_threadAlive.load(); });
     m_thread.join();
   }
-  // Status changes queued by the thread refer to this object.
+  // Events queued by the thread refer to this object.
   m_desktop.processEvents();
 }
 
-void CrawlRun::AddInternalUrl(const std::string& pageUrl) {
-  const bool added = m_list.appendIfNew(
-      pageUrl, [&] { return static_cast<std::int64_t>(m_added.load()) < m_pageLimit; });
+void CrawlRun::addInternalUrl(const std::string& pageUrl) {
+  const bool added =
+      m_list.appendIfNew(pageUrl, [&] { return static_cast<std::int64_t>(m_added.load()) < m_pageLimit; });
   if (!added) return;
   ++m_added;
   // Only this thread appends while a run is active.
   const std::size_t index = m_list.size() - 1;
-  post([index](CrawlView& v) { v.urlRowAdded(index); });
+  notify([index](CrawlObserver& o) { o.urlAdded(index); });
   m_store.RecordNewPage(pageUrl);
 }
 
-void CrawlRun::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+void CrawlRun::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                          const std::string& anchor, const std::string& type) {
   m_store.StoreLink(link, sourcePage, follow, anchor, type);
 }

@@ -1,14 +1,18 @@
 #pragma once
-// The crawl run: the "Check" button's start sequence and stop request, the
-// crawl thread (TCollector, run procedure CollectNow) walking the internal URL
-// list breadth-first, and the end of the run. The window (or the command line)
-// is reached only through CrawlView, always on the main thread.
+// The crawl run: from a start URL and the run's settings, a thread of its own
+// walks the internal URL list breadth-first, fetching each page, storing its
+// facts and taking in its links, until the list is exhausted, the page limit
+// is reached or a stop is requested. Reading, storing and link intake happen
+// strictly in list order, so the results never depend on timing. What happens
+// is told to a CrawlObserver, always on the main thread.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "core/crawl/link_intake.h"
 #include "core/platform/regional.h"
@@ -21,43 +25,58 @@ class PageFetcher;
 class ProjectStore;
 
 enum class RunState { Idle, Running, Stopping };
+enum class RunEnd { Complete, Stopped };
 
-// "Check", "STOP", "Stopping...".
-const char* runCaption(RunState state);
+inline constexpr std::int64_t kMaxPageLimit = 999999999;
 
-// The option lines as the window holds them when a run starts.
-struct RunOptionTexts {
-  std::string ignoreExtensions;   // Edit2
-  std::string connectionTimeout;  // Edit3, milliseconds
-  std::string responseTimeout;    // Edit4, milliseconds
-  std::string userAgent;          // ComboBox1
-  std::string pageLimit;          // SpinEdit1
-  std::string ignoreUrls;         // Memo1, all its lines
+struct CrawlSettings {
+  // Blanks around it are dropped, the letters of its scheme lower-cased, and
+  // "http://" put in front when it has no scheme.
+  std::string startUrl;
   CrawlScope scope = CrawlScope::Domain;
+  std::int64_t pageLimit = 50;  // internal URLs at most; kept within 1..kMaxPageLimit
   bool removeAnchors = true;
+  std::string ignoreExtensions;                // blank-separated, e.g. "css js jpg"
+  std::vector<std::string> ignoreUrlPrefixes;  // links starting with one are skipped
+  std::string userAgent;
+  std::chrono::milliseconds connectionTimeout{10000};
+  std::chrono::milliseconds responseTimeout{10000};
 };
 
-// What the run asks of its window. Every call comes on the main thread.
-class CrawlView {
+// The start URL as a run takes it (see CrawlSettings::startUrl); empty when
+// nothing but blanks was given.
+std::string normalizedStartUrl(const std::string& typed);
+
+struct PageProgress {
+  std::size_t index = 0;  // 0-based position in the internal URL list
+  std::size_t total = 0;  // URLs in the list when the page started
+  std::string url;
+};
+
+// What a run tells its front end. Every call comes on the main thread, in the
+// order things happened; the run never waits for one except where noted.
+class CrawlObserver {
  public:
-  virtual ~CrawlView() = default;
-  virtual std::string startUrlText() = 0;
-  virtual void setStartUrlText(const std::string& text) = 0;
-  virtual RunOptionTexts runOptions() = 0;
-  virtual void focusStartUrl() {}
-  // Caption of the button by the state; enabled unless Stopping.
-  virtual void showRunState(RunState) {}
-  // The scope line and the three option lines.
-  virtual void setOptionLinesEnabled(bool) {}
-  virtual void setBusyPointer(bool) {}
-  virtual void setStatusText(int /*panel*/, const std::string&) {}
-  // The internal URL list was emptied; so are the Found Links pane and its details.
+  virtual ~CrawlObserver() = default;
+  virtual void runStateChanged(RunState) {}
+  // The run goes on with another start URL than the one given: the tidied
+  // text, or where the start URL redirects to.
+  virtual void startUrlAdopted(const std::string& /*url*/) {}
+  // The internal URL list was emptied for the new run.
   virtual void urlListCleared() {}
-  virtual void urlRowAdded(std::size_t /*index*/) {}
-  virtual void loadTimeWritten(std::size_t /*index*/) {}
-  virtual void setRefreshTimerEnabled(bool) {}
-  // One refresh of the result tabs, then the periodic refresh off.
-  virtual void IslemTamam() {}
+  virtual void pageStarted(const PageProgress&) {}
+  // A new row of the internal URL list.
+  virtual void urlAdded(std::size_t /*index*/) {}
+  virtual void loadTimeKnown(std::size_t /*index*/) {}
+  // The page's facts and links are stored; total counts the list now.
+  virtual void pageFinished(std::size_t /*index*/, std::size_t /*total*/) {}
+  // A stop cut a transfer off: whatever was stored so far is all the run has.
+  virtual void transferCutOff() {}
+  // Something went wrong with one page and the run goes on with the next. The
+  // crawl thread waits until this returns (the window shows a message box).
+  virtual void pageFailed(const std::string& /*message*/) {}
+  // The last call of a run; state() is Idle from here on.
+  virtual void runFinished(RunEnd) {}
 };
 
 class CrawlRun : private LinkSink {
@@ -72,51 +91,52 @@ class CrawlRun : private LinkSink {
   // to keep them from then on (ProjectStore::keepLinkIndexesFromNow).
   static constexpr std::size_t kPagesBeforeIndexChoice = 50;
 
-  CrawlRun(Desktop& desktop, CrawlView& view, ProjectStore& store, InternalUrlList& list, PageFetcher& fetcher,
-           RegionalSettings regional, std::string appTitle);
+  CrawlRun(Desktop& desktop, CrawlObserver& observer, ProjectStore& store, InternalUrlList& list,
+           PageFetcher& fetcher, RegionalSettings regional);
   ~CrawlRun() override;
   CrawlRun(const CrawlRun&) = delete;
   CrawlRun& operator=(const CrawlRun&) = delete;
 
   void setPageStep(PageStep step) { m_pageStep = std::move(step); }
 
-  // The main part of the "Check" button: start, stop, or nothing, by the state.
-  void BitBtn1Click();
-  // The lookup menu's "Check": "List" puts the selected Found Links row into the
-  // start URL field first (nothing without a selection); "Button" clicks as is.
-  void Check1Click(const std::string& popupSource, const std::string* selectedLink);
-
-  // The start URL field changed; the crawl thread reads this copy.
-  void startUrlChanged(const std::string& text);
+  // Main thread, while Idle: empties the list, gives the project a fresh
+  // start and starts the crawl thread. Its first step is a fetch of the start
+  // URL, to go on from where it redirects. Throws std::invalid_argument for a
+  // start URL of nothing but blanks, std::logic_error while a run is active.
+  void start(const CrawlSettings& settings);
+  // Main thread: the page being fetched is finished (a slow transfer is cut
+  // off) and the run ends. Nothing while no run is going.
+  void requestStop();
 
   RunState state() const { return m_state.load(); }
   // True from the start of a run until its thread has returned.
   bool active() const { return m_threadAlive.load(); }
   std::uint64_t addedCount() const { return m_added.load(); }
+  // The start URL of the current (or last) run, after tidying and redirect.
+  std::string startUrl() const;
 
-  // The window is closing: stop a run still going, serve its calls to the main
-  // thread until it has ended, and join it. Nothing of it outlives this call.
+  // Main thread: a run still going is stopped; its calls to the main thread
+  // are served until it has ended, and it is joined. Nothing of it outlives
+  // this call.
   void shutdown();
 
  private:
-  void startSequence();
-  void CollectNow(IntakeSettings settings);
+  void crawlLoop(IntakeSettings intakeSettings, std::string probeUrl);
+  void adoptRedirect(const std::string& probeUrl);
   void endOfRun();
-  void post(std::function<void(CrawlView&)> change);
-  std::string startUrlCopy() const;
+  void notify(std::function<void(CrawlObserver&)> event);
   void joinFinishedThread();
 
-  void AddInternalUrl(const std::string& pageUrl) override;
-  void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+  void addInternalUrl(const std::string& pageUrl) override;
+  void storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                  const std::string& anchor, const std::string& type) override;
 
   Desktop& m_desktop;
-  CrawlView& m_view;
+  CrawlObserver& m_observer;
   ProjectStore& m_store;
   InternalUrlList& m_list;
   PageFetcher& m_fetcher;
   RegionalSettings m_regional;
-  std::string m_appTitle;
   PageStep m_pageStep;
 
   std::atomic<RunState> m_state{RunState::Idle};
@@ -124,6 +144,8 @@ class CrawlRun : private LinkSink {
   std::atomic<bool> m_threadAlive{false};
   std::atomic<std::uint64_t> m_added{0};
   std::int64_t m_pageLimit = 1;
+  // Set at the start and, after the probe, by the crawl thread before the
+  // first link is taken in; the intake reads it for every link's scope.
   mutable std::mutex m_startUrlLock;
   std::string m_startUrl;
   std::thread m_thread;

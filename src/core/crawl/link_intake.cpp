@@ -152,7 +152,7 @@ std::string decodeAnchorText(std::string_view text) {
 LinkIntake::LinkIntake(IntakeSettings settings, std::function<std::string()> startUrl, LinkSink& sink)
     : m_settings(std::move(settings)), m_startUrl(std::move(startUrl)), m_sink(sink) {}
 
-void LinkIntake::ScanLinks(const std::string& pageUrl, const std::string& pageText) {
+void LinkIntake::scanLinks(const std::string& pageUrl, const std::string& pageText) {
   scanPass("<a ", pageUrl, pageText);
   scanPass("<a\r", pageUrl, pageText);
 }
@@ -183,7 +183,7 @@ void LinkIntake::scanPass(std::string_view marker, const std::string& pageUrl, c
         std::string anchor;
         if (close > gt) anchor = trimControl(decodeAnchorText(std::string_view(text).substr(gt + 1, close - gt - 1)));
         const std::string source = startsWith(lowerAscii(link.substr(0, 7)), "mailto:") ? std::string() : pageUrl;
-        TakeInLink(std::move(link), source, follow, std::move(anchor));
+        takeInLink(std::move(link), source, follow, std::move(anchor));
       }
     }
     // The character after ">" goes too: a tag that follows directly is passed over.
@@ -191,7 +191,7 @@ void LinkIntake::scanPass(std::string_view marker, const std::string& pageUrl, c
   }
 }
 
-void LinkIntake::TakeInLink(std::string link, const std::string& sourcePage, const std::string& follow,
+void LinkIntake::takeInLink(std::string link, const std::string& sourcePage, const std::string& follow,
                             std::string anchor) {
   bool kept = true;
 
@@ -255,10 +255,10 @@ void LinkIntake::TakeInLink(std::string link, const std::string& sourcePage, con
     return;
 
   if (bareAddress(root(link)) == bareAddress(root(m_startUrl()))) {
-    m_sink.AddInternalUrl(link);
-    m_sink.StoreLink(link, sourcePage, follow, anchor, "Internal");
+    m_sink.addInternalUrl(link);
+    m_sink.storeLink(link, sourcePage, follow, anchor, "Internal");
   } else {
-    m_sink.StoreLink(link, sourcePage, follow, anchor, "External");
+    m_sink.storeLink(link, sourcePage, follow, anchor, "External");
   }
 }
 

@@ -23,19 +23,18 @@ struct IntakeSettings {
 class LinkSink {
  public:
   virtual ~LinkSink() = default;
-  virtual void AddInternalUrl(const std::string& pageUrl) = 0;
-  virtual void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+  virtual void addInternalUrl(const std::string& pageUrl) = 0;
+  virtual void storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                          const std::string& anchor, const std::string& type) = 0;
 };
 
 class LinkIntake {
  public:
-  // startUrl returns the current text of the start URL field (a copy kept for
-  // the crawl thread), read for every link's scope.
+  // startUrl returns the run's start URL, read for every link's scope.
   LinkIntake(IntakeSettings settings, std::function<std::string()> startUrl, LinkSink& sink);
 
-  void ScanLinks(const std::string& pageUrl, const std::string& pageText);
-  void TakeInLink(std::string link, const std::string& sourcePage, const std::string& follow, std::string anchor);
+  void scanLinks(const std::string& pageUrl, const std::string& pageText);
+  void takeInLink(std::string link, const std::string& sourcePage, const std::string& follow, std::string anchor);
 
  private:
   void scanPass(std::string_view marker, const std::string& pageUrl, const std::string& pageText);

@@ -32,11 +32,11 @@ std::string at(Service s, std::string_view pathAndQuery, std::string_view value)
   return a;
 }
 
-LookupMenuItem item(std::string caption, C command, std::string handler) {
+LookupMenuItem item(std::string caption, C command, std::string objectName) {
   LookupMenuItem i;
   i.caption = std::move(caption);
   i.command = command;
-  i.handler = std::move(handler);
+  i.objectName = std::move(objectName);
   return i;
 }
 
@@ -48,41 +48,41 @@ LookupMenuItem separator() {
 
 }  // namespace
 
-std::optional<std::string> lookupUrl(std::string_view popupSource, const std::string& startUrlText,
+std::optional<std::string> lookupUrl(LookupSource source, const std::string& startUrlText,
                                      const std::optional<std::string>& selectedLink) {
-  if (popupSource == kPopupSourceList) return selectedLink;
-  if (popupSource == kPopupSourceButton) return startUrlText;
+  if (source == LookupSource::FoundLinks) return selectedLink;
+  if (source == LookupSource::CheckButton) return startUrlText;
   return std::nullopt;
 }
 
 const std::vector<LookupMenuItem>& lookupMenu() {
   static const std::vector<LookupMenuItem> menu = [] {
     std::vector<LookupMenuItem> m;
-    m.push_back(item("Check", C::Check, "Check1Click"));
+    m.push_back(item("Check", C::Check, "checkAction"));
     m.back().isDefault = true;
-    m.push_back(item("Copy URL", C::CopyUrl, "MenuItem1Click"));
-    m.push_back(item("Go to URL", C::GoToUrl, "GotoURL1Click"));
-    m.push_back(item("Analyze URL...", C::AnalyzeUrl, "AnalyzeURL1Click"));
+    m.push_back(item("Copy URL", C::CopyUrl, "copyUrlAction"));
+    m.push_back(item("Go to URL", C::GoToUrl, "goToUrlAction"));
+    m.push_back(item("Analyze URL...", C::AnalyzeUrl, "analyzeUrlAction"));
     m.push_back(separator());
     LookupMenuItem index;
     index.kind = LookupMenuItem::Kind::Submenu;
     index.caption = "Check Index";
-    index.children = {item("Google", C::Google, "Google1Click"), item("Yahoo", C::Yahoo, "Yahoo1Click"),
-                      item("Bing", C::Bing, "Bing1Click"), item("Yandex", C::Yandex, "Yandex1Click"),
-                      item("All", C::CheckIndexAll, "All1Click")};
+    index.children = {item("Google", C::Google, "googleIndexAction"), item("Yahoo", C::Yahoo, "yahooIndexAction"),
+                      item("Bing", C::Bing, "bingIndexAction"), item("Yandex", C::Yandex, "yandexIndexAction"),
+                      item("All", C::CheckIndexAll, "allIndexesAction")};
     m.push_back(index);
-    m.push_back(item("Google Web Cache", C::GoogleWebCache, "GoogleWebCache1Click"));
-    m.push_back(item("Google PageSpeed Insights", C::GooglePageSpeedInsights, "GooglePageSpeedInsights1Click"));
+    m.push_back(item("Google Web Cache", C::GoogleWebCache, "googleWebCacheAction"));
+    m.push_back(item("Google PageSpeed Insights", C::GooglePageSpeedInsights, "pageSpeedInsightsAction"));
     m.push_back(item("Google Structured Data Testing Tool", C::GoogleStructuredDataTestingTool,
-                     "GoogleStructuredDataTestingTool1Click"));
-    m.push_back(item("Google Mobile Friendly Test", C::GoogleMobileFriendlyTest, "GoogleMobileFriendlyTest1Click"));
-    m.push_back(item("Google Rich Results Test", C::GoogleRichResultsTest, "GoogleRichResultsTest1Click"));
-    m.push_back(item("Wayback Machine", C::WaybackMachine, "WaybackMachine1Click"));
-    m.push_back(item("Domain IP List", C::DomainIpList, "OtherDomainsonIP1Click"));
-    m.push_back(item("Check HTML with W3C Validator", C::CheckHtmlWithW3CValidator, "CheckHTMLwithW3CValidator1Click"));
-    m.push_back(item("Alexa Info", C::AlexaInfo, "AlexaInfo1Click"));
-    m.push_back(item("AMP Validator", C::AmpValidator, "AMPValidator1Click"));
-    m.push_back(item("Robots.txt", C::RobotsTxt, "Robotstxt1Click"));
+                     "structuredDataTestAction"));
+    m.push_back(item("Google Mobile Friendly Test", C::GoogleMobileFriendlyTest, "mobileFriendlyTestAction"));
+    m.push_back(item("Google Rich Results Test", C::GoogleRichResultsTest, "richResultsTestAction"));
+    m.push_back(item("Wayback Machine", C::WaybackMachine, "waybackMachineAction"));
+    m.push_back(item("Domain IP List", C::DomainIpList, "domainIpListAction"));
+    m.push_back(item("Check HTML with W3C Validator", C::CheckHtmlWithW3CValidator, "htmlValidatorAction"));
+    m.push_back(item("Alexa Info", C::AlexaInfo, "alexaInfoAction"));
+    m.push_back(item("AMP Validator", C::AmpValidator, "ampValidatorAction"));
+    m.push_back(item("Robots.txt", C::RobotsTxt, "robotsTxtAction"));
     return m;
   }();
   return menu;
@@ -148,15 +148,15 @@ bool runLookupCommand(LookupCommand command, const std::optional<std::string>& u
 
 const std::vector<ToolsMenuItem>& toolsMenu() {
   static const std::vector<ToolsMenuItem> menu = {
-      {"Ahrefs Backlink Checker", "AhrefsBacklinkChecker1Click",
+      {"Ahrefs Backlink Checker", "backlinkCheckerAction",
        at(Service::AhrefsBacklinkChecker, "/backlink-checker", "")},
-      {"Google Ads Keyword Planner", "GoogleAdsKeywordPlanner1Click",
+      {"Google Ads Keyword Planner", "keywordPlannerAction",
        at(Service::GoogleAdsKeywordPlanner, "/home/tools/keyword-planner/", "")},
-      {"Google Analytics", "GoogleAnalytics1Click", at(Service::GoogleAnalytics, "", "")},
-      {"Google Search Console", "GoogleSearchConsole1Click", at(Service::GoogleSearchConsole, "/search-console", "")},
-      {"Google Trends", "GoogleTrends1Click", at(Service::GoogleTrends, "", "")},
-      {"Ubersuggest", "Ubersuggest1Click", at(Service::Ubersuggest, "/ubersuggest/", "")},
-      {"Yandex Metrica", "YandexMetrica1Click", at(Service::YandexMetrica, "/list", "")},
+      {"Google Analytics", "analyticsAction", at(Service::GoogleAnalytics, "", "")},
+      {"Google Search Console", "searchConsoleAction", at(Service::GoogleSearchConsole, "/search-console", "")},
+      {"Google Trends", "trendsAction", at(Service::GoogleTrends, "", "")},
+      {"Ubersuggest", "ubersuggestAction", at(Service::Ubersuggest, "/ubersuggest/", "")},
+      {"Yandex Metrica", "yandexMetricaAction", at(Service::YandexMetrica, "/list", "")},
   };
   return menu;
 }

@@ -1,5 +1,5 @@
 #pragma once
-// The lookup menu (PopupMenu1) and the "Tools" menu: which URL a command acts
+// The lookup menu and the "Tools" menu: which URL a command acts
 // on, and the address each command hands to the browser. Addresses are
 // composed by plain concatenation; nothing is percent-encoded.
 #include <optional>
@@ -12,15 +12,14 @@
 
 namespace crawlspect {
 
-// Where the lookup menu was last opened from: the arrow of "Check" ("Button")
-// or a right click in the Found Links list ("List"); empty before either.
-inline constexpr const char* kPopupSourceButton = "Button";
-inline constexpr const char* kPopupSourceList = "List";
+// Where the lookup menu was last opened from: the arrow of "Check" or a right
+// click in the Found Links list; neither before the menu was first opened.
+enum class LookupSource { None, CheckButton, FoundLinks };
 
-// The URL a command acts on: the selected Found Links row for "List" (nothing
-// without a selection), the start URL field's text, empty included, for
-// "Button", nothing for any other source.
-std::optional<std::string> lookupUrl(std::string_view popupSource, const std::string& startUrlText,
+// The URL a command acts on: the selected Found Links row from the list
+// (nothing without a selection), the start URL field's text, empty included,
+// from the button, nothing before the menu was opened.
+std::optional<std::string> lookupUrl(LookupSource source, const std::string& startUrlText,
                                      const std::optional<std::string>& selectedLink);
 
 enum class LookupCommand {
@@ -51,7 +50,7 @@ struct LookupMenuItem {
   Kind kind = Kind::Command;
   std::string caption;
   LookupCommand command = LookupCommand::Check;
-  std::string handler;     // the window's handler name, e.g. "Google1Click"
+  std::string objectName;  // the menu entry's name, e.g. "googleIndexAction"
   bool isDefault = false;  // shown in bold
   std::vector<LookupMenuItem> children;
 };
@@ -72,7 +71,7 @@ bool runLookupCommand(LookupCommand command, const std::optional<std::string>& u
 
 struct ToolsMenuItem {
   std::string caption;
-  std::string handler;
+  std::string objectName;
   std::string address;
 };
 // The seven fixed pages of the "Tools" menu, in order.

@@ -28,6 +28,10 @@ class Desktop {
   // Starts a new copy of this program with the given arguments.
   virtual void startProgramCopy(const std::vector<std::string>& args) = 0;
   virtual void processEvents() = 0;
+  // Serves the main thread's queued work until done() holds. Whoever makes
+  // done() true afterwards queues something (postToMain), and that wakes the
+  // wait: nothing here polls.
+  virtual void serveUntil(const std::function<bool()>& done) = 0;
 
   // Shows a message from any thread: a crawl thread waits until it was closed.
   void report(const std::string& title, const std::string& text, MessageIcon icon = MessageIcon::None) {

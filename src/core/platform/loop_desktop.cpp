@@ -56,7 +56,7 @@ bool LoopDesktop::runUntil(const std::function<bool()>& pred, std::chrono::milli
     if (pred()) return true;
     std::unique_lock lock(m_mutex);
     if (std::chrono::steady_clock::now() >= deadline) return false;
-    m_wake.wait_for(lock, std::chrono::milliseconds(20), [&] { return !m_queue.empty(); });
+    m_wake.wait_until(lock, deadline, [&] { return !m_queue.empty(); });
   }
 }
 

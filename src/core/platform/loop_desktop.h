@@ -38,10 +38,13 @@ class LoopDesktop : public Desktop {
   void setClipboardText(const std::string& text) override;
   void startProgramCopy(const std::vector<std::string>& args) override;
   void processEvents() override { pump(); }
+  void serveUntil(const std::function<bool()>& done) override { runUntil(done, std::chrono::hours(24 * 365)); }
 
   // Runs everything queued so far; returns the number of items run.
   int pump();
-  // Serves the queue until pred() holds or the time runs out; true when pred held.
+  // Serves the queue until pred() holds or the time runs out; true when pred
+  // held. pred is checked whenever queued work has run, so whatever makes it
+  // true must queue something.
   bool runUntil(const std::function<bool()>& pred,
                 std::chrono::milliseconds limit = std::chrono::milliseconds(60000));
 

@@ -51,14 +51,14 @@ QWidget* line(QWidget* parent, const char* name, int height) {
 
 }  // namespace
 
-TAppForm::TAppForm(AppSetup setup, QWidget* parent)
+MainWindow::MainWindow(AppSetup setup, QWidget* parent)
     : QMainWindow(parent),
       m_setup(std::move(setup)),
       m_settingsFile((std::filesystem::path(m_setup.dataFolder) / "settings.ini").string()),
       m_hosts(ServiceHosts::from(m_settingsFile)),
       m_writer(m_settingsFile, m_desktop, "Crawlspect"),
       m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath) {
-  setObjectName("AppForm");
+  setObjectName("mainWindow");
   setWindowTitle(QString::fromStdString(m_identity.captionText));
   resize(983, 545);
 
@@ -67,156 +67,154 @@ TAppForm::TAppForm(AppSetup setup, QWidget* parent)
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
   buildStartLine(central);
-  column->addWidget(Panel1);
-  column->addWidget(Panel2);
+  column->addWidget(m_startLine);
+  column->addWidget(m_scopeLine);
   buildOptionLines(central);
-  column->addWidget(Panel4);
-  column->addWidget(Panel5);
-  column->addWidget(Splitter1, 1);
+  column->addWidget(m_timeoutsLine);
+  column->addWidget(m_ignoreExtensionsLine);
+  column->addWidget(m_optionsSplitter, 1);
   setCentralWidget(central);
 
   for (int i = 0; i < 3; ++i) {
-    StatusPanel[i] = named(new QLabel(this), i == 0 ? "StatusPanel0" : i == 1 ? "StatusPanel1" : "StatusPanel2");
-    if (i < 2) StatusPanel[i]->setFixedWidth(i == 0 ? 200 : 100);
-    if (i == 1) StatusPanel[i]->setAlignment(Qt::AlignCenter);
-    statusBar()->addWidget(StatusPanel[i], i == 2 ? 1 : 0);
+    m_statusPanels[i] = named(new QLabel(this), i == 0 ? "urlTotalStatus" : i == 1 ? "positionStatus" : "loadingStatus");
+    if (i < 2) m_statusPanels[i]->setFixedWidth(i == 0 ? 200 : 100);
+    if (i == 1) m_statusPanels[i]->setAlignment(Qt::AlignCenter);
+    statusBar()->addWidget(m_statusPanels[i], i == 2 ? 1 : 0);
   }
-  statusBar()->setObjectName("StatusBar1");
+  statusBar()->setObjectName("statusBar");
 
   buildMenus();
 
-  TimerRefreshLinks = named(new QTimer(this), "TimerRefreshLinks");
-  TimerRefreshLinks->setInterval(5000);
-  connect(TimerRefreshLinks, &QTimer::timeout, this, &TAppForm::TimerRefreshLinksTimer);
-  TimerEditFix = named(new QTimer(this), "TimerEditFix");
-  TimerEditFix->setSingleShot(true);
-  TimerEditFix->setInterval(1);
-  connect(TimerEditFix, &QTimer::timeout, this, &TAppForm::TimerEditFixTimer);
-  TimerEditFix->start();
+  m_refreshTimer = named(new QTimer(this), "refreshTimer");
+  m_refreshTimer->setInterval(5000);
+  connect(m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshTick);
+  m_selectStartUrlTimer = named(new QTimer(this), "selectStartUrlTimer");
+  m_selectStartUrlTimer->setSingleShot(true);
+  m_selectStartUrlTimer->setInterval(1);
+  connect(m_selectStartUrlTimer, &QTimer::timeout, this, &MainWindow::selectStartUrl);
+  m_selectStartUrlTimer->start();
 
   applySettings();
 
-  m_run = std::make_unique<CrawlRun>(m_desktop, static_cast<CrawlView&>(*this), m_store, m_list, m_fetcher, RegionalSettings::fromEnvironment(),
-                                    "Crawlspect");
+  m_run = std::make_unique<CrawlRun>(m_desktop, static_cast<CrawlObserver&>(*this), m_store, m_list, m_fetcher,
+                                     RegionalSettings::fromEnvironment());
   m_run->setPageStep([this](const std::string& url, const std::string& text) {
     return preparePageRecord(m_db, m_desktop, "Crawlspect", url, text);
   });
-  m_run->startUrlChanged(Edit1->text().toStdString());
-  connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& text) { m_run->startUrlChanged(text.toStdString()); });
 }
 
-TAppForm::~TAppForm() {
+MainWindow::~MainWindow() {
   m_run->shutdown();
   waitForRefresh();
   m_store.close();
 }
 
-void TAppForm::buildStartLine(QWidget* area) {
-  Panel1 = line(area, "Panel1", 36);
-  auto* row = static_cast<QHBoxLayout*>(Panel1->layout());
-  row->addWidget(new QLabel("Start URL:", Panel1));
-  Edit1 = named(new QLineEdit(Panel1), "Edit1");
-  QFont big = Edit1->font();
+void MainWindow::buildStartLine(QWidget* area) {
+  m_startLine = line(area, "startLine", 36);
+  auto* row = static_cast<QHBoxLayout*>(m_startLine->layout());
+  row->addWidget(new QLabel("Start URL:", m_startLine));
+  m_startUrlEdit = named(new QLineEdit(m_startLine), "startUrlEdit");
+  QFont big = m_startUrlEdit->font();
   big.setPointSizeF(big.pointSizeF() * 1.35);
-  Edit1->setFont(big);
-  row->addWidget(Edit1, 1);
-  BitBtn1 = named(new QToolButton(Panel1), "BitBtn1");
-  BitBtn1->setText("Check");
-  QFont bold = BitBtn1->font();
+  m_startUrlEdit->setFont(big);
+  row->addWidget(m_startUrlEdit, 1);
+  m_checkButton = named(new QToolButton(m_startLine), "checkButton");
+  m_checkButton->setText("Check");
+  QFont bold = m_checkButton->font();
   bold.setBold(true);
-  BitBtn1->setFont(bold);
-  BitBtn1->setFixedWidth(130);
-  BitBtn1->setPopupMode(QToolButton::MenuButtonPopup);
-  BitBtn1->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  row->addWidget(BitBtn1);
-  CheckBox1 = named(new QCheckBox("Show Options", Panel1), "CheckBox1");
-  row->addWidget(CheckBox1);
-  connect(BitBtn1, &QToolButton::clicked, this, &TAppForm::BitBtn1Click);
-  connect(Edit1, &QLineEdit::returnPressed, this, &TAppForm::BitBtn1Click);
-  connect(CheckBox1, &QCheckBox::clicked, this, &TAppForm::CheckBox1Click);
+  m_checkButton->setFont(bold);
+  m_checkButton->setFixedWidth(130);
+  m_checkButton->setPopupMode(QToolButton::MenuButtonPopup);
+  m_checkButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+  row->addWidget(m_checkButton);
+  m_showOptionsCheck = named(new QCheckBox("Show Options", m_startLine), "showOptionsCheck");
+  row->addWidget(m_showOptionsCheck);
+  connect(m_checkButton, &QToolButton::clicked, this, &MainWindow::toggleRun);
+  connect(m_startUrlEdit, &QLineEdit::returnPressed, this, &MainWindow::toggleRun);
+  connect(m_showOptionsCheck, &QCheckBox::clicked, this, &MainWindow::showOptionLines);
 
-  Panel2 = line(area, "Panel2", 30);
-  auto* scope = static_cast<QHBoxLayout*>(Panel2->layout());
-  RadioButton1 = named(new QRadioButton("Domain Name", Panel2), "RadioButton1");
-  RadioButton2 = named(new QRadioButton("Subdomain Name", Panel2), "RadioButton2");
-  RadioButton1->setChecked(true);
-  CheckBox2 = named(new QCheckBox("Remove # Anchors", Panel2), "CheckBox2");
-  CheckBox2->setChecked(true);
-  SpinEdit1 = named(new QSpinBox(Panel2), "SpinEdit1");
-  SpinEdit1->setRange(kPageLimitMin, kPageLimitMax);
-  SpinEdit1->setValue(kPageLimitBuiltIn);
-  SpinEdit1->setMinimumWidth(110);
-  scope->addWidget(RadioButton1);
-  scope->addWidget(RadioButton2);
+  m_scopeLine = line(area, "scopeLine", 30);
+  auto* scope = static_cast<QHBoxLayout*>(m_scopeLine->layout());
+  m_domainScopeRadio = named(new QRadioButton("Domain Name", m_scopeLine), "domainScopeRadio");
+  m_hostScopeRadio = named(new QRadioButton("Subdomain Name", m_scopeLine), "hostScopeRadio");
+  m_domainScopeRadio->setChecked(true);
+  m_removeAnchorsCheck = named(new QCheckBox("Remove # Anchors", m_scopeLine), "removeAnchorsCheck");
+  m_removeAnchorsCheck->setChecked(true);
+  m_pageLimitSpin = named(new QSpinBox(m_scopeLine), "pageLimitSpin");
+  m_pageLimitSpin->setRange(kPageLimitMin, kPageLimitMax);
+  m_pageLimitSpin->setValue(kPageLimitBuiltIn);
+  m_pageLimitSpin->setMinimumWidth(110);
+  scope->addWidget(m_domainScopeRadio);
+  scope->addWidget(m_hostScopeRadio);
   scope->addSpacing(16);
-  scope->addWidget(CheckBox2);
+  scope->addWidget(m_removeAnchorsCheck);
   scope->addSpacing(16);
-  scope->addWidget(new QLabel("Internal URL Limit:", Panel2));
-  scope->addWidget(SpinEdit1);
+  scope->addWidget(new QLabel("Internal URL Limit:", m_scopeLine));
+  scope->addWidget(m_pageLimitSpin);
   scope->addStretch(1);
 }
 
-void TAppForm::buildOptionLines(QWidget* area) {
+void MainWindow::buildOptionLines(QWidget* area) {
   auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this);
-  Panel4 = line(area, "Panel4", 30);
-  auto* row = static_cast<QHBoxLayout*>(Panel4->layout());
-  Edit3 = named(new QLineEdit(Panel4), "Edit3");
-  Edit4 = named(new QLineEdit(Panel4), "Edit4");
-  for (auto* field : {Edit3, Edit4}) {
+  m_timeoutsLine = line(area, "timeoutsLine", 30);
+  auto* row = static_cast<QHBoxLayout*>(m_timeoutsLine->layout());
+  m_connectionTimeoutEdit = named(new QLineEdit(m_timeoutsLine), "connectionTimeoutEdit");
+  m_responseTimeoutEdit = named(new QLineEdit(m_timeoutsLine), "responseTimeoutEdit");
+  for (auto* field : {m_connectionTimeoutEdit, m_responseTimeoutEdit}) {
     field->setValidator(digits);
     field->setFixedWidth(70);
   }
-  ComboBox1 = named(new QComboBox(Panel4), "ComboBox1");
-  ComboBox1->setEditable(true);
-  for (const auto preset : kAgentPresets) ComboBox1->addItem(QString::fromUtf8(preset.data(), preset.size()));
-  row->addWidget(new QLabel("Connection Timeout (ms):", Panel4));
-  row->addWidget(Edit3);
-  row->addWidget(new QLabel("Response Timeout (ms):", Panel4));
-  row->addWidget(Edit4);
-  row->addWidget(new QLabel("Agent:", Panel4));
-  row->addWidget(ComboBox1, 1);
+  m_userAgentCombo = named(new QComboBox(m_timeoutsLine), "userAgentCombo");
+  m_userAgentCombo->setEditable(true);
+  for (const auto preset : kAgentPresets) m_userAgentCombo->addItem(QString::fromUtf8(preset.data(), preset.size()));
+  row->addWidget(new QLabel("Connection Timeout (ms):", m_timeoutsLine));
+  row->addWidget(m_connectionTimeoutEdit);
+  row->addWidget(new QLabel("Response Timeout (ms):", m_timeoutsLine));
+  row->addWidget(m_responseTimeoutEdit);
+  row->addWidget(new QLabel("Agent:", m_timeoutsLine));
+  row->addWidget(m_userAgentCombo, 1);
 
-  Panel5 = line(area, "Panel5", 30);
-  Edit2 = named(new QLineEdit(Panel5), "Edit2");
-  Panel5->layout()->addWidget(new QLabel("Ignore Extensions:", Panel5));
-  Panel5->layout()->addWidget(Edit2);
+  m_ignoreExtensionsLine = line(area, "ignoreExtensionsLine", 30);
+  m_ignoreExtensionsEdit = named(new QLineEdit(m_ignoreExtensionsLine), "ignoreExtensionsEdit");
+  m_ignoreExtensionsLine->layout()->addWidget(new QLabel("Ignore Extensions:", m_ignoreExtensionsLine));
+  m_ignoreExtensionsLine->layout()->addWidget(m_ignoreExtensionsEdit);
 
-  Splitter1 = named(new QSplitter(Qt::Vertical, area), "Splitter1");
-  Panel7 = named(new QWidget(Splitter1), "Panel7");
-  auto* memoRow = new QHBoxLayout(Panel7);
+  m_optionsSplitter = named(new QSplitter(Qt::Vertical, area), "optionsSplitter");
+  m_ignoreUrlsPanel = named(new QWidget(m_optionsSplitter), "ignoreUrlsPanel");
+  auto* memoRow = new QHBoxLayout(m_ignoreUrlsPanel);
   memoRow->setContentsMargins(6, 2, 6, 2);
-  Memo1 = named(new QPlainTextEdit(Panel7), "Memo1");
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  auto* label = new QLabel("Ignore URLs:", Panel7);
+  m_ignoreUrlsEdit = named(new QPlainTextEdit(m_ignoreUrlsPanel), "ignoreUrlsEdit");
+  m_ignoreUrlsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  auto* label = new QLabel("Ignore URLs:", m_ignoreUrlsPanel);
   label->setAlignment(Qt::AlignTop);
   memoRow->addWidget(label);
-  memoRow->addWidget(Memo1, 1);
-  Panel7->setMinimumHeight(1);
-  Splitter1->setHandleWidth(5);
-  Splitter1->addWidget(Panel7);
+  memoRow->addWidget(m_ignoreUrlsEdit, 1);
+  m_ignoreUrlsPanel->setMinimumHeight(1);
+  m_optionsSplitter->setHandleWidth(5);
+  m_optionsSplitter->addWidget(m_ignoreUrlsPanel);
   buildTabs();
-  Splitter1->addWidget(PageControl1);
-  Splitter1->setStretchFactor(1, 1);
-  Splitter1->setSizes({40, 500});
-  for (QWidget* w : {static_cast<QWidget*>(Panel4), Panel5, Panel7}) w->setVisible(false);
+  m_optionsSplitter->addWidget(m_resultTabs);
+  m_optionsSplitter->setStretchFactor(1, 1);
+  m_optionsSplitter->setSizes({40, 500});
+  for (QWidget* w : {static_cast<QWidget*>(m_timeoutsLine), m_ignoreExtensionsLine, m_ignoreUrlsPanel}) w->setVisible(false);
 }
 
-void TAppForm::buildMenus() {
+void MainWindow::buildMenus() {
   auto* file = menuBar()->addMenu("File");
-  file->setObjectName("File1");
-  const auto entry = [this, file](const char* caption, const char* name, void (TAppForm::*handler)()) {
+  file->setObjectName("fileMenu");
+  const auto entry = [this, file](const char* caption, const char* name, void (MainWindow::*handler)()) {
     QAction* action = file->addAction(caption);
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, handler);
   };
-  entry("New Project", "NewProject1", &TAppForm::NewProject1Click);
-  entry("Load Project...", "LoadProject1", &TAppForm::LoadProject1Click);
-  entry("Save Project As...", "SaveProject1", &TAppForm::SaveProject1Click);
+  entry("New Project", "newProjectAction", &MainWindow::newProject);
+  entry("Load Project...", "loadProjectAction", &MainWindow::loadProject);
+  entry("Save Project As...", "saveProjectAction", &MainWindow::saveProjectAs);
   file->addSeparator();
-  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "ExportInternalLinks1"}, {ExportId::Links, "E1"},
-                                 {ExportId::Titles, "ExportTitles1"}, {ExportId::Descriptions, "ExportDescriptions1"},
-                                 {ExportId::H1Tags, "ExportH1Tags1"}, {ExportId::H2Tags, "ExportH2Tags1"},
-                                 {ExportId::Anchors, "ExportAnchorList1"}}) {
+  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "exportSitemapAction"}, {ExportId::Links, "exportLinksAction"},
+                                 {ExportId::Titles, "exportTitlesAction"}, {ExportId::Descriptions, "exportDescriptionsAction"},
+                                 {ExportId::H1Tags, "exportH1TagsAction"}, {ExportId::H2Tags, "exportH2TagsAction"},
+                                 {ExportId::Anchors, "exportAnchorsAction"}}) {
     QAction* action = file->addAction(exportCaption(id));
     action->setObjectName(name);
     connect(action, &QAction::triggered, this, [this, id = id] { exportList(id); });
@@ -225,46 +223,46 @@ void TAppForm::buildMenus() {
   connect(file->addAction("Exit"), &QAction::triggered, qApp, &QApplication::quit);
 
   auto* tools = menuBar()->addMenu("Tools");
-  tools->setObjectName("Tools1");
+  tools->setObjectName("toolsMenu");
   for (const auto& item : toolsMenu()) {
     auto* action = tools->addAction(QString::fromStdString(item.caption));
-    action->setObjectName(QString::fromStdString(item.handler));
+    action->setObjectName(QString::fromStdString(item.objectName));
     connect(action, &QAction::triggered, this, [this, address = item.address] { m_desktop.openAddress(address); });
   }
   auto* settings = menuBar()->addMenu("Settings");
-  settings->setObjectName("Settings1");
+  settings->setObjectName("settingsMenu");
   auto* reset = settings->addAction("Reset to Defaults");
-  reset->setObjectName("R1");
-  connect(reset, &QAction::triggered, this, &TAppForm::R1Click);
+  reset->setObjectName("resetSettingsAction");
+  connect(reset, &QAction::triggered, this, &MainWindow::resetSettingsToDefaults);
 
   auto* help = menuBar()->addMenu("Help");
-  help->setObjectName("Help1");
+  help->setObjectName("helpMenu");
   auto* online = help->addAction("Online Help");
   online->setShortcut(Qt::Key_F1);
-  connect(online, &QAction::triggered, this, &TAppForm::Help2Click);
+  connect(online, &QAction::triggered, this, &MainWindow::openOnlineHelp);
   help->addSeparator();
-  UpdateNotifications1 = help->addAction("Update Notifications");
-  UpdateNotifications1->setCheckable(true);
-  UpdateNotifications1->setChecked(true);
-  UpdateNotifications1->setEnabled(false);
+  m_updateNotificationsAction = help->addAction("Update Notifications");
+  m_updateNotificationsAction->setCheckable(true);
+  m_updateNotificationsAction->setChecked(true);
+  m_updateNotificationsAction->setEnabled(false);
   help->addSeparator();
   auto* feedback = help->addAction("Send Feedback...");
-  feedback->setObjectName("SendFeedback1");
+  feedback->setObjectName("sendFeedbackAction");
   connect(feedback, &QAction::triggered, this,
           [this] { TFeedbackForm::showFeedback(this, m_desktop, m_identity, m_hosts); });
   auto* about = help->addAction("About...");
-  about->setObjectName("About1");
+  about->setObjectName("aboutAction");
   connect(about, &QAction::triggered, this, [this] { TAboutBox::showAbout(this, m_desktop, m_identity, m_hosts); });
 
-  PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-  buildLookupMenu(PopupMenu1, lookupMenu());
-  BitBtn1->setMenu(PopupMenu1);
+  m_lookupMenu = named(new QMenu(this), "lookupMenu");
+  buildLookupMenu(m_lookupMenu, lookupMenu());
+  m_checkButton->setMenu(m_lookupMenu);
   // The arrow of the split button: the lookups act on the start URL field.
-  connect(PopupMenu1, &QMenu::aboutToShow, this, [this] {
-    if (!m_popupFromList) m_popupSource = kPopupSourceButton;
-    m_popupFromList = false;
+  connect(m_lookupMenu, &QMenu::aboutToShow, this, [this] {
+    if (!m_lookupMenuFromFoundLinks) m_lookupSource = LookupSource::CheckButton;
+    m_lookupMenuFromFoundLinks = false;
   });
-  connect(ListView1, &QWidget::customContextMenuRequested, this, &TAppForm::ListView1MouseDown);
+  connect(m_foundLinksView, &QWidget::customContextMenuRequested, this, &MainWindow::showFoundLinkMenu);
 }
 
 }  // namespace crawlspect::ui

@@ -55,16 +55,16 @@ struct AppSetup {
   std::string projectPath;   // named on the command line; empty for none
 };
 
-class TAppForm : public QMainWindow, private CrawlView {
+class MainWindow : public QMainWindow, private CrawlObserver {
   Q_OBJECT
  public:
-  explicit TAppForm(AppSetup setup, QWidget* parent = nullptr);
-  ~TAppForm() override;
+  explicit MainWindow(AppSetup setup, QWidget* parent = nullptr);
+  ~MainWindow() override;
 
   CrawlRun& crawlRun() { return *m_run; }
   Database& database() { return m_db; }
   const std::string& workingFile() const { return m_store.workingFile(); }
-  // FormShow's work: the working file, then a project named on the command line.
+  // Once the window is shown: the working file, then a project named on the command line.
   void openStartupProject();
   // Shown as the stored placement says: maximized, or the stored rectangle.
   void showAsStored();
@@ -82,41 +82,46 @@ class TAppForm : public QMainWindow, private CrawlView {
   QTreeView* makeList(const char* name, QAbstractItemModel* model);
 
   // Handlers.
-  void BitBtn1Click();
-  void CheckBox1Click();
-  void PageControl1Change(int index);
-  void TimerRefreshLinksTimer();
-  void TimerEditFixTimer();
-  void NewProject1Click();
-  void LoadProject1Click();
-  void SaveProject1Click();
-  void Help2Click();
+  // The "Check" button: starts a run with the window's settings, or stops the one going.
+  void toggleRun();
+  void startRun();
+  void showOptionLines();
+  void resultTabChanged(int index);
+  void refreshTick();
+  void selectStartUrl();
+  void newProject();
+  void loadProject();
+  void saveProjectAs();
+  void openOnlineHelp();
   void refreshResults();
   void applySettings();
   void connectSettingsWriters();
   void buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items);
   void runLookup(LookupCommand command);
-  void ListView1MouseDown(const QPoint& pos);
-  void R1Click();
+  void showFoundLinkMenu(const QPoint& pos);
+  void resetSettingsToDefaults();
   void savePlacementNow();
-  void AnalyzeURL1Click(const std::string& url);
+  void analyzeUrl(const std::string& url);
   std::optional<std::string> selectedFoundLink() const;
   void halveFoundLinksPanel();
 
-  // CrawlView.
-  std::string startUrlText() override;
-  void setStartUrlText(const std::string& text) override;
-  RunOptionTexts runOptions() override;
-  void focusStartUrl() override;
-  void showRunState(RunState state) override;
-  void setOptionLinesEnabled(bool enabled) override;
-  void setBusyPointer(bool busy) override;
-  void setStatusText(int panel, const std::string& text) override;
+  void showRunState(RunState state);
+  void setOptionLinesEnabled(bool enabled);
+  void setBusyPointer(bool busy);
+  // One last refresh of the result tabs, then no more until the next run.
+  void finishRefreshes();
+
+  // What the crawl run tells the window.
+  void runStateChanged(RunState state) override;
+  void startUrlAdopted(const std::string& url) override;
   void urlListCleared() override;
-  void urlRowAdded(std::size_t index) override;
-  void loadTimeWritten(std::size_t index) override;
-  void setRefreshTimerEnabled(bool enabled) override;
-  void IslemTamam() override;
+  void pageStarted(const PageProgress& page) override;
+  void urlAdded(std::size_t index) override;
+  void loadTimeKnown(std::size_t index) override;
+  void pageFinished(std::size_t index, std::size_t total) override;
+  void transferCutOff() override;
+  void pageFailed(const std::string& message) override;
+  void runFinished(RunEnd end) override;
 
   AppSetup m_setup;
   ProgramIdentity m_identity = programIdentity();
@@ -124,8 +129,8 @@ class TAppForm : public QMainWindow, private CrawlView {
   SettingsFile m_settingsFile;
   ServiceHosts m_hosts;
   SettingsWriter m_writer;
-  std::string m_popupSource;
-  bool m_popupFromList = false;
+  LookupSource m_lookupSource = LookupSource::None;
+  bool m_lookupMenuFromFoundLinks = false;
   bool m_startMaximized = true;
   Database m_db;
   ProjectStore m_store;
@@ -136,56 +141,56 @@ class TAppForm : public QMainWindow, private CrawlView {
 
  public:
   // Controls, named as the rest of the program and the tests know them.
-  QWidget* Panel1 = nullptr;
-  QLineEdit* Edit1 = nullptr;
-  QToolButton* BitBtn1 = nullptr;
-  QCheckBox* CheckBox1 = nullptr;
-  QWidget* Panel2 = nullptr;
-  QRadioButton* RadioButton1 = nullptr;
-  QRadioButton* RadioButton2 = nullptr;
-  QCheckBox* CheckBox2 = nullptr;
-  QSpinBox* SpinEdit1 = nullptr;
-  QWidget* Panel4 = nullptr;
-  QLineEdit* Edit3 = nullptr;
-  QLineEdit* Edit4 = nullptr;
-  QComboBox* ComboBox1 = nullptr;
-  QWidget* Panel5 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QWidget* Panel7 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QSplitter* Splitter1 = nullptr;
-  QTabWidget* PageControl1 = nullptr;
-  QTreeView* ListView12 = nullptr;
-  AuditView* Memo6 = nullptr;
-  QTreeView* ListBox1 = nullptr;
-  QWidget* Panel3 = nullptr;
-  QPlainTextEdit* Memo3 = nullptr;  // title
-  QPlainTextEdit* Memo2 = nullptr;  // META description
-  QPlainTextEdit* Memo4 = nullptr;  // H1 lines
-  QPlainTextEdit* Memo5 = nullptr;  // H2 lines
-  QLabel* Label11 = nullptr;
-  QLabel* Label12 = nullptr;
-  QLabel* Label14 = nullptr;
-  QLabel* Label16 = nullptr;
-  QTreeView* ListView1 = nullptr;
-  QWidget* Panel8 = nullptr;
-  QLabel* Label10 = nullptr;
-  QTreeView* ListView2 = nullptr;
-  QTreeView* ListView7 = nullptr;
-  QTreeView* ListView8 = nullptr;
-  QTreeView* ListView9 = nullptr;
-  QTreeView* ListView10 = nullptr;
-  QTreeView* ListView3 = nullptr;
-  QTreeView* ListView4 = nullptr;
-  QTreeView* ListView5 = nullptr;
-  QTreeView* ListView6 = nullptr;
-  QTreeView* ListView13 = nullptr;
-  QTreeView* ListView11 = nullptr;
-  QLabel* StatusPanel[3] = {nullptr, nullptr, nullptr};
-  QTimer* TimerRefreshLinks = nullptr;
-  QTimer* TimerEditFix = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QAction* UpdateNotifications1 = nullptr;
+  QWidget* m_startLine = nullptr;
+  QLineEdit* m_startUrlEdit = nullptr;
+  QToolButton* m_checkButton = nullptr;
+  QCheckBox* m_showOptionsCheck = nullptr;
+  QWidget* m_scopeLine = nullptr;
+  QRadioButton* m_domainScopeRadio = nullptr;
+  QRadioButton* m_hostScopeRadio = nullptr;
+  QCheckBox* m_removeAnchorsCheck = nullptr;
+  QSpinBox* m_pageLimitSpin = nullptr;
+  QWidget* m_timeoutsLine = nullptr;
+  QLineEdit* m_connectionTimeoutEdit = nullptr;
+  QLineEdit* m_responseTimeoutEdit = nullptr;
+  QComboBox* m_userAgentCombo = nullptr;
+  QWidget* m_ignoreExtensionsLine = nullptr;
+  QLineEdit* m_ignoreExtensionsEdit = nullptr;
+  QWidget* m_ignoreUrlsPanel = nullptr;
+  QPlainTextEdit* m_ignoreUrlsEdit = nullptr;
+  QSplitter* m_optionsSplitter = nullptr;
+  QTabWidget* m_resultTabs = nullptr;
+  QTreeView* m_summaryView = nullptr;
+  AuditView* m_auditView = nullptr;
+  QTreeView* m_internalUrlsView = nullptr;
+  QWidget* m_pageDetailsPanel = nullptr;
+  QPlainTextEdit* m_pageTitleBox = nullptr;  // title
+  QPlainTextEdit* m_pageDescriptionBox = nullptr;  // META description
+  QPlainTextEdit* m_pageH1Box = nullptr;  // H1 lines
+  QPlainTextEdit* m_pageH2Box = nullptr;  // H2 lines
+  QLabel* m_titleLengthLabel = nullptr;
+  QLabel* m_descriptionLengthLabel = nullptr;
+  QLabel* m_h1CountLabel = nullptr;
+  QLabel* m_h2CountLabel = nullptr;
+  QTreeView* m_foundLinksView = nullptr;
+  QWidget* m_linkSourcesPanel = nullptr;
+  QLabel* m_linkSourcesCaption = nullptr;
+  QTreeView* m_linkSourcesView = nullptr;
+  QTreeView* m_titlesView = nullptr;
+  QTreeView* m_titlePagesView = nullptr;
+  QTreeView* m_descriptionsView = nullptr;
+  QTreeView* m_descriptionPagesView = nullptr;
+  QTreeView* m_h1TagsView = nullptr;
+  QTreeView* m_h1PagesView = nullptr;
+  QTreeView* m_h2TagsView = nullptr;
+  QTreeView* m_h2PagesView = nullptr;
+  QTreeView* m_anchorsView = nullptr;
+  QTreeView* m_anchorPagesView = nullptr;
+  QLabel* m_statusPanels[3] = {nullptr, nullptr, nullptr};
+  QTimer* m_refreshTimer = nullptr;
+  QTimer* m_selectStartUrlTimer = nullptr;
+  QMenu* m_lookupMenu = nullptr;
+  QAction* m_updateNotificationsAction = nullptr;
 
   // Models of the lists.
   UrlListModel* urlModel = nullptr;
@@ -203,7 +208,7 @@ class TAppForm : public QMainWindow, private CrawlView {
   bool refreshRunning() const { return m_refreshBusy; }
 
  private:
-  void ListBox1SelectItem();
+  void showPageDetails();
   void valueSelected(ResultListId id);
   void exportList(ExportId id);
   static ResultListId exportedList(ExportId id);
@@ -220,7 +225,7 @@ class TAppForm : public QMainWindow, private CrawlView {
 
  public:
   // Stands in for the file dialogs (window tests): given the dialog's name
-  // ("SaveDialog1", "OpenDialogProject", "SaveDialogProject"), returns the
+  // ("exportFileDialog", "openProjectDialog", "saveProjectDialog"), returns the
   // chosen file or "" for a cancel.
   std::function<QString(const QString& dialog)> m_chooseFile;
   RegionalSettings m_regional = RegionalSettings::fromEnvironment();

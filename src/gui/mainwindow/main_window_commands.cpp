@@ -1,4 +1,4 @@
-// TAppForm's handlers: the crawl's window side, the project commands, the
+// MainWindow's handlers: the crawl's window side, the project commands, the
 // timers and the small rules of the window.
 #include <QApplication>
 #include <QCheckBox>
@@ -15,8 +15,11 @@
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
+#include <chrono>
 #include <random>
 
+#include "core/crawl/link_intake.h"
+#include "core/platform/text.h"
 #include "core/results/detail_views.h"
 #include "gui/mainwindow/main_window.h"
 #include "gui/dialogs/page_analysis_window.h"
@@ -24,7 +27,24 @@
 
 namespace crawlspect::ui {
 
-void TAppForm::openStartupProject() {
+namespace {
+
+// The "Check" button's caption while the run is in a state.
+const char* runCaption(RunState state) {
+  switch (state) {
+    case RunState::Running:
+      return "STOP";
+    case RunState::Stopping:
+      return "Stopping...";
+    case RunState::Idle:
+      break;
+  }
+  return "Check";
+}
+
+}  // namespace
+
+void MainWindow::openStartupProject() {
   static std::mt19937 random(std::random_device{}());
   m_store.chooseWorkingFile(random);
   if (m_setup.projectPath.empty()) return;
@@ -33,7 +53,7 @@ void TAppForm::openStartupProject() {
   refreshResults();
 }
 
-void TAppForm::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
   // A run still going is stopped and waited for before the project goes away.
   m_run->shutdown();
   waitForRefresh();
@@ -41,55 +61,97 @@ void TAppForm::closeEvent(QCloseEvent* event) {
   event->accept();
 }
 
-void TAppForm::resizeEvent(QResizeEvent* event) {
+void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (PageControl1->widget(2)->width() <= ListView1->width()) halveFoundLinksPanel();
+  if (m_resultTabs->widget(2)->width() <= m_foundLinksView->width()) halveFoundLinksPanel();
   savePlacementNow();
 }
 
-void TAppForm::halveFoundLinksPanel() {
-  auto* split = static_cast<QSplitter*>(PageControl1->widget(2));
+void MainWindow::halveFoundLinksPanel() {
+  auto* split = static_cast<QSplitter*>(m_resultTabs->widget(2));
   const int half = split->width() / 2;
   split->setSizes({split->width() - half, half});
 }
 
-void TAppForm::PageControl1Change(int index) {
+void MainWindow::resultTabChanged(int index) {
   if (index == 1) halveFoundLinksPanel();
 }
 
-void TAppForm::BitBtn1Click() { m_run->BitBtn1Click(); }
-
-void TAppForm::CheckBox1Click() {
-  const bool show = CheckBox1->isChecked();
-  if (show) {
-    Panel4->setVisible(true);
-    Panel5->setVisible(true);
-    Panel7->setVisible(true);
-  } else {
-    Panel7->setVisible(false);
-    Panel5->setVisible(false);
-    Panel4->setVisible(false);
+void MainWindow::toggleRun() {
+  switch (m_run->state()) {
+    case RunState::Running:
+      m_run->requestStop();
+      return;
+    case RunState::Stopping:
+      return;
+    case RunState::Idle:
+      startRun();
+      return;
   }
 }
 
-void TAppForm::TimerEditFixTimer() {
-  TimerEditFix->stop();
-  Edit1->setCursorPosition(0);
-  Edit1->selectAll();
+void MainWindow::startRun() {
+  const std::string typed = m_startUrlEdit->text().toStdString();
+  if (normalizedStartUrl(typed).empty()) {
+    m_desktop.showMessage("Warning", "Please enter Start URL!", MessageIcon::Warning);
+    m_startUrlEdit->setFocus();
+    return;
+  }
+  CrawlSettings settings;
+  settings.startUrl = typed;
+  for (const auto& [edit, timeout] : {std::pair{m_connectionTimeoutEdit, &settings.connectionTimeout},
+                                      std::pair{m_responseTimeoutEdit, &settings.responseTimeout}}) {
+    const std::string text = edit->text().toStdString();
+    int ms = 0;
+    if (!parseInt32(text, ms)) {
+      m_desktop.showMessage("Crawlspect", "'" + text + "' is not a valid integer value", MessageIcon::Error);
+      return;
+    }
+    *timeout = std::chrono::milliseconds(ms);
+  }
+  settings.scope = m_domainScopeRadio->isChecked() ? CrawlScope::Domain
+                   : m_hostScopeRadio->isChecked() ? CrawlScope::Subdomain
+                                                   : CrawlScope::None;
+  settings.pageLimit = m_pageLimitSpin->value();
+  settings.removeAnchors = m_removeAnchorsCheck->isChecked();
+  settings.ignoreExtensions = m_ignoreExtensionsEdit->text().toStdString();
+  settings.ignoreUrlPrefixes = ignoreUrlLines(m_ignoreUrlsEdit->toPlainText().toStdString());
+  settings.userAgent = m_userAgentCombo->currentText().toStdString();
+  setBusyPointer(true);
+  m_run->start(settings);
 }
 
-void TAppForm::TimerRefreshLinksTimer() { refreshResults(); }
+void MainWindow::showOptionLines() {
+  const bool show = m_showOptionsCheck->isChecked();
+  if (show) {
+    m_timeoutsLine->setVisible(true);
+    m_ignoreExtensionsLine->setVisible(true);
+    m_ignoreUrlsPanel->setVisible(true);
+  } else {
+    m_ignoreUrlsPanel->setVisible(false);
+    m_ignoreExtensionsLine->setVisible(false);
+    m_timeoutsLine->setVisible(false);
+  }
+}
 
-void TAppForm::NewProject1Click() { m_desktop.startProgramCopy({}); }
+void MainWindow::selectStartUrl() {
+  m_selectStartUrlTimer->stop();
+  m_startUrlEdit->setCursorPosition(0);
+  m_startUrlEdit->selectAll();
+}
 
-void TAppForm::LoadProject1Click() {
-  const QString path = chooseFile("OpenDialogProject", "Project File (*.db)", "db", false);
+void MainWindow::refreshTick() { refreshResults(); }
+
+void MainWindow::newProject() { m_desktop.startProgramCopy({}); }
+
+void MainWindow::loadProject() {
+  const QString path = chooseFile("openProjectDialog", "Project File (*.db)", "db", false);
   if (path.isEmpty()) return;
   m_desktop.startProgramCopy({path.toStdString()});
 }
 
-void TAppForm::SaveProject1Click() {
-  const QString path = chooseFile("SaveDialogProject", "Project File (*.db)", "db", true);
+void MainWindow::saveProjectAs() {
+  const QString path = chooseFile("saveProjectDialog", "Project File (*.db)", "db", true);
   if (path.isEmpty()) return;
   const std::string dest = path.toStdString();
   const std::string error = m_store.saveCopy(dest);
@@ -97,11 +159,11 @@ void TAppForm::SaveProject1Click() {
   if (!error.empty()) m_desktop.showMessage("Error", "Unable to save " + dest + ": " + error, MessageIcon::Error);
 }
 
-void TAppForm::AnalyzeURL1Click(const std::string& url) {
+void MainWindow::analyzeUrl(const std::string& url) {
   TAnalyzeForm::showAnalysis(this, m_desktop, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
 }
 
-void TAppForm::showAsStored() {
+void MainWindow::showAsStored() {
   if (m_startMaximized)
     showMaximized();
   else
@@ -110,37 +172,16 @@ void TAppForm::showAsStored() {
 
 // ---- the crawl's window side ----------------------------------------------
 
-std::string TAppForm::startUrlText() { return Edit1->text().toStdString(); }
-
-void TAppForm::setStartUrlText(const std::string& text) { Edit1->setText(QString::fromStdString(text)); }
-
-RunOptionTexts TAppForm::runOptions() {
-  RunOptionTexts o;
-  o.ignoreExtensions = Edit2->text().toStdString();
-  o.connectionTimeout = Edit3->text().toStdString();
-  o.responseTimeout = Edit4->text().toStdString();
-  o.userAgent = ComboBox1->currentText().toStdString();
-  o.pageLimit = SpinEdit1->cleanText().toStdString();
-  o.ignoreUrls = Memo1->toPlainText().toStdString();
-  o.scope = RadioButton1->isChecked() ? CrawlScope::Domain
-            : RadioButton2->isChecked() ? CrawlScope::Subdomain
-                                        : CrawlScope::None;
-  o.removeAnchors = CheckBox2->isChecked();
-  return o;
+void MainWindow::showRunState(RunState state) {
+  m_checkButton->setText(runCaption(state));
+  m_checkButton->setEnabled(state != RunState::Stopping);
 }
 
-void TAppForm::focusStartUrl() { Edit1->setFocus(); }
-
-void TAppForm::showRunState(RunState state) {
-  BitBtn1->setText(runCaption(state));
-  BitBtn1->setEnabled(state != RunState::Stopping);
+void MainWindow::setOptionLinesEnabled(bool enabled) {
+  for (QWidget* w : {m_scopeLine, m_timeoutsLine, m_ignoreExtensionsLine, m_ignoreUrlsPanel}) w->setEnabled(enabled);
 }
 
-void TAppForm::setOptionLinesEnabled(bool enabled) {
-  for (QWidget* w : {Panel2, Panel4, Panel5, Panel7}) w->setEnabled(enabled);
-}
-
-void TAppForm::setBusyPointer(bool busy) {
+void MainWindow::setBusyPointer(bool busy) {
   if (busy == m_busyPointer) return;
   m_busyPointer = busy;
   if (busy)
@@ -149,34 +190,57 @@ void TAppForm::setBusyPointer(bool busy) {
     QApplication::restoreOverrideCursor();
 }
 
-void TAppForm::setStatusText(int panel, const std::string& text) {
-  if (panel >= 0 && panel < 3) StatusPanel[panel]->setText(QString::fromStdString(text));
+void MainWindow::finishRefreshes() {
+  refreshResults();
+  m_refreshTimer->stop();
 }
 
-void TAppForm::urlListCleared() {
+void MainWindow::runStateChanged(RunState state) {
+  showRunState(state);
+  if (state != RunState::Running) return;
+  setOptionLinesEnabled(false);
+  m_refreshTimer->start();
+}
+
+void MainWindow::startUrlAdopted(const std::string& url) { m_startUrlEdit->setText(QString::fromStdString(url)); }
+
+void MainWindow::urlListCleared() {
   // A refresh of the previous run still under way must not land after the reset.
   waitForRefresh();
   urlModel->reload();
   ResultTab& links = tab(ResultListId::Links);
   links.model->setTable(emptyResultList(ResultListId::Links));
   links.detailModel->setTable(emptyDetailList(ResultListId::Links));
-  Label10->clear();
+  m_linkSourcesCaption->clear();
 }
 
-void TAppForm::urlRowAdded(std::size_t index) { urlModel->rowAdded(index); }
-
-void TAppForm::loadTimeWritten(std::size_t index) { urlModel->loadTimeWritten(index); }
-
-void TAppForm::setRefreshTimerEnabled(bool enabled) {
-  if (enabled)
-    TimerRefreshLinks->start();
-  else
-    TimerRefreshLinks->stop();
+void MainWindow::pageStarted(const PageProgress& page) {
+  m_statusPanels[0]->setText(QString("Total URLs: %1").arg(page.total));
+  m_statusPanels[1]->setText(QString("%1 / %2").arg(page.index + 1).arg(page.total));
+  m_statusPanels[2]->setText("Loading: " + QString::fromStdString(page.url));
 }
 
-void TAppForm::IslemTamam() {
-  refreshResults();
-  TimerRefreshLinks->stop();
+void MainWindow::urlAdded(std::size_t index) { urlModel->rowAdded(index); }
+
+void MainWindow::loadTimeKnown(std::size_t index) { urlModel->loadTimeWritten(index); }
+
+void MainWindow::pageFinished(std::size_t, std::size_t total) {
+  m_statusPanels[0]->setText(QString("Total URLs: %1").arg(total));
+}
+
+void MainWindow::transferCutOff() { finishRefreshes(); }
+
+void MainWindow::pageFailed(const std::string& message) {
+  m_desktop.showMessage("Crawlspect", message, MessageIcon::Error);
+}
+
+void MainWindow::runFinished(RunEnd) {
+  finishRefreshes();
+  m_desktop.beep();
+  showRunState(RunState::Idle);
+  m_statusPanels[2]->clear();
+  setOptionLinesEnabled(true);
+  setBusyPointer(false);
 }
 
 }  // namespace crawlspect::ui

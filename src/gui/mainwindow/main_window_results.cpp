@@ -1,4 +1,4 @@
-// TAppForm's result tabs: the lists and their detail panes, the refresh, the
+// MainWindow's result tabs: the lists and their detail panes, the refresh, the
 // audit view, the copy menus and the exports.
 #include <QAction>
 #include <QApplication>
@@ -52,7 +52,7 @@ QLabel* rightAligned(QWidget* parent, const char* name, const char* text) {
 
 }  // namespace
 
-QTreeView* TAppForm::makeList(const char* name, QAbstractItemModel* model) {
+QTreeView* MainWindow::makeList(const char* name, QAbstractItemModel* model) {
   auto* view = named(new QTreeView(this), name);
   view->setModel(model);
   view->setRootIsDecorated(false);
@@ -67,7 +67,7 @@ QTreeView* TAppForm::makeList(const char* name, QAbstractItemModel* model) {
   return view;
 }
 
-void TAppForm::addCopyMenu(QTreeView* view, const char* caption, const char* name) {
+void MainWindow::addCopyMenu(QTreeView* view, const char* caption, const char* name) {
   auto* menu = new QMenu(view);
   QAction* copy = menu->addAction(caption);
   copy->setObjectName(name);
@@ -79,33 +79,33 @@ void TAppForm::addCopyMenu(QTreeView* view, const char* caption, const char* nam
           [menu, view](const QPoint& pos) { menu->popup(view->viewport()->mapToGlobal(pos)); });
 }
 
-void TAppForm::buildTabs() {
-  PageControl1 = named(new QTabWidget(this), "PageControl1");
+void MainWindow::buildTabs() {
+  m_resultTabs = named(new QTabWidget(this), "resultTabs");
 
   // 0: SEO Audit, the summary above the report.
   summaryModel = new TableModel(emptySummary(), this);
-  ListView12 = makeList("ListView12", summaryModel);
-  ListView12->setHeaderHidden(true);
-  Memo6 = named(new AuditView(this), "Memo6");
-  Memo6->setContextMenuPolicy(Qt::CustomContextMenu);
-  auto* auditMenu = new QMenu(Memo6);
+  m_summaryView = makeList("summaryView", summaryModel);
+  m_summaryView->setHeaderHidden(true);
+  m_auditView = named(new AuditView(this), "auditView");
+  m_auditView->setContextMenuPolicy(Qt::CustomContextMenu);
+  auto* auditMenu = new QMenu(m_auditView);
   QAction* copySelected = auditMenu->addAction("Copy Selected");
-  copySelected->setObjectName("Copy3");
+  copySelected->setObjectName("copySelectedAuditAction");
   connect(copySelected, &QAction::triggered, this, [this] {
-    const std::string selected = Memo6->selectedText();
+    const std::string selected = m_auditView->selectedText();
     if (!selected.empty()) m_desktop.setClipboardText(selected);
   });
   QAction* copyAll = auditMenu->addAction("Copy All");
-  copyAll->setObjectName("CopyAll1");
-  connect(copyAll, &QAction::triggered, this, [this] { m_desktop.setClipboardText(Memo6->allText()); });
-  connect(Memo6, &QWidget::customContextMenuRequested, auditMenu,
-          [this, auditMenu](const QPoint& pos) { auditMenu->popup(Memo6->viewport()->mapToGlobal(pos)); });
-  auto* auditSplit = named(new QSplitter(Qt::Vertical), "Splitter9");
-  auditSplit->addWidget(ListView12);
-  auditSplit->addWidget(Memo6);
+  copyAll->setObjectName("copyAllAuditAction");
+  connect(copyAll, &QAction::triggered, this, [this] { m_desktop.setClipboardText(m_auditView->allText()); });
+  connect(m_auditView, &QWidget::customContextMenuRequested, auditMenu,
+          [this, auditMenu](const QPoint& pos) { auditMenu->popup(m_auditView->viewport()->mapToGlobal(pos)); });
+  auto* auditSplit = named(new QSplitter(Qt::Vertical), "auditSplitter");
+  auditSplit->addWidget(m_summaryView);
+  auditSplit->addWidget(m_auditView);
   auditSplit->setSizes({150, 400});
-  PageControl1->addTab(auditSplit, "SEO Audit");
-  connect(ListView12->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TAppForm::ListBox1SelectItem);
+  m_resultTabs->addTab(auditSplit, "SEO Audit");
+  connect(m_summaryView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::showPageDetails);
 
   const auto exportButton = [this](QWidget* parent, ExportId id, const char* name) {
     auto* button = named(new QPushButton(exportCaption(id), parent), name);
@@ -125,39 +125,39 @@ void TAppForm::buildTabs() {
     split->addWidget(left);
     split->addWidget(detail);
     split->setStretchFactor(0, 1);
-    PageControl1->addTab(split, caption);
+    m_resultTabs->addTab(split, caption);
     return split;
   };
 
   // 1: Internal URLs with the page details.
   urlModel = new UrlListModel(m_list, this);
-  ListBox1 = makeList("ListBox1", urlModel);
-  addCopyMenu(ListBox1, "Copy URL", "CopyURL1");
-  Panel3 = named(new QWidget, "Panel3");
+  m_internalUrlsView = makeList("internalUrlsView", urlModel);
+  addCopyMenu(m_internalUrlsView, "Copy URL", "copyInternalUrlAction");
+  m_pageDetailsPanel = named(new QWidget, "pageDetailsPanel");
   auto* scroll = new QScrollArea;
   scroll->setWidgetResizable(true);
-  scroll->setWidget(Panel3);
+  scroll->setWidget(m_pageDetailsPanel);
   scroll->setMinimumWidth(270);
-  auto* facts = new QVBoxLayout(Panel3);
+  auto* facts = new QVBoxLayout(m_pageDetailsPanel);
   const auto fact = [&](const char* caption, QPlainTextEdit* box, QLabel* counter) {
-    facts->addWidget(new QLabel(caption, Panel3));
+    facts->addWidget(new QLabel(caption, m_pageDetailsPanel));
     facts->addWidget(box);
     facts->addWidget(counter);
   };
-  Memo3 = readOnlyBox(Panel3, "Memo3", true);
-  Memo2 = readOnlyBox(Panel3, "Memo2", true);
-  Memo4 = readOnlyBox(Panel3, "Memo4", false);
-  Memo5 = readOnlyBox(Panel3, "Memo5", false);
-  Label11 = rightAligned(Panel3, "Label11", "Length: 0");
-  Label12 = rightAligned(Panel3, "Label12", "Length: 0");
-  Label14 = rightAligned(Panel3, "Label14", "0");
-  Label16 = rightAligned(Panel3, "Label16", "0");
-  fact("Title:", Memo3, Label11);
-  fact("META Description:", Memo2, Label12);
-  fact("H1 Tags:", Memo4, Label14);
-  fact("H2 Tags:", Memo5, Label16);
-  tabWithDetail("Internal URLs", "Splitter2", ListBox1, ExportId::Sitemap, "BitBtn2", scroll)->setSizes({700, 270});
-  connect(ListBox1->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TAppForm::ListBox1SelectItem);
+  m_pageTitleBox = readOnlyBox(m_pageDetailsPanel, "pageTitleBox", true);
+  m_pageDescriptionBox = readOnlyBox(m_pageDetailsPanel, "pageDescriptionBox", true);
+  m_pageH1Box = readOnlyBox(m_pageDetailsPanel, "pageH1Box", false);
+  m_pageH2Box = readOnlyBox(m_pageDetailsPanel, "pageH2Box", false);
+  m_titleLengthLabel = rightAligned(m_pageDetailsPanel, "titleLengthLabel", "Length: 0");
+  m_descriptionLengthLabel = rightAligned(m_pageDetailsPanel, "descriptionLengthLabel", "Length: 0");
+  m_h1CountLabel = rightAligned(m_pageDetailsPanel, "h1CountLabel", "0");
+  m_h2CountLabel = rightAligned(m_pageDetailsPanel, "h2CountLabel", "0");
+  fact("Title:", m_pageTitleBox, m_titleLengthLabel);
+  fact("META Description:", m_pageDescriptionBox, m_descriptionLengthLabel);
+  fact("H1 Tags:", m_pageH1Box, m_h1CountLabel);
+  fact("H2 Tags:", m_pageH2Box, m_h2CountLabel);
+  tabWithDetail("Internal URLs", "internalUrlsSplitter", m_internalUrlsView, ExportId::Sitemap, "exportSitemapButton", scroll)->setSizes({700, 270});
+  connect(m_internalUrlsView->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::showPageDetails);
 
   // 2 to 7: the grouped lists, each with the pages behind its values.
   struct TabLayout {
@@ -177,18 +177,18 @@ void TAppForm::buildTabs() {
     const char* buttonName;
   };
   const TabLayout layouts[] = {
-      {ResultListId::Links, "Found Links", "Splitter3", "ListView1", &ListView1, nullptr, nullptr, "Label10",
-       "ListView2", &ListView2, "Copy URL", "CopyURL2", ExportId::Links, "BitBtn4"},
-      {ResultListId::Titles, "Found Titles", "Splitter4", "ListView7", &ListView7, "Copy", "MenuItem4", "Label19",
-       "ListView8", &ListView8, "Copy URL", "MenuItem5", ExportId::Titles, "BitBtn3"},
-      {ResultListId::Descriptions, "Found Descriptions", "Splitter5", "ListView9", &ListView9, "Copy", "MenuItem6",
-       "Label20", "ListView10", &ListView10, "Copy URL", "MenuItem7", ExportId::Descriptions, "BitBtn8"},
-      {ResultListId::H1Tags, "Found H1 Tags", "Splitter6", "ListView3", &ListView3, "Copy", "Copy1", "Label17",
-       "ListView4", &ListView4, "Copy URL", "CopyURL3", ExportId::H1Tags, "BitBtn6"},
-      {ResultListId::H2Tags, "Found H2 Tags", "Splitter7", "ListView5", &ListView5, "Copy", "Copy2", "Label18",
-       "ListView6", &ListView6, "Copy URL", "CopyURL4", ExportId::H2Tags, "BitBtn7"},
-      {ResultListId::Anchors, "Anchor List", "Splitter8", "ListView13", &ListView13, "Copy", "MenuItem3", "Label21",
-       "ListView11", &ListView11, "Copy URL", "MenuItem8", ExportId::Anchors, "BitBtn9"},
+      {ResultListId::Links, "Found Links", "foundLinksSplitter", "foundLinksView", &m_foundLinksView, nullptr, nullptr, "linkSourcesCaption",
+       "linkSourcesView", &m_linkSourcesView, "Copy URL", "copyLinkSourceAction", ExportId::Links, "exportLinksButton"},
+      {ResultListId::Titles, "Found Titles", "titlesSplitter", "titlesView", &m_titlesView, "Copy", "copyTitleAction", "titlePagesCaption",
+       "titlePagesView", &m_titlePagesView, "Copy URL", "copyTitlePageAction", ExportId::Titles, "exportTitlesButton"},
+      {ResultListId::Descriptions, "Found Descriptions", "descriptionsSplitter", "descriptionsView", &m_descriptionsView, "Copy", "copyDescriptionAction",
+       "descriptionPagesCaption", "descriptionPagesView", &m_descriptionPagesView, "Copy URL", "copyDescriptionPageAction", ExportId::Descriptions, "exportDescriptionsButton"},
+      {ResultListId::H1Tags, "Found H1 Tags", "h1TagsSplitter", "h1TagsView", &m_h1TagsView, "Copy", "copyH1Action", "h1PagesCaption",
+       "h1PagesView", &m_h1PagesView, "Copy URL", "copyH1PageAction", ExportId::H1Tags, "exportH1TagsButton"},
+      {ResultListId::H2Tags, "Found H2 Tags", "h2TagsSplitter", "h2TagsView", &m_h2TagsView, "Copy", "copyH2Action", "h2PagesCaption",
+       "h2PagesView", &m_h2PagesView, "Copy URL", "copyH2PageAction", ExportId::H2Tags, "exportH2TagsButton"},
+      {ResultListId::Anchors, "Anchor List", "anchorsSplitter", "anchorsView", &m_anchorsView, "Copy", "copyAnchorAction", "anchorPagesCaption",
+       "anchorPagesView", &m_anchorPagesView, "Copy URL", "copyAnchorPageAction", ExportId::Anchors, "exportAnchorsButton"},
   };
   for (const TabLayout& layout : layouts) {
     ResultTab& t = tab(layout.id);
@@ -210,10 +210,10 @@ void TAppForm::buildTabs() {
     addCopyMenu(t.detail, layout.detailCopy, layout.detailCopyName);
     column->addWidget(t.detail, 1);
     if (layout.id == ResultListId::Links) {
-      Panel8 = pane;
-      Panel8->setObjectName("Panel8");
-      Label10 = t.caption;
-      column->addWidget(exportButton(pane, ExportId::Backlinks, "BitBtn5"), 0, Qt::AlignLeft);
+      m_linkSourcesPanel = pane;
+      m_linkSourcesPanel->setObjectName("linkSourcesPanel");
+      m_linkSourcesCaption = t.caption;
+      column->addWidget(exportButton(pane, ExportId::Backlinks, "exportLinkSourcesButton"), 0, Qt::AlignLeft);
     }
     if (layout.id == ResultListId::Anchors) t.detail->header()->resizeSection(1, 100);
     tabWithDetail(layout.tab, layout.splitter, t.list, layout.exportId, layout.buttonName, pane)
@@ -222,28 +222,28 @@ void TAppForm::buildTabs() {
             [this, id = layout.id] { valueSelected(id); });
   }
 
-  PageControl1->setCurrentIndex(0);
-  connect(PageControl1, &QTabWidget::currentChanged, this, &TAppForm::PageControl1Change);
+  m_resultTabs->setCurrentIndex(0);
+  connect(m_resultTabs, &QTabWidget::currentChanged, this, &MainWindow::resultTabChanged);
 }
 
-void TAppForm::ListBox1SelectItem() {
-  const auto row = selectedRow(ListBox1);
+void MainWindow::showPageDetails() {
+  const auto row = selectedRow(m_internalUrlsView);
   if (!row) return;
   const PageDetails d = lookupPageDetails(m_db, m_list.url(*row), m_desktop);
-  Memo3->setPlainText(qs(d.title));
-  Label11->setText(qs(d.titleLength));
-  Memo2->setPlainText(qs(d.description));
-  Label12->setText(qs(d.descriptionLength));
+  m_pageTitleBox->setPlainText(qs(d.title));
+  m_titleLengthLabel->setText(qs(d.titleLength));
+  m_pageDescriptionBox->setPlainText(qs(d.description));
+  m_descriptionLengthLabel->setText(qs(d.descriptionLength));
   QStringList h1, h2;
   for (const auto& line : d.h1Lines) h1 << qs(line);
   for (const auto& line : d.h2Lines) h2 << qs(line);
-  Memo4->setPlainText(h1.join('\n'));
-  Label14->setText(qs(d.h1Count));
-  Memo5->setPlainText(h2.join('\n'));
-  Label16->setText(qs(d.h2Count));
+  m_pageH1Box->setPlainText(h1.join('\n'));
+  m_h1CountLabel->setText(qs(d.h1Count));
+  m_pageH2Box->setPlainText(h2.join('\n'));
+  m_h2CountLabel->setText(qs(d.h2Count));
 }
 
-void TAppForm::valueSelected(ResultListId id) {
+void MainWindow::valueSelected(ResultListId id) {
   ResultTab& t = tab(id);
   const auto row = selectedRow(t.list);
   if (!row) return;
@@ -255,7 +255,7 @@ void TAppForm::valueSelected(ResultListId id) {
 
 // ---- refresh ---------------------------------------------------------------
 
-void TAppForm::refreshResults() {
+void MainWindow::refreshResults() {
   if (m_refreshBusy) {
     m_refreshAgain = true;
     return;
@@ -288,7 +288,7 @@ void TAppForm::refreshResults() {
   });
 }
 
-void TAppForm::waitForRefresh() {
+void MainWindow::waitForRefresh() {
   while (!m_refreshThreadDone.load()) {
     m_desktop.processEvents();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
@@ -298,16 +298,16 @@ void TAppForm::waitForRefresh() {
   m_desktop.processEvents();
 }
 
-void TAppForm::applyRefresh(RefreshResult& result) {
+void MainWindow::applyRefresh(RefreshResult& result) {
   for (std::size_t i = 0; i < resultTabs.size(); ++i) resultTabs[i].model->setTable(std::move(result.lists[i]));
   summaryModel->setTable(std::move(result.summary));
-  Memo6->setReport(std::make_shared<const AuditReport>(std::move(result.audit)));
+  m_auditView->setReport(std::make_shared<const AuditReport>(std::move(result.audit)));
 }
 
 // ---- exports ---------------------------------------------------------------
 
 // The result list behind each export of a grouped list.
-ResultListId TAppForm::exportedList(ExportId id) {
+ResultListId MainWindow::exportedList(ExportId id) {
   switch (id) {
     case ExportId::Titles:
       return ResultListId::Titles;
@@ -324,7 +324,7 @@ ResultListId TAppForm::exportedList(ExportId id) {
   }
 }
 
-QString TAppForm::chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
+QString MainWindow::chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
                              const QString& start) {
   if (m_chooseFile) return m_chooseFile(dialogName);
   QFileDialog dialog(this, save ? "Save As" : "Open", start, filter);
@@ -336,7 +336,7 @@ QString TAppForm::chooseFile(const QString& dialogName, const QString& filter, c
   return dialog.selectedFiles().front();
 }
 
-void TAppForm::exportList(ExportId id) {
+void MainWindow::exportList(ExportId id) {
   // The list on screen, without a copy; the sitemap is read from the internal
   // URL list as it stands now.
   Table sitemap;
@@ -355,7 +355,7 @@ void TAppForm::exportList(ExportId id) {
   }
   const ExportForms forms = buildExportForms(id, *source, m_regional.listSeparator);
 
-  const QString chosen = chooseFile("SaveDialog1", "CSV File (*.csv);;Text File (*.txt)", "csv", true,
+  const QString chosen = chooseFile("exportFileDialog", "CSV File (*.csv);;Text File (*.txt)", "csv", true,
                                     qs(m_lastExportName));
   if (chosen.isEmpty()) return;
   m_lastExportName = chosen.toStdString();

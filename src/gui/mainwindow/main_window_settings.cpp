@@ -1,4 +1,4 @@
-// TAppForm and its settings file, the lookup menu and the Tools menu.
+// MainWindow and its settings file, the lookup menu and the Tools menu.
 #include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
@@ -28,7 +28,7 @@ QString qs(const std::string& text) { return QString::fromStdString(text); }
 std::string memoText(const QPlainTextEdit* memo) { return withCrLfBreaks(memo->toPlainText().toStdString()); }
 }  // namespace
 
-void TAppForm::applySettings() {
+void MainWindow::applySettings() {
   const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1280, 800);
   const WindowPlacement placement = storedPlacement(m_settingsFile, {screen.width(), screen.height()});
   setGeometry(placement.normal.left, placement.normal.top, placement.normal.width, placement.normal.height);
@@ -38,48 +38,48 @@ void TAppForm::applySettings() {
   const OptionValues o = storedOptions(m_settingsFile, builtInOptions(makerHomePage(m_hosts)));
   m_writer.beginLoad();
   connectSettingsWriters();
-  Edit1->setText(qs(o.startUrl));
-  CheckBox1->setChecked(o.showOptions);
-  CheckBox1Click();
-  (o.subDomainOnly ? RadioButton2 : RadioButton1)->setChecked(true);
-  CheckBox2->setChecked(o.removeAnchors);
-  Edit3->setText(qs(o.connectionTimeout));
-  Edit4->setText(qs(o.responseTimeout));
-  ComboBox1->setCurrentText(qs(o.agent));
-  Edit2->setText(qs(o.ignoreExtensions));
-  Memo1->setPlainText(qs(o.ignoreUrls).replace("\r\n", "\n"));
+  m_startUrlEdit->setText(qs(o.startUrl));
+  m_showOptionsCheck->setChecked(o.showOptions);
+  showOptionLines();
+  (o.subDomainOnly ? m_hostScopeRadio : m_domainScopeRadio)->setChecked(true);
+  m_removeAnchorsCheck->setChecked(o.removeAnchors);
+  m_connectionTimeoutEdit->setText(qs(o.connectionTimeout));
+  m_responseTimeoutEdit->setText(qs(o.responseTimeout));
+  m_userAgentCombo->setCurrentText(qs(o.agent));
+  m_ignoreExtensionsEdit->setText(qs(o.ignoreExtensions));
+  m_ignoreUrlsEdit->setPlainText(qs(o.ignoreUrls).replace("\r\n", "\n"));
   {
     // The stored limit is shown, not written back.
-    const QSignalBlocker quiet(SpinEdit1);
-    SpinEdit1->setValue(clampPageLimit(o.pageLimit));
+    const QSignalBlocker quiet(m_pageLimitSpin);
+    m_pageLimitSpin->setValue(clampPageLimit(o.pageLimit));
   }
   m_writer.endLoad();
 }
 
-void TAppForm::connectSettingsWriters() {
-  connect(Edit1, &QLineEdit::textChanged, this, [this](const QString& t) { m_writer.saveStartUrl(t.toStdString()); });
-  connect(RadioButton1, &QRadioButton::toggled, this, [this](bool on) {
+void MainWindow::connectSettingsWriters() {
+  connect(m_startUrlEdit, &QLineEdit::textChanged, this, [this](const QString& t) { m_writer.saveStartUrl(t.toStdString()); });
+  connect(m_domainScopeRadio, &QRadioButton::toggled, this, [this](bool on) {
     if (on) m_writer.saveScope(false);
   });
-  connect(RadioButton2, &QRadioButton::toggled, this, [this](bool on) {
+  connect(m_hostScopeRadio, &QRadioButton::toggled, this, [this](bool on) {
     if (on) m_writer.saveScope(true);
   });
-  connect(CheckBox2, &QCheckBox::toggled, this, [this](bool on) { m_writer.saveRemoveAnchors(on); });
-  connect(Edit3, &QLineEdit::textChanged, this,
+  connect(m_removeAnchorsCheck, &QCheckBox::toggled, this, [this](bool on) { m_writer.saveRemoveAnchors(on); });
+  connect(m_connectionTimeoutEdit, &QLineEdit::textChanged, this,
           [this](const QString& t) { m_writer.saveConnectionTimeout(t.toStdString()); });
-  connect(Edit4, &QLineEdit::textChanged, this,
+  connect(m_responseTimeoutEdit, &QLineEdit::textChanged, this,
           [this](const QString& t) { m_writer.saveResponseTimeout(t.toStdString()); });
-  connect(ComboBox1, &QComboBox::currentTextChanged, this,
+  connect(m_userAgentCombo, &QComboBox::currentTextChanged, this,
           [this](const QString& t) { m_writer.saveAgent(t.toStdString()); });
-  connect(Edit2, &QLineEdit::textChanged, this,
+  connect(m_ignoreExtensionsEdit, &QLineEdit::textChanged, this,
           [this](const QString& t) { m_writer.saveIgnoreExtensions(t.toStdString()); });
-  connect(Memo1, &QPlainTextEdit::textChanged, this, [this] { m_writer.saveIgnoreUrls(memoText(Memo1)); });
+  connect(m_ignoreUrlsEdit, &QPlainTextEdit::textChanged, this, [this] { m_writer.saveIgnoreUrls(memoText(m_ignoreUrlsEdit)); });
   // SpinEdit1Change: the integer of the text as typed, 1 for no integer.
-  connect(SpinEdit1, &QSpinBox::textChanged, this,
+  connect(m_pageLimitSpin, &QSpinBox::textChanged, this,
           [this](const QString& t) { m_writer.savePageLimit(pageLimitOfText(t.toStdString())); });
 }
 
-void TAppForm::savePlacementNow() {
+void MainWindow::savePlacementNow() {
   if (!m_writer.placementArmed() || !isVisible()) return;
   const WindowShowState state = isMinimized()   ? WindowShowState::Minimized
                                 : isMaximized() ? WindowShowState::Maximized
@@ -88,7 +88,7 @@ void TAppForm::savePlacementNow() {
   m_writer.savePlacement(state, {outer.left(), outer.top(), outer.width(), outer.height()});
 }
 
-void TAppForm::buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items) {
+void MainWindow::buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items) {
   for (const auto& item : items) {
     switch (item.kind) {
       case LookupMenuItem::Kind::Separator:
@@ -96,13 +96,13 @@ void TAppForm::buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& i
         break;
       case LookupMenuItem::Kind::Submenu: {
         QMenu* sub = menu->addMenu(qs(item.caption));
-        sub->setObjectName(qs(item.handler));
+        sub->setObjectName(qs(item.objectName));
         buildLookupMenu(sub, item.children);
         break;
       }
       case LookupMenuItem::Kind::Command: {
         QAction* action = menu->addAction(qs(item.caption));
-        action->setObjectName(qs(item.handler));
+        action->setObjectName(qs(item.objectName));
         if (item.isDefault) {
           QFont bold = action->font();
           bold.setBold(true);
@@ -115,34 +115,40 @@ void TAppForm::buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& i
   }
 }
 
-std::optional<std::string> TAppForm::selectedFoundLink() const {
-  const QModelIndexList rows = ListView1->selectionModel()->selectedRows();
+std::optional<std::string> MainWindow::selectedFoundLink() const {
+  const QModelIndexList rows = m_foundLinksView->selectionModel()->selectedRows();
   if (rows.isEmpty()) return std::nullopt;
   return rows.front().data().toString().toStdString();
 }
 
-void TAppForm::runLookup(LookupCommand command) {
+void MainWindow::runLookup(LookupCommand command) {
   const std::optional<std::string> selected = selectedFoundLink();
   if (command == LookupCommand::Check) {
-    const std::string link = selected.value_or("");
-    m_run->Check1Click(m_popupSource, selected ? &link : nullptr);
+    // From the Found Links list, the selected link becomes the start URL first.
+    if (m_lookupSource == LookupSource::FoundLinks) {
+      if (!selected) return;
+      m_startUrlEdit->setText(QString::fromStdString(*selected));
+    } else if (m_lookupSource != LookupSource::CheckButton) {
+      return;
+    }
+    toggleRun();
     return;
   }
-  const std::optional<std::string> url = lookupUrl(m_popupSource, Edit1->text().toStdString(), selected);
+  const std::optional<std::string> url = lookupUrl(m_lookupSource, m_startUrlEdit->text().toStdString(), selected);
   if (command == LookupCommand::AnalyzeUrl) {
-    if (url) AnalyzeURL1Click(*url);
+    if (url) analyzeUrl(*url);
     return;
   }
   runLookupCommand(command, url, m_desktop);
 }
 
-void TAppForm::ListView1MouseDown(const QPoint& pos) {
-  m_popupSource = kPopupSourceList;
-  m_popupFromList = true;
-  PopupMenu1->popup(ListView1->viewport()->mapToGlobal(pos));
+void MainWindow::showFoundLinkMenu(const QPoint& pos) {
+  m_lookupSource = LookupSource::FoundLinks;
+  m_lookupMenuFromFoundLinks = true;
+  m_lookupMenu->popup(m_foundLinksView->viewport()->mapToGlobal(pos));
 }
 
-void TAppForm::R1Click() {
+void MainWindow::resetSettingsToDefaults() {
   if (QMessageBox::question(this, "Crawlspect", kRestartQuestion, QMessageBox::Yes | QMessageBox::No) !=
       QMessageBox::Yes)
     return;
@@ -150,6 +156,6 @@ void TAppForm::R1Click() {
   QApplication::quit();
 }
 
-void TAppForm::Help2Click() { m_desktop.openAddress(onlineHelpAddress(m_hosts, m_identity.productName)); }
+void MainWindow::openOnlineHelp() { m_desktop.openAddress(onlineHelpAddress(m_hosts, m_identity.productName)); }
 
 }  // namespace crawlspect::ui
