@@ -16,7 +16,6 @@
 #include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
-#include <chrono>
 
 #include "core/results/detail_views.h"
 #include "gui/mainwindow/main_window.h"
@@ -276,6 +275,9 @@ void MainWindow::refreshResults() {
     } catch (const DbError& e) {
       m_desktop.report("", connectionErrorReport(e.what()));
     }
+    // Done before the result is queued, so that a wait for this thread is
+    // woken by the result and finds it done.
+    m_refreshThreadDone = true;
     m_desktop.postToMain([this, result] {
       applyRefresh(*result);
       m_refreshBusy = false;
@@ -284,15 +286,12 @@ void MainWindow::refreshResults() {
         refreshResults();
       }
     });
-    m_refreshThreadDone = true;
   });
 }
 
 void MainWindow::waitForRefresh() {
-  while (!m_refreshThreadDone.load()) {
-    m_desktop.processEvents();
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  // The refresh thread's last step queues its result, which wakes this wait.
+  m_desktop.serveUntil([this] { return m_refreshThreadDone.load(); });
   if (m_refreshThread.joinable()) m_refreshThread.join();
   m_refreshAgain = false;
   m_desktop.processEvents();
