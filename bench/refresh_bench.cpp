@@ -172,7 +172,7 @@ int main(int argc, char** argv) {
   const RefreshResult result = refreshResults(db, urls, regional, desktop);
   const auto audit0 = Clock::now();
   const AuditReport audit =
-      ProblemleriGoster(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
+      buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
                         result.list(ResultListId::H1Tags), db, regional, desktop);
   std::printf("audit alone: %.1f ms\n", msSince(audit0));
   std::printf("best whole refresh: %.1f ms wall, %.1f ms CPU (target < 500 ms)\n", best, bestCpu);

@@ -38,7 +38,7 @@ TEST(Audit, PerUrlThresholdsAreStrictAndReadTheRegionalNotation) {
   };
   ResultFixture f;
   for (const auto& c : cases) {
-    const AuditReport report = ProblemleriGoster({{u, c.loadTime, c.urlLength}}, {}, {}, {}, f.db,
+    const AuditReport report = buildAuditReport({{u, c.loadTime, c.urlLength}}, {}, {}, {}, f.db,
                                                  RegionalSettings::withDecimal(c.decimal), f.desktop);
     EXPECT_EQ(lineTexts(report), c.expected) << c.loadTime << " " << c.urlLength;
   }
@@ -104,7 +104,7 @@ TEST(Audit, FailedPagesStatementKeepsTheSectionsBefore) {
   ResultFixture f;
   f.db.execute("DROP TABLE PAGES;");
   const Table titles({"Title", "Count"}, {{"Same", "2"}, {"Other", "1"}});
-  const AuditReport report = ProblemleriGoster({}, titles, {}, {}, f.db, RegionalSettings{}, f.desktop);
+  const AuditReport report = buildAuditReport({}, titles, {}, {}, f.db, RegionalSettings{}, f.desktop);
   EXPECT_EQ(lineTexts(report), (std::vector<std::string>{"Title is not unique (Same)"}));
   EXPECT_EQ(f.messageTexts(), (std::vector<std::string>{"Exception raised with message: no such table: PAGES"}));
 }

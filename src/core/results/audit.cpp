@@ -22,7 +22,7 @@ std::uint32_t auditColourRgb(AuditColour colour) {
   return 0x000000;
 }
 
-void AuditReport::HataEkle(std::string_view text, AuditColour colour) {
+void AuditReport::appendRun(std::string_view text, AuditColour colour) {
   if (!m_lineOpen) {
     m_lineRun.push_back(m_runs.size());
     m_lineText.push_back(m_text.size());
@@ -33,7 +33,7 @@ void AuditReport::HataEkle(std::string_view text, AuditColour colour) {
   m_runs.push_back({begin, m_text.size(), colour});
 }
 
-void AuditReport::HataSatirEkle() {
+void AuditReport::endLine() {
   if (!m_lineOpen) {
     m_lineRun.push_back(m_runs.size());
     m_lineText.push_back(m_text.size());
@@ -103,9 +103,9 @@ class AuditWriter {
     for (std::size_t i = 0; i < list.size(); ++i) {
       const std::string_view text = list.cell(i, 0);
       if (!occursMoreThanOnce(list, i) || text.empty() || text == kNotCheckedYet) continue;
-      m_report.HataEkle(wording, AuditColour::Black);
-      m_report.HataEkle(parenthesised(text), AuditColour::Red);
-      m_report.HataSatirEkle();
+      m_report.appendRun(wording, AuditColour::Black);
+      m_report.appendRun(parenthesised(text), AuditColour::Red);
+      m_report.endLine();
     }
   }
 
@@ -113,9 +113,9 @@ class AuditWriter {
   void duplicateH1(const Table& h1Tags) {
     for (std::size_t i = 0; i < h1Tags.size(); ++i) {
       if (!occursMoreThanOnce(h1Tags, i)) continue;
-      m_report.HataEkle("H1 tag is not unique ", AuditColour::Black);
-      m_report.HataEkle(parenthesised(h1Tags.cell(i, 1)), AuditColour::Red);
-      m_report.HataSatirEkle();
+      m_report.appendRun("H1 tag is not unique ", AuditColour::Black);
+      m_report.appendRun(parenthesised(h1Tags.cell(i, 1)), AuditColour::Red);
+      m_report.endLine();
     }
   }
 
@@ -160,22 +160,22 @@ class AuditWriter {
   }
 
   void urlLine(std::string_view wording, std::string_view value, std::string_view url) {
-    m_report.HataEkle(wording, AuditColour::Black);
-    m_report.HataEkle(value, AuditColour::Red);
-    m_report.HataEkle(" URL:", AuditColour::Black);
-    m_report.HataEkle(url, AuditColour::Blue);
-    m_report.HataSatirEkle();
+    m_report.appendRun(wording, AuditColour::Black);
+    m_report.appendRun(value, AuditColour::Red);
+    m_report.appendRun(" URL:", AuditColour::Black);
+    m_report.appendRun(url, AuditColour::Blue);
+    m_report.endLine();
   }
 
   void tooLong(std::string_view wording, std::string_view text, std::size_t limit, std::string_view url) {
     const std::size_t length = utf16Length(text);
     if (length <= limit) return;
-    m_report.HataEkle(wording, AuditColour::Black);
-    m_report.HataEkle(parenthesised(std::to_string(length), " chars) "), AuditColour::Red);
-    m_report.HataEkle(parenthesised(text), AuditColour::Navy);
-    m_report.HataEkle(" URL:", AuditColour::Black);
-    m_report.HataEkle(url, AuditColour::Blue);
-    m_report.HataSatirEkle();
+    m_report.appendRun(wording, AuditColour::Black);
+    m_report.appendRun(parenthesised(std::to_string(length), " chars) "), AuditColour::Red);
+    m_report.appendRun(parenthesised(text), AuditColour::Navy);
+    m_report.appendRun(" URL:", AuditColour::Black);
+    m_report.appendRun(url, AuditColour::Blue);
+    m_report.endLine();
   }
 
   AuditReport& m_report;
@@ -184,7 +184,7 @@ class AuditWriter {
 
 }  // namespace
 
-AuditReport ProblemleriGoster(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
+AuditReport buildAuditReport(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
                               const Table& h1Tags, Database& db, const RegionalSettings& regional, Desktop& desktop) {
   AuditReport report;
   AuditWriter writer(report);

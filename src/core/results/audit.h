@@ -37,9 +37,9 @@ using AuditLine = std::vector<AuditRun>;
 class AuditReport {
  public:
   // Appends a run at the end of the current line.
-  void HataEkle(std::string_view text, AuditColour colour);
+  void appendRun(std::string_view text, AuditColour colour);
   // Ends the current line.
-  void HataSatirEkle();
+  void endLine();
 
   std::size_t lineCount() const { return m_lineRun.size(); }
   bool empty() const { return m_lineRun.empty(); }
@@ -69,7 +69,7 @@ class AuditReport {
 // duplicate lines over the grouped rows the refresh has just read (value in
 // column 0, count in column 1), then the per-page lines from the PAGES
 // statement. A failed statement is reported and the lines so far stay.
-AuditReport ProblemleriGoster(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
+AuditReport buildAuditReport(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
                               const Table& h1Tags, Database& db, const RegionalSettings& regional, Desktop& desktop);
 
 }  // namespace crawlspect

@@ -149,7 +149,7 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
     result.summary.addRow({kSummaryKeys[i], std::to_string(counts[i])});
 
   result.audit =
-      ProblemleriGoster(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
+      buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
                         result.list(ResultListId::H1Tags), db, regional, desktop);
   return result;
 }
