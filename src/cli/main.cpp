@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <iostream>
 #include <regex>
 #include <string>
@@ -35,7 +36,12 @@ bool takesWholeNumber(const CLI::Option* option) {
   return option != nullptr && option->get_type_name().rfind("INT", 0) == 0;
 }
 
-bool isWholeNumber(const std::string& text) { return std::regex_match(text, std::regex("[+-]?[0-9]+")); }
+// As CLI11 reads integers (hexadecimal and octal too), or digits too many for
+// any integer type.
+bool isWholeNumber(const std::string& text) {
+  std::int64_t value = 0;
+  return CLI::detail::lexical_cast(text, value) || std::regex_match(text, std::regex("[+-]?[0-9]+"));
+}
 
 // A value an integer option refused: not a number at all, or too large or
 // too small for the type.
