@@ -30,6 +30,8 @@ void addFetchCommand(CLI::App& app, Commands& commands) {
     try {
       text = fetcher.FetchPage(opts->url);
     } catch (const DecodeError& e) {
+      // As in a crawl: the page counts as empty and the reason is shown as
+      // the last fetch error below; the exit status stays 0.
       fetcher.setLastFetchError(e.what());
     }
     std::cout << text << std::flush;
