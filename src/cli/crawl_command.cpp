@@ -124,7 +124,8 @@ int runCrawl(const CrawlOptions& opts) {
     settings.ignoreUrlPrefixes = ignoreUrlLines(text.str());
   }
   if (normalizedStartUrl(settings.startUrl).empty()) {
-    std::cerr << "Please enter Start URL!" << std::endl;
+    std::cerr << "crawlspect-cli: START_URL is empty\nTry 'crawlspect-cli help crawl' for more information."
+              << std::endl;
     return 2;
   }
 

@@ -49,6 +49,7 @@ TEST(CliConventions, VersionHelpAndOneLineAnswersToBadCommandLines) {
       {{"crawll", kUrl}, 2, "", {}, "crawlspect-cli: unknown command \"crawll\"", kProgramHelp},
       {{}, 2, "", {}, "crawlspect-cli: missing command (fetch, crawl, analyze or report)", kProgramHelp},
       {{"crawl"}, 2, "", {}, "crawlspect-cli: missing START_URL", kCrawlHelp},
+      {{"crawl", "  "}, 2, "", {}, "crawlspect-cli: START_URL is empty", kCrawlHelp},
       {{"crawl", kUrl, "--limit", "abc"},
        2,
        "",
