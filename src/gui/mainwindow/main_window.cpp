@@ -251,10 +251,10 @@ void TAppForm::buildMenus() {
   auto* feedback = help->addAction("Send Feedback...");
   feedback->setObjectName("SendFeedback1");
   connect(feedback, &QAction::triggered, this,
-          [this] { TFeedbackForm::showFeedback(this, m_desktop, m_identity, m_hosts); });
+          [this] { FeedbackDialog::showFeedback(this, m_desktop, m_identity, m_hosts); });
   auto* about = help->addAction("About...");
   about->setObjectName("About1");
-  connect(about, &QAction::triggered, this, [this] { TAboutBox::showAbout(this, m_desktop, m_identity, m_hosts); });
+  connect(about, &QAction::triggered, this, [this] { AboutDialog::showAbout(this, m_desktop, m_identity, m_hosts); });
 
   PopupMenu1 = named(new QMenu(this), "PopupMenu1");
   buildLookupMenu(PopupMenu1, lookupMenu());
