@@ -98,7 +98,7 @@ void TAppForm::SaveProject1Click() {
 }
 
 void TAppForm::AnalyzeURL1Click(const std::string& url) {
-  TAnalyzeForm::showAnalysis(this, m_desktop, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
+  PageAnalysisWindow::showAnalysis(this, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
 }
 
 void TAppForm::showAsStored() {
