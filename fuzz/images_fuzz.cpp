@@ -6,6 +6,6 @@
 #include "core/analysis/page_analysis.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  crawlspect::ImagesListele(std::string_view(reinterpret_cast<const char*>(data), size));
+  crawlspect::listImages(std::string_view(reinterpret_cast<const char*>(data), size));
   return 0;
 }

@@ -1,8 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "core/about/about_actions.h"
 #include "core/about/letter_rain.h"
-#include "core/platform/loop_desktop.h"
 #include "temp_dir.h"
 
 using namespace crawlspect;
@@ -68,7 +69,7 @@ TEST(LetterRain, TicksDrawEraseTrailHeadAndMoveEverySpeedFrames) {
   EXPECT_EQ(rain.frame(), 12);
 }
 
-TEST(AboutBox, InfoMenuClickThatClosedItDoesNotReopenIt) {
+TEST(AboutActions, InfoMenuClickThatClosedItDoesNotReopenIt) {
   using namespace std::chrono_literals;
   MenuReopenGuard guard;
   int button, menu, other;
@@ -82,18 +83,14 @@ TEST(AboutBox, InfoMenuClickThatClosedItDoesNotReopenIt) {
   EXPECT_TRUE(guard.shouldOpen(&button, &menu, t + 100ms));
 }
 
-TEST(AboutBox, LicenseOpensTheFileOrSaysItIsMissing) {
+TEST(AboutActions, LicenseIsOpenedOnlyWhenItIsAFile) {
   testsupport::TempDir dir;
-  LoopDesktop desktop;
-  LicensePrivacyPolicy1Click(desktop, dir.path().string());
-  ASSERT_EQ(desktop.messages().size(), 1u);
-  EXPECT_EQ(desktop.messages()[0].title, "License");
-  EXPECT_EQ(desktop.messages()[0].text, "File not found!");
-  EXPECT_TRUE(desktop.openedAddresses().empty());
+  EXPECT_EQ(licenseAddress(dir.path().string()), std::nullopt);
+  std::filesystem::create_directories(dir.path() / "folder" / "license.txt");
+  EXPECT_EQ(licenseAddress((dir.path() / "folder").string()), std::nullopt);
 
   testsupport::writeFile(dir.file("license.txt"), "terms");
-  LicensePrivacyPolicy1Click(desktop, dir.path().string());
-  EXPECT_EQ(desktop.openedAddresses(), (std::vector<std::string>{"file://" + dir.file("license.txt")}));
+  EXPECT_EQ(licenseAddress(dir.path().string()), "file://" + dir.file("license.txt"));
 
   const ProgramIdentity id = programIdentity();
   EXPECT_EQ(aboutCaption(id), "About Crawlspect");

@@ -2,9 +2,9 @@
 
 #include <mutex>
 
+#include "core/analysis/page_analysis.h"
 #include "core/platform/text.h"
 #include "process.h"
-#include "core/analysis/page_analysis.h"
 #include "test_server.h"
 
 using namespace crawlspect;
@@ -44,7 +44,7 @@ TEST(ImageScan, FollowsTheTextScanRules) {
       {R"(<img src="a.png" <img src="b.png")", {}},
       {R"(<img src="ä.png" title="ü">é<img src="x.png">)", {{"ä.png", "", "ü"}, {"x.png", "", ""}}},
   };
-  for (const Case& c : cases) EXPECT_EQ(ImagesListele(c.page), c.rows) << c.page;
+  for (const Case& c : cases) EXPECT_EQ(listImages(c.page), c.rows) << c.page;
 }
 
 TEST(Html2Txt, QueryValueEncoding) {

@@ -13,13 +13,13 @@ using testsupport::TempDir;
 namespace {
 
 TEST(ProgramIdentity, ComesFromTheVersionBlock) {
-  const TEXEVersionData d = ReadVersionData();
-  EXPECT_EQ(d.CompanyName, "ZORVANE");
-  EXPECT_EQ(d.ProductName, "Crawlspect");
-  EXPECT_EQ(d.FileVersion, "4.7.0.0");
-  EXPECT_EQ(d.Comments, "");
-  EXPECT_EQ(d.PrivateBuild, "");
-  EXPECT_EQ(d.SpecialBuild, "");
+  const VersionInfo d = readVersionInfo();
+  EXPECT_EQ(d.companyName, "ZORVANE");
+  EXPECT_EQ(d.productName, "Crawlspect");
+  EXPECT_EQ(d.fileVersion, "4.7.0.0");
+  EXPECT_EQ(d.comments, "");
+  EXPECT_EQ(d.privateBuild, "");
+  EXPECT_EQ(d.specialBuild, "");
   const ProgramIdentity id = programIdentity();
   EXPECT_EQ(id.captionText, "ZORVANE - Crawlspect");
   EXPECT_EQ(id.shortVersion, "4.7");

@@ -5,7 +5,6 @@
 #include <chrono>
 #include <mutex>
 
-#include "core/platform/loop_desktop.h"
 #include "test_server.h"
 
 using namespace crawlspect;
@@ -35,10 +34,10 @@ TEST(FeedbackMessage, ChoiceThenTrimmedText) {
 TEST(EmailCheck, ThePatternAcceptsAndRefuses) {
   for (const char* ok :
        {"a@b.c", "first.last+tag@mail.example.co.uk", "x_y-z@sub-domain.org", "a@b.c-d.e1", "1@2.3", "a@b..c"})
-    EXPECT_TRUE(IsValidEmail(ok)) << ok;
+    EXPECT_TRUE(isValidEmail(ok)) << ok;
   for (const char* bad : {"", "a@b", "a@b.", "a@b.c-", "a@b.c.", "@b.c", "a b@c.d", "a@b_c.d", "a@@b.c", "a@.b.c",
                           "a@b.c ", "ä@b.c", "a@b.c\nx"})
-    EXPECT_FALSE(IsValidEmail(bad)) << bad;
+    EXPECT_FALSE(isValidEmail(bad)) << bad;
 }
 
 TEST(EmailCheck, FieldsInOrderAndABlankAddressIsLeftOut) {
@@ -73,32 +72,32 @@ struct FeedbackService {
 
 PostOptions trusted() { return PostOptions{testsupport::testCertificate().certPath}; }
 
-TEST(PostForm, HttpsReturnsTheReplyWhateverItsStatus) {
+TEST(FeedbackPost, HttpsReturnsTheReplyWhateverItsStatus) {
   FeedbackService service(true, 500, "busy");
   const auto fields = feedbackFields(kIdentity, "I like it!\rGreat tool", "");
-  EXPECT_EQ(PostForm("https://" + service.host() + kFeedbackPath, fields, trusted()), "busy");
+  EXPECT_EQ(postForm("https://" + service.host() + kFeedbackPath, fields, trusted()), "busy");
   EXPECT_EQ(service.connection, "close");
   EXPECT_EQ(service.contentType, "application/x-www-form-urlencoded; charset=UTF-8");
   EXPECT_EQ(service.feedback, "I like it!\rGreat tool");
   // An untrusted certificate is a transport failure.
-  EXPECT_THROW(PostForm("https://" + service.host() + kFeedbackPath, fields), PostError);
+  EXPECT_THROW(postForm("https://" + service.host() + kFeedbackPath, fields), PostError);
 }
 
-TEST(PostForm, PlainHttpFailsOnAnErrorStatusAndTransportErrorsRaise) {
+TEST(FeedbackPost, PlainHttpFailsOnAnErrorStatusAndTransportErrorsRaise) {
   FeedbackService failing(false, 500, "OK");
   FeedbackService fine(false, 200, "OK\r\n");
-  EXPECT_THROW(PostForm("http://" + failing.host() + kFeedbackPath, {}), PostError);
-  EXPECT_EQ(PostForm("http://" + fine.host() + kFeedbackPath, {}), "OK\r\n");
+  EXPECT_THROW(postForm("http://" + failing.host() + kFeedbackPath, {}), PostError);
+  EXPECT_EQ(postForm("http://" + fine.host() + kFeedbackPath, {}), "OK\r\n");
   const std::string refused = "127.0.0.1:" + std::to_string(testsupport::refusedPort());
-  EXPECT_THROW(PostForm("http://" + refused + kFeedbackPath, {}), PostError);
-  EXPECT_THROW(PostForm("https://" + refused + kFeedbackPath, {}), PostError);
+  EXPECT_THROW(postForm("http://" + refused + kFeedbackPath, {}), PostError);
+  EXPECT_THROW(postForm("https://" + refused + kFeedbackPath, {}), PostError);
 }
 
-TEST(PostForm, AServerThatNeverAnswersTimesOut) {
+TEST(FeedbackPost, AServerThatNeverAnswersTimesOut) {
   testsupport::SilentServer silent;
   const auto start = std::chrono::steady_clock::now();
   EXPECT_THROW(
-      PostForm("http://127.0.0.1:" + std::to_string(silent.port()) + kFeedbackPath, {}, PostOptions{"", 3000, 300}),
+      postForm("http://127.0.0.1:" + std::to_string(silent.port()) + kFeedbackPath, {}, PostOptions{"", 3000, 300}),
       PostError);
   const auto waited = std::chrono::steady_clock::now() - start;
   EXPECT_GE(waited, std::chrono::milliseconds(300));
@@ -111,7 +110,7 @@ struct Attempts {
   FormPoster poster() {
     return [this](const std::string& url, const std::vector<FormField>& fields) {
       urls.push_back(url);
-      return PostForm(url, fields, trusted());
+      return postForm(url, fields, trusted());
     };
   }
 };
@@ -151,7 +150,7 @@ TEST(FeedbackDelivery, PlainHttpOnlyAfterAnHttpsFailure) {
   }
 }
 
-TEST(FeedbackSend, WhatTheUserIsShown) {
+TEST(FeedbackSend, OutcomesAndWhatTheUserIsShown) {
   ServiceHosts hosts;
   hosts.feedbackHost = "feedback.invalid";
   std::vector<std::vector<FormField>> posted;
@@ -160,35 +159,44 @@ TEST(FeedbackSend, WhatTheUserIsShown) {
     posted.push_back(fields);
     return reply;
   };
-  LoopDesktop desktop;
 
-  EXPECT_EQ(SendFeedback(desktop, {FeedbackChoice::None, "  \r\n", "a@b.c"}, kIdentity, hosts, fake),
+  EXPECT_EQ(sendFeedback({FeedbackChoice::None, "  \r\n", "a@b.c"}, kIdentity, hosts, fake),
             FeedbackOutcome::NothingToSend);
-  EXPECT_EQ(desktop.beeps(), 1);
-  EXPECT_TRUE(desktop.messages().empty());
-
-  EXPECT_EQ(SendFeedback(desktop, {FeedbackChoice::Like, "", "a@b"}, kIdentity, hosts, fake),
-            FeedbackOutcome::InvalidEmail);
+  EXPECT_EQ(sendFeedback({FeedbackChoice::Like, "", "a@b"}, kIdentity, hosts, fake), FeedbackOutcome::InvalidEmail);
   EXPECT_TRUE(posted.empty());
 
-  EXPECT_EQ(SendFeedback(desktop, {FeedbackChoice::Like, "", "   "}, kIdentity, hosts, fake),
-            FeedbackOutcome::Delivered);
+  EXPECT_EQ(sendFeedback({FeedbackChoice::Like, "", "   "}, kIdentity, hosts, fake), FeedbackOutcome::Delivered);
   ASSERT_EQ(posted.size(), 1u);
   EXPECT_EQ(posted[0].size(), 4u);  // no email field
 
   reply = "ERROR";
-  EXPECT_EQ(SendFeedback(desktop, {FeedbackChoice::Dislike, "x", ""}, kIdentity, hosts, fake), FeedbackOutcome::Failed);
+  EXPECT_EQ(sendFeedback({FeedbackChoice::Dislike, "x", ""}, kIdentity, hosts, fake), FeedbackOutcome::Failed);
+  const FormPoster throwing = [](const std::string&, const std::vector<FormField>&) -> std::string {
+    throw std::bad_alloc();
+  };
+  EXPECT_EQ(sendFeedback({FeedbackChoice::Dislike, "x", ""}, kIdentity, hosts, throwing), FeedbackOutcome::Failed);
 
-  const auto m = desktop.messages();
-  ASSERT_EQ(m.size(), 3u);
-  EXPECT_EQ(m[0].title, "Failure");
-  EXPECT_EQ(m[0].text, "Invalid e-mail address!");
-  EXPECT_EQ(m[0].icon, MessageIcon::Error);
-  EXPECT_EQ(m[1].title, "Success");
-  EXPECT_EQ(m[1].text, "Your feedback is received.\r\rThank you!");
-  EXPECT_EQ(m[1].icon, MessageIcon::Information);
-  EXPECT_EQ(m[2].title, "Failure");
-  EXPECT_EQ(m[2].text, "Something went wrong. Your feedback could not be delivered.\r\rPlease try again later.");
+  // The outcomes' message boxes; nothing to send only beeps.
+  EXPECT_FALSE(feedbackNotice(FeedbackOutcome::NothingToSend));
+  struct Shown {
+    FeedbackOutcome outcome;
+    std::string title;
+    std::string text;
+    MessageIcon icon;
+  };
+  const Shown shown[] = {
+      {FeedbackOutcome::InvalidEmail, "Failure", "Invalid e-mail address!", MessageIcon::Error},
+      {FeedbackOutcome::Delivered, "Success", "Your feedback is received.\r\rThank you!", MessageIcon::Information},
+      {FeedbackOutcome::Failed, "Failure",
+       "Something went wrong. Your feedback could not be delivered.\r\rPlease try again later.", MessageIcon::Error},
+  };
+  for (const Shown& s : shown) {
+    const std::optional<FeedbackNotice> notice = feedbackNotice(s.outcome);
+    ASSERT_TRUE(notice);
+    EXPECT_EQ(notice->title, s.title);
+    EXPECT_EQ(notice->text, s.text);
+    EXPECT_EQ(notice->icon, s.icon);
+  }
 }
 
 }  // namespace

@@ -1,3 +1,5 @@
+#include "gui/dialogs/about_dialog.h"
+
 #include <QAction>
 #include <QDesktopServices>
 #include <QFrame>
@@ -7,19 +9,28 @@
 #include <QTest>
 #include <QUrl>
 
-#include "gui/dialogs/about_dialog.h"
-#include "gui/qt_desktop.h"
 #include "core/platform/loop_desktop.h"
+#include "gui/qt_desktop.h"
+#include "layout_checks.h"
 #include "temp_dir.h"
 
 using namespace crawlspect;
 using namespace crawlspect::ui;
 
 namespace {
+
 ProgramIdentity identity() { return {"ZORVANE", "Crawlspect", "ZORVANE - Crawlspect", "4.7"}; }
+
+template <class T>
+T* part(const QObject& window, const char* name) {
+  T* found = window.findChild<T*>(name);
+  if (!found) qFatal("no %s in the window", name);
+  return found;
+}
+
 }  // namespace
 
-class AboutFormTest : public QObject {
+class AboutDialogTest : public QObject {
   Q_OBJECT
 
   testsupport::TempDir dir;
@@ -47,19 +58,24 @@ class AboutFormTest : public QObject {
 
   void showsTheProgramAndRains() {
     LoopDesktop desktop;
-    TAboutBox box(desktop, identity(), ServiceHosts{}, dir.path().string());
-    box.show();
-    QCOMPARE(box.windowTitle(), QString("About Crawlspect"));
-    QCOMPARE(box.Label2->text(), QString("Crawlspect 4.7"));
-    QCOMPARE(box.Label5->text(), QString("www.zorvane.com"));
-    QCOMPARE(box.Label5->toolTip(), QString("https://www.zorvane.com/"));
-    QCOMPARE(box.rain().matrixWidth(), 446 / 8);
-    QCOMPARE(box.rain().drops().size(), size_t(2 * (446 / 8)));
+    AboutDialog dialog(desktop, identity(), ServiceHosts{}, dir.path().string());
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QString("About Crawlspect"));
+    QCOMPARE(dialog.size(), QSize(446, 374));
+    QCOMPARE(part<QLabel>(dialog, "productLabel")->text(), QString("Crawlspect 4.7"));
+    QLabel* website = part<QLabel>(dialog, "websiteLabel");
+    QCOMPARE(website->text(), QString("www.zorvane.com"));
+    QCOMPARE(website->toolTip(), QString("https://www.zorvane.com/"));
+    QCOMPARE(part<QPushButton>(dialog, "okButton")->text(), QString("OK"));
+    QCOMPARE(part<QPushButton>(dialog, "infoButton")->text(), QString("Info"));
+    QCOMPARE(dialog.rain().matrixWidth(), 446 / 8);
+    QCOMPARE(dialog.rain().drops().size(), size_t(2 * (446 / 8)));
+    QCOMPARE(testsupport::layoutFaults(&dialog), QStringList());
 
-    QTRY_VERIFY(box.rain().frame() >= 3);
+    QTRY_VERIFY(dialog.rain().frame() >= 3);
     // Letters land on the black canvas in shades of green.
     int lit = 0;
-    const QImage canvas = box.canvas();
+    const QImage canvas = dialog.canvas();
     for (int y = 0; y < canvas.height(); ++y)
       for (int x = 0; x < canvas.width(); ++x) {
         const QColor c = canvas.pixelColor(x, y);
@@ -70,29 +86,40 @@ class AboutFormTest : public QObject {
     QVERIFY(lit > 0);
   }
 
+  // Large system fonts grow the window instead of cutting its texts off.
+  void largeFontsStillFit() {
+    testsupport::LargeFont large;
+    LoopDesktop desktop;
+    AboutDialog dialog(desktop, identity(), ServiceHosts{}, dir.path().string());
+    dialog.show();
+    QCOMPARE(testsupport::layoutFaults(&dialog), QStringList());
+    QVERIFY(dialog.height() > 374);
+  }
+
   void linksOpenTheMakersPagesAndTheLicense() {
     const std::filesystem::path folder = dir.path() / "program #1";
     std::filesystem::create_directories(folder);
     QtDesktop desktop;
     ServiceHosts hosts;
     hosts.makerSite = "https://maker.test";
-    TAboutBox box(desktop, identity(), hosts, folder.string());
-    box.show();
+    AboutDialog dialog(desktop, identity(), hosts, folder.string());
+    dialog.show();
     opened.clear();
     messages.clear();
 
-    QTest::mouseClick(box.Label5, Qt::LeftButton);
-    box.findChild<QAction*>("Credits1")->trigger();
-    box.findChild<QAction*>("Howtouninstall1")->trigger();
+    QTest::mouseClick(part<QLabel>(dialog, "websiteLabel"), Qt::LeftButton);
+    part<QAction>(dialog, "creditsAction")->trigger();
+    part<QAction>(dialog, "uninstallHelpAction")->trigger();
     QCOMPARE(opened, (QList<QUrl>{QUrl("https://maker.test/"), QUrl("https://maker.test/credits/"),
                                   QUrl("https://maker.test/uninstall/")}));
 
-    box.findChild<QAction*>("LicensePrivacyPolicy1")->trigger();
+    QAction* license = part<QAction>(dialog, "licenseAction");
+    license->trigger();
     QCOMPARE(messages, QStringList{"License: File not found!"});
     QCOMPARE(opened.size(), 3);
 
     testsupport::writeFile((folder / "license.txt").string(), "terms");
-    box.findChild<QAction*>("LicensePrivacyPolicy1")->trigger();
+    license->trigger();
     QCOMPARE(opened.size(), 4);
     QCOMPARE(opened[3].toLocalFile(), QString::fromStdString((folder / "license.txt").string()));
     QCOMPARE(messages.size(), 1);
@@ -100,41 +127,44 @@ class AboutFormTest : public QObject {
 
   void infoButtonTogglesItsMenu() {
     LoopDesktop desktop;
-    TAboutBox box(desktop, identity(), ServiceHosts{}, dir.path().string());
-    box.show();
-    QTest::mouseClick(box.BitBtn2, Qt::LeftButton);
-    QVERIFY(box.PopupMenu1->isVisible());
-    QCOMPARE(box.PopupMenu1->pos(), box.BitBtn2->mapToGlobal(QPoint(0, box.BitBtn2->height())));
+    AboutDialog dialog(desktop, identity(), ServiceHosts{}, dir.path().string());
+    dialog.show();
+    QPushButton* info = part<QPushButton>(dialog, "infoButton");
+    QMenu* menu = part<QMenu>(dialog, "infoMenu");
+    QTest::mouseClick(info, Qt::LeftButton);
+    QVERIFY(menu->isVisible());
+    QCOMPARE(menu->pos(), info->mapToGlobal(QPoint(0, info->height())));
     // The click that closed the menu must not open it again; the next one does.
-    box.PopupMenu1->hide();
-    box.BitBtn2Click();
-    QVERIFY(!box.PopupMenu1->isVisible());
-    box.BitBtn2Click();
-    QVERIFY(box.PopupMenu1->isVisible());
-    box.PopupMenu1->hide();
+    menu->hide();
+    info->click();
+    QVERIFY(!menu->isVisible());
+    info->click();
+    QVERIFY(menu->isVisible());
+    menu->hide();
   }
 
   void dragsByItsBodyAndCloses() {
     LoopDesktop desktop;
-    TAboutBox box(desktop, identity(), ServiceHosts{}, dir.path().string());
-    box.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&box));
-    const QPoint start = box.pos();
-    QTest::mousePress(box.Panel1, Qt::LeftButton, {}, QPoint(5, 150));
-    QTest::mouseMove(box.Panel1, QPoint(25, 160));
-    QTest::mouseRelease(box.Panel1, Qt::LeftButton, {}, QPoint(25, 160));
-    QCOMPARE(box.pos(), start + QPoint(20, 10));
-    QTest::mouseMove(box.Panel1, QPoint(45, 170));
-    QCOMPARE(box.pos(), start + QPoint(20, 10));
+    AboutDialog dialog(desktop, identity(), ServiceHosts{}, dir.path().string());
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QFrame* panel = part<QFrame>(dialog, "panel");
+    const QPoint start = dialog.pos();
+    QTest::mousePress(panel, Qt::LeftButton, {}, QPoint(5, 150));
+    QTest::mouseMove(panel, QPoint(25, 160));
+    QTest::mouseRelease(panel, Qt::LeftButton, {}, QPoint(25, 160));
+    QCOMPARE(dialog.pos(), start + QPoint(20, 10));
+    QTest::mouseMove(panel, QPoint(45, 170));
+    QCOMPARE(dialog.pos(), start + QPoint(20, 10));
 
-    QTest::keyClick(box.BitBtn2, Qt::Key_Escape);
-    QVERIFY(!box.isVisible());
-    box.show();
-    QTest::mouseClick(box.BitBtn1, Qt::LeftButton);
-    QVERIFY(!box.isVisible());
-    QCOMPARE(box.result(), int(QDialog::Accepted));
+    QTest::keyClick(part<QPushButton>(dialog, "infoButton"), Qt::Key_Escape);
+    QVERIFY(!dialog.isVisible());
+    dialog.show();
+    QTest::mouseClick(part<QPushButton>(dialog, "okButton"), Qt::LeftButton);
+    QVERIFY(!dialog.isVisible());
+    QCOMPARE(dialog.result(), int(QDialog::Accepted));
   }
 };
 
-QTEST_MAIN(AboutFormTest)
+QTEST_MAIN(AboutDialogTest)
 #include "about_dialog_test.moc"

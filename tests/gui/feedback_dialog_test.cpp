@@ -1,3 +1,5 @@
+#include "gui/dialogs/feedback_dialog.h"
+
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
@@ -6,11 +8,13 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <chrono>
+#include <future>
 #include <mutex>
 
-#include "gui/dialogs/feedback_dialog.h"
-#include "gui/qt_desktop.h"
 #include "core/platform/loop_desktop.h"
+#include "gui/qt_desktop.h"
+#include "layout_checks.h"
 #include "test_server.h"
 
 using namespace crawlspect;
@@ -22,6 +26,13 @@ namespace {
 
 ProgramIdentity identity() { return {"ZORVANE", "Crawlspect", "ZORVANE - Crawlspect", "4.7"}; }
 
+template <class T>
+T* part(const QObject& window, const char* name) {
+  T* found = window.findChild<T*>(name);
+  if (!found) qFatal("no %s in the window", name);
+  return found;
+}
+
 struct Post {
   std::string feedback;
   std::string email;
@@ -31,7 +42,7 @@ struct Post {
 
 }  // namespace
 
-class FeedbackFormTest : public QObject {
+class FeedbackDialogTest : public QObject {
   Q_OBJECT
 
   // The maker's service over plain HTTP only: the HTTPS attempt fails its
@@ -68,20 +79,30 @@ class FeedbackFormTest : public QObject {
     QTest::addColumn<QString>("posted");   // the feedback field that reached the service
     QTest::addColumn<QString>("postedEmail");
 
-    QTest::newRow("nothing to send beeps") << QStringList{} << " \n\t " << "me@example.com"
-                                           << "OK" << FeedbackOutcome::NothingToSend << "" << "" << "";
-    QTest::newRow("invalid e-mail stops") << QStringList{"Image1"} << "" << "me@host"
-                                          << "OK" << FeedbackOutcome::InvalidEmail
-                                          << "Failure: Invalid e-mail address!" << "" << "";
-    QTest::newRow("delivered without e-mail") << QStringList{"Image1"} << "\n\nGreat\nwork\n\n" << "   "
-                                              << "OK\r\n" << FeedbackOutcome::Delivered
-                                              << "Success: Your feedback is received.\r\rThank you!"
-                                              << "I like it!\rGreat\r\nwork" << "-";
+    QTest::newRow("nothing to send beeps") << QStringList{} << " \n\t "
+                                           << "me@example.com"
+                                           << "OK" << FeedbackOutcome::NothingToSend << ""
+                                           << ""
+                                           << "";
+    QTest::newRow("invalid e-mail stops") << QStringList{"likeIcon"} << ""
+                                          << "me@host"
+                                          << "OK" << FeedbackOutcome::InvalidEmail << "Failure: Invalid e-mail address!"
+                                          << ""
+                                          << "";
+    QTest::newRow("delivered without e-mail")
+        << QStringList{"likeIcon"} << "\n\nGreat\nwork\n\n"
+        << "   "
+        << "OK\r\n"
+        << FeedbackOutcome::Delivered << "Success: Your feedback is received.\r\rThank you!"
+        << "I like it!\rGreat\r\nwork"
+        << "-";
     QTest::newRow("refused reply keeps the window")
-        << QStringList{"Image1", "Panel5"} << "meh" << " a.b+c@mail.example.org "
+        << QStringList{"likeIcon", "dislikePanel"} << "meh"
+        << " a.b+c@mail.example.org "
         << "NO" << FeedbackOutcome::Failed
         << "Failure: Something went wrong. Your feedback could not be delivered.\r\rPlease try again later."
-        << "I dislike it!\rmeh" << "a.b+c@mail.example.org";
+        << "I dislike it!\rmeh"
+        << "a.b+c@mail.example.org";
   }
 
   void send() {
@@ -100,14 +121,15 @@ class FeedbackFormTest : public QObject {
     }
 
     LoopDesktop desktop;
-    TFeedbackForm form(desktop, identity(), hosts());
-    form.show();
-    QCOMPARE(form.windowTitle(), QString("Crawlspect feedback"));
-    for (const QString& name : clicks) QTest::mouseClick(form.findChild<QWidget*>(name), Qt::LeftButton);
-    form.Memo1->setPlainText(text);
-    form.Edit1->setText(email);
+    FeedbackDialog dialog(desktop, identity(), hosts());
+    dialog.show();
+    QCOMPARE(dialog.windowTitle(), QString("Crawlspect feedback"));
+    for (const QString& name : clicks) QTest::mouseClick(part<QWidget>(dialog, qPrintable(name)), Qt::LeftButton);
+    auto* messageEdit = part<QPlainTextEdit>(dialog, "messageEdit");
+    messageEdit->setPlainText(text);
+    part<QLineEdit>(dialog, "emailEdit")->setText(email);
 
-    QCOMPARE(form.BitBtn1Click(), outcome);
+    QCOMPARE(dialog.send(), outcome);
 
     const auto shown = desktop.messages();
     QCOMPARE(shown.size(), size_t(message.isEmpty() ? 0 : 1));
@@ -123,47 +145,108 @@ class FeedbackFormTest : public QObject {
       if (postedEmail != "-") QCOMPARE(QString::fromStdString(posts[0].email), postedEmail);
     }
     // Only a delivery closes the window; otherwise the content stays for another try.
-    QCOMPARE(form.isVisible(), outcome != FeedbackOutcome::Delivered);
-    if (outcome != FeedbackOutcome::Delivered) QCOMPARE(form.Memo1->toPlainText(), text);
+    QCOMPARE(dialog.isVisible(), outcome != FeedbackOutcome::Delivered);
+    if (outcome != FeedbackOutcome::Delivered) QCOMPARE(messageEdit->toPlainText(), text);
+    QVERIFY(part<QPushButton>(dialog, "sendButton")->isEnabled());
+  }
+
+  // The post runs while the window goes on handling its events: Send waits,
+  // the window can be closed, and the user still hears how it went.
+  void staysLiveWhileThePostRuns() {
+    struct Observed {
+      bool ran = false;
+      bool sendWaited = false;
+    } observed;
+    std::promise<void> release;
+    std::shared_future<void> released = release.get_future().share();
+    testsupport::TestServer slowService;
+    slowService.raw().Post("/php/feedback.php", [released](const httplib::Request&, httplib::Response& res) {
+      // A window that blocked on the post would never get to release it.
+      released.wait_for(std::chrono::seconds(10));
+      res.set_content("OK", "text/plain");
+    });
+    slowService.start();
+    ServiceHosts slowHosts;
+    slowHosts.feedbackHost = "127.0.0.1:" + std::to_string(slowService.port());
+
+    LoopDesktop desktop;
+    FeedbackDialog dialog(desktop, identity(), slowHosts);
+    dialog.show();
+    part<QPlainTextEdit>(dialog, "messageEdit")->setPlainText("slow");
+    QPushButton* send = part<QPushButton>(dialog, "sendButton");
+    QTimer::singleShot(100, &dialog, [&] {
+      observed.ran = true;
+      observed.sendWaited = !send->isEnabled();
+      dialog.close();
+      release.set_value();
+    });
+    send->click();
+    QVERIFY(observed.ran);
+    QVERIFY(observed.sendWaited);
+    QVERIFY(!dialog.isVisible());
+    const auto shown = desktop.messages();
+    QCOMPARE(shown.size(), size_t(1));
+    QCOMPARE(shown[0].title, std::string("Success"));
+    QVERIFY(send->isEnabled());
   }
 
   void choiceLooksSelected() {
     LoopDesktop desktop;
-    TFeedbackForm form(desktop, identity(), hosts());
-    form.show();
+    FeedbackDialog dialog(desktop, identity(), hosts());
+    dialog.show();
+    auto* like = part<QFrame>(dialog, "likePanel");
+    auto* dislike = part<QFrame>(dialog, "dislikePanel");
     const auto background = [](QFrame* panel) { return panel->palette().color(QPalette::Window); };
     const QColor face = QApplication::palette().color(QPalette::Button);
-    QCOMPARE(background(form.Panel4), face);
-    QCOMPARE(background(form.Panel5), face);
-    QTest::mouseClick(form.Panel5, Qt::LeftButton);
-    QCOMPARE(form.choice(), FeedbackChoice::Dislike);
-    QCOMPARE(background(form.Panel5), QApplication::palette().color(QPalette::Highlight));
-    QCOMPARE(form.Panel5->frameShadow(), QFrame::Sunken);
-    QTest::mouseClick(form.Image1, Qt::LeftButton);
-    QCOMPARE(form.choice(), FeedbackChoice::Like);
-    QCOMPARE(background(form.Panel5), face);
-    QCOMPARE(form.Panel5->frameShadow(), QFrame::Raised);
+    QCOMPARE(background(like), face);
+    QCOMPARE(background(dislike), face);
+    QTest::mouseClick(dislike, Qt::LeftButton);
+    QCOMPARE(dialog.choice(), FeedbackChoice::Dislike);
+    QCOMPARE(background(dislike), QApplication::palette().color(QPalette::Highlight));
+    QCOMPARE(dislike->frameShadow(), QFrame::Sunken);
+    QTest::mouseClick(part<QLabel>(dialog, "likeIcon"), Qt::LeftButton);
+    QCOMPARE(dialog.choice(), FeedbackChoice::Like);
+    QCOMPARE(background(dislike), face);
+    QCOMPARE(dislike->frameShadow(), QFrame::Raised);
   }
 
   void fieldLimitsAndEscape() {
     LoopDesktop desktop;
-    TFeedbackForm form(desktop, identity(), hosts());
-    form.show();
-    form.Memo1->setPlainText(QString(9990, 'a'));
-    form.Memo1->moveCursor(QTextCursor::Start);
-    form.Memo1->insertPlainText(QString(15, 'b'));
-    QCOMPARE(form.Memo1->toPlainText().size(), TFeedbackForm::kMaxTextLength);
-    QVERIFY(form.Memo1->toPlainText().startsWith(QString(10, 'b') + "a"));
-    QCOMPARE(form.Edit1->maxLength(), TFeedbackForm::kMaxEmailLength);
+    FeedbackDialog dialog(desktop, identity(), hosts());
+    dialog.show();
+    auto* messageEdit = part<QPlainTextEdit>(dialog, "messageEdit");
+    auto* emailEdit = part<QLineEdit>(dialog, "emailEdit");
+    messageEdit->setPlainText(QString(9990, 'a'));
+    messageEdit->moveCursor(QTextCursor::Start);
+    messageEdit->insertPlainText(QString(15, 'b'));
+    QCOMPARE(messageEdit->toPlainText().size(), FeedbackDialog::kMaxTextLength);
+    QVERIFY(messageEdit->toPlainText().startsWith(QString(10, 'b') + "a"));
+    QCOMPARE(emailEdit->maxLength(), FeedbackDialog::kMaxEmailLength);
 
-    for (QWidget* w : {static_cast<QWidget*>(form.Memo1), static_cast<QWidget*>(form.Edit1),
-                       static_cast<QWidget*>(form.BitBtn1)}) {
-      form.show();
+    for (QWidget* w : {static_cast<QWidget*>(messageEdit), static_cast<QWidget*>(emailEdit),
+                       static_cast<QWidget*>(part<QPushButton>(dialog, "sendButton"))}) {
+      dialog.show();
       w->setFocus();
       QTest::keyClick(w, Qt::Key_Escape);
-      QVERIFY2(!form.isVisible(), qPrintable(w->objectName()));
+      QVERIFY2(!dialog.isVisible(), qPrintable(w->objectName()));
     }
     QVERIFY(desktop.messages().empty());
+  }
+
+  // The designed size at the normal font; large system fonts grow the window
+  // instead of cutting its texts off.
+  void layoutFitsItsTexts() {
+    LoopDesktop desktop;
+    {
+      FeedbackDialog dialog(desktop, identity(), hosts());
+      dialog.show();
+      QCOMPARE(dialog.size(), QSize(525, 326));
+      QCOMPARE(testsupport::layoutFaults(&dialog), QStringList());
+    }
+    testsupport::LargeFont large;
+    FeedbackDialog dialog(desktop, identity(), hosts());
+    dialog.show();
+    QCOMPARE(testsupport::layoutFaults(&dialog), QStringList());
   }
 
   // The message box of the window program shows the core's lone CRs as breaks.
@@ -181,5 +264,5 @@ class FeedbackFormTest : public QObject {
   }
 };
 
-QTEST_MAIN(FeedbackFormTest)
+QTEST_MAIN(FeedbackDialogTest)
 #include "feedback_dialog_test.moc"

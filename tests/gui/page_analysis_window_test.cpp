@@ -1,3 +1,5 @@
+#include "gui/dialogs/page_analysis_window.h"
+
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -7,10 +9,12 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QTest>
+#include <QTimer>
+#include <chrono>
+#include <future>
 #include <mutex>
+#include <utility>
 
-#include "core/platform/loop_desktop.h"
-#include "gui/dialogs/page_analysis_window.h"
 #include "test_server.h"
 
 using namespace crawlspect;
@@ -30,18 +34,28 @@ PageReaders fixedReaders() {
   return r;
 }
 
-QString label(TAnalyzeForm* form, const char* name) { return form->findChild<QLabel*>(name)->text(); }
+template <class T>
+T* part(const QObject* window, const char* name) {
+  T* found = window->findChild<T*>(name);
+  if (!found) qFatal("no %s in the window", name);
+  return found;
+}
+
+QString count(const PageAnalysisWindow* window, const char* name) { return part<QLabel>(window, name)->text(); }
+QString line(const PageAnalysisWindow* window, const char* name) { return part<QLineEdit>(window, name)->text(); }
+QString text(const PageAnalysisWindow* window, const char* name) {
+  return part<QPlainTextEdit>(window, name)->toPlainText();
+}
 
 }  // namespace
 
-class AnalyzeFormTest : public QObject {
+class PageAnalysisWindowTest : public QObject {
   Q_OBJECT
 
   testsupport::TestServer site;
   testsupport::TestServer textService{true};
   std::mutex targetLock;
   std::string serviceTarget;  // the last request line target the text service saw
-  LoopDesktop desktop;
   PageFetcher fetcher;
 
   std::string serviceHost() const { return "127.0.0.1:" + std::to_string(textService.port()); }
@@ -67,26 +81,29 @@ class AnalyzeFormTest : public QObject {
 
   void fillsEveryTabAndCounter() {
     const std::string url = site.url("/page?a=1&b=~");
-    QPointer<TAnalyzeForm> form =
-        TAnalyzeForm::showAnalysis(nullptr, desktop, fetcher, fixedReaders(), serviceHost(), url);
-    QVERIFY(form);
-    QVERIFY(form->isVisible());
-    QVERIFY(form->isWindow());
-    QVERIFY(!form->isModal());
-    QCOMPARE(form->windowTitle(), QString("Analyze URL"));
-    QCOMPARE(form->PageControl1->count(), 3);
-    QCOMPARE(form->PageControl1->tabText(2), QString("Source"));
+    QPointer<PageAnalysisWindow> window =
+        PageAnalysisWindow::showAnalysis(nullptr, fetcher, fixedReaders(), serviceHost(), url);
+    QVERIFY(window);
+    QVERIFY(window->isVisible());
+    QVERIFY(window->isWindow());
+    QVERIFY(!window->isModal());
+    QCOMPARE(window->windowTitle(), QString("Analyze URL"));
+    auto* tabs = part<QTabWidget>(window, "tabs");
+    QCOMPARE(tabs->count(), 3);
+    QCOMPARE(tabs->tabText(2), QString("Source"));
 
-    QCOMPARE(form->Edit1->text(), QString::fromStdString(url));
-    QCOMPARE(form->Edit2->text(), QString("Home page"));
-    QCOMPARE(form->Memo4->toPlainText(), QString("two\nlines"));
-    QCOMPARE(form->ListBox1->count(), 1);
-    QCOMPARE(form->ListBox1->item(0)->text(), QString("Hello"));
-    QCOMPARE(form->ListBox2->count(), 2);
-    QCOMPARE(form->ListBox2->item(1)->text(), QString());
-    QCOMPARE(form->ListBox3->count(), 0);
-    QVERIFY(form->Memo1->toPlainText().contains("<title>Home page</title>"));
-    QVERIFY(!form->Memo1->toPlainText().contains('\r'));
+    QCOMPARE(line(window, "urlEdit"), QString::fromStdString(url));
+    QCOMPARE(line(window, "titleEdit"), QString("Home page"));
+    QCOMPARE(text(window, "descriptionEdit"), QString("two\nlines"));
+    auto* h1 = part<QListWidget>(window, "h1List");
+    QCOMPARE(h1->count(), 1);
+    QCOMPARE(h1->item(0)->text(), QString("Hello"));
+    auto* h2 = part<QListWidget>(window, "h2List");
+    QCOMPARE(h2->count(), 2);
+    QCOMPARE(h2->item(1)->text(), QString());
+    QCOMPARE(part<QListWidget>(window, "h3List")->count(), 0);
+    QVERIFY(text(window, "sourceEdit").contains("<title>Home page</title>"));
+    QVERIFY(!text(window, "sourceEdit").contains('\r'));
 
     // The text service got the address as one encoded query value.
     {
@@ -95,70 +112,110 @@ class AnalyzeFormTest : public QObject {
       QCOMPARE(serviceTarget, "/services/html2txt?url=http%3A%2F%2F127.0.0.1%3A" + port + "%2Fpage%3Fa%3D1%26b%3D%7E");
     }
     const QString contents = "Plain text of " + QString::fromStdString(url);
-    QCOMPARE(form->Memo3->toPlainText(), contents + "\n");
+    QCOMPARE(text(window, "contentsEdit"), contents + "\n");
 
-    QCOMPARE(label(form, "Label8"), QString::number(url.size()));
-    QCOMPARE(label(form, "Label9"), QString("9"));
-    QCOMPARE(label(form, "Label10"), QString("10"));  // the break counts two
-    QCOMPARE(label(form, "Label11"), QString("7"));
-    QCOMPARE(label(form, "Label13"), QString("4"));
-    QCOMPARE(label(form, "Label14"), QString("0"));
-    QCOMPARE(label(form, "Label12"), QString::number(contents.size() + 2));  // the fetch ends the line with CR LF
+    QCOMPARE(count(window, "urlCount"), QString::number(url.size()));
+    QCOMPARE(count(window, "titleCount"), QString("9"));
+    QCOMPARE(count(window, "descriptionCount"), QString("10"));  // the break counts two
+    QCOMPARE(count(window, "h1Count"), QString("7"));
+    QCOMPARE(count(window, "h2Count"), QString("4"));
+    QCOMPARE(count(window, "h3Count"), QString("0"));
+    QCOMPARE(count(window, "contentsCount"),
+             QString::number(contents.size() + 2));  // the fetch ends the line with CR LF
 
     // Back-to-back tags hide the second; unquoted src gives no row.
-    QCOMPARE(form->ListView1->rowCount(), 2);
-    QCOMPARE(form->ListView1->horizontalHeaderItem(0)->text(), QString("Image"));
-    QCOMPARE(form->ListView1->item(0, 0)->text(), QString("logo.png"));
-    QCOMPARE(form->ListView1->item(0, 1)->text(), QString("Logo"));
-    QCOMPARE(form->ListView1->item(0, 2)->text(), QString("Our logo"));
-    QCOMPARE(form->ListView1->item(1, 0)->text(), QString("a.png"));
-    QCOMPARE(form->ListView1->item(1, 1)->text(), QString("A"));
+    auto* images = part<QTableWidget>(window, "imagesTable");
+    QCOMPARE(images->rowCount(), 2);
+    QCOMPARE(images->horizontalHeaderItem(0)->text(), QString("Image"));
+    QCOMPARE(images->item(0, 0)->text(), QString("logo.png"));
+    QCOMPARE(images->item(0, 1)->text(), QString("Logo"));
+    QCOMPARE(images->item(0, 2)->text(), QString("Our logo"));
+    QCOMPARE(images->item(1, 0)->text(), QString("a.png"));
+    QCOMPARE(images->item(1, 1)->text(), QString("A"));
 
     // Every use is a window of its own, gone once closed.
-    QPointer<TAnalyzeForm> second =
-        TAnalyzeForm::showAnalysis(nullptr, desktop, fetcher, fixedReaders(), serviceHost(), url);
-    QVERIFY(second && second != form && form->isVisible());
-    form->close();
+    QPointer<PageAnalysisWindow> second =
+        PageAnalysisWindow::showAnalysis(nullptr, fetcher, fixedReaders(), serviceHost(), url);
+    QVERIFY(second && second != window && window->isVisible());
+    window->close();
     second->close();
-    QTRY_VERIFY(form.isNull() && second.isNull());
+    QTRY_VERIFY(window.isNull() && second.isNull());
   }
 
   void failedFetchesLeaveTheUrlAndTheError() {
     const std::string url = "http://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/";
     const std::string nowhere = "127.0.0.1:" + std::to_string(testsupport::refusedPort());
-    QPointer<TAnalyzeForm> form = TAnalyzeForm::showAnalysis(nullptr, desktop, fetcher, fixedReaders(), nowhere, url);
-    QVERIFY(form && form->isVisible());
-    QCOMPARE(form->Edit1->text(), QString::fromStdString(url));
-    QCOMPARE(label(form, "Label8"), QString::number(url.size()));
-    QCOMPARE(form->Edit2->text(), QString());
-    QCOMPARE(label(form, "Label9"), QString("0"));
-    QCOMPARE(form->ListView1->rowCount(), 0);
-    const QString error = form->Memo3->toPlainText();
+    QPointer<PageAnalysisWindow> window =
+        PageAnalysisWindow::showAnalysis(nullptr, fetcher, fixedReaders(), nowhere, url);
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(line(window, "urlEdit"), QString::fromStdString(url));
+    QCOMPARE(count(window, "urlCount"), QString::number(url.size()));
+    QCOMPARE(line(window, "titleEdit"), QString());
+    QCOMPARE(count(window, "titleCount"), QString("0"));
+    QCOMPARE(part<QTableWidget>(window, "imagesTable")->rowCount(), 0);
+    const QString error = text(window, "contentsEdit");
     QVERIFY(!error.isEmpty());
     QCOMPARE(error, QString::fromStdString(fetcher.lastFetchError()));
-    QCOMPARE(label(form, "Label12"), QString::number(error.size()));
-    form->close();
+    QCOMPARE(count(window, "contentsCount"), QString::number(error.size()));
+    window->close();
   }
 
   void aReaderErrorStillShowsTheWindow() {
     PageReaders readers = fixedReaders();
     readers.h2 = [](const std::string&) -> std::string { throw std::runtime_error("reader failed"); };
-    QPointer<TAnalyzeForm> form =
-        TAnalyzeForm::showAnalysis(nullptr, desktop, fetcher, readers, serviceHost(), site.url("/page"));
-    QVERIFY(form && form->isVisible());
-    QCOMPARE(form->Edit2->text(), QString("Home page"));
-    QCOMPARE(form->ListBox1->count(), 1);
-    QCOMPARE(form->Memo3->toPlainText(), QString());
-    QCOMPARE(label(form, "Label8"), QString("0"));
-    QCOMPARE(form->ListView1->rowCount(), 0);
-    form->close();
+    QPointer<PageAnalysisWindow> window =
+        PageAnalysisWindow::showAnalysis(nullptr, fetcher, readers, serviceHost(), site.url("/page"));
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(line(window, "titleEdit"), QString("Home page"));
+    QCOMPARE(part<QListWidget>(window, "h1List")->count(), 1);
+    QCOMPARE(text(window, "contentsEdit"), QString());
+    QCOMPARE(count(window, "urlCount"), QString("0"));
+    QCOMPARE(part<QTableWidget>(window, "imagesTable")->rowCount(), 0);
+    window->close();
+  }
+
+  // The fetches run while the program goes on handling its events; a window
+  // that asked and went away meanwhile gets no analysis window.
+  void staysLiveWhileItFetches() {
+    // Each page answers once its gate opens, or after 5 s: a GUI thread that
+    // blocked on the fetch would never get to open it.
+    std::promise<void> firstGate, secondGate;
+    testsupport::TestServer slowSite;
+    for (auto [path, gate] : {std::pair{"/first", &firstGate}, std::pair{"/second", &secondGate}}) {
+      slowSite.raw().Get(path, [opened = gate->get_future().share()](const httplib::Request&, httplib::Response& res) {
+        opened.wait_for(std::chrono::seconds(5));
+        res.set_content("<title>Slow</title>", "text/html");
+      });
+    }
+    slowSite.start();
+
+    bool waitCursorShown = false;
+    QTimer::singleShot(100, [&] {
+      waitCursorShown = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+      firstGate.set_value();
+    });
+    QPointer<PageAnalysisWindow> window =
+        PageAnalysisWindow::showAnalysis(nullptr, fetcher, fixedReaders(), serviceHost(), slowSite.url("/first"));
+    QVERIFY(waitCursorShown);
+    QVERIFY(!QApplication::overrideCursor());
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(line(window, "titleEdit"), QString("Home page"));
+    window->close();
+
+    auto* owner = new QWidget;
+    owner->show();
+    QTimer::singleShot(100, [&] {
+      delete owner;
+      secondGate.set_value();
+    });
+    QVERIFY(!PageAnalysisWindow::showAnalysis(owner, fetcher, fixedReaders(), serviceHost(), slowSite.url("/second")));
   }
 
   void noUrlNoWindow() {
-    QVERIFY(!TAnalyzeForm::showAnalysis(nullptr, desktop, fetcher, fixedReaders(), serviceHost(), ""));
+    QVERIFY(!PageAnalysisWindow::showAnalysis(nullptr, fetcher, fixedReaders(), serviceHost(), ""));
     for (QWidget* w : QApplication::topLevelWidgets()) QVERIFY(!w->isVisible());
   }
 };
 
-QTEST_MAIN(AnalyzeFormTest)
+QTEST_MAIN(PageAnalysisWindowTest)
 #include "page_analysis_window_test.moc"

@@ -11,14 +11,11 @@ std::string aboutProductLine(const ProgramIdentity& identity) {
   return identity.productName + " " + identity.shortVersion;
 }
 
-void LicensePrivacyPolicy1Click(Desktop& desktop, const std::string& programFolder) {
+std::optional<std::string> licenseAddress(const std::string& programFolder) {
   const std::filesystem::path license = std::filesystem::path(programFolder) / kLicenseFileName;
   std::error_code ec;
-  if (std::filesystem::is_regular_file(license, ec)) {
-    desktop.openAddress("file://" + std::filesystem::absolute(license, ec).string());
-  } else {
-    desktop.showMessage("License", "File not found!", MessageIcon::Error);
-  }
+  if (!std::filesystem::is_regular_file(license, ec)) return std::nullopt;
+  return "file://" + std::filesystem::absolute(license, ec).string();
 }
 
 void MenuReopenGuard::menuClosed(const void* button, const void* menu, Clock::time_point when) {

@@ -1,10 +1,10 @@
 #pragma once
-// The about box's texts and commands that need no window.
+// The about window's texts and commands that need no window.
 #include <chrono>
+#include <optional>
 #include <string>
 
 #include "core/platform/data_folder.h"
-#include "core/platform/desktop.h"
 
 namespace crawlspect {
 
@@ -14,10 +14,13 @@ std::string aboutCaption(const ProgramIdentity& identity);
 std::string aboutProductLine(const ProgramIdentity& identity);
 
 inline constexpr const char* kLicenseFileName = "license.txt";
+// The message box shown when the program's folder holds no license file.
+inline constexpr const char* kLicenseMissingTitle = "License";
+inline constexpr const char* kLicenseMissingText = "File not found!";
 
-// "License...": license.txt from the program's folder, opened (as a file://
-// address) with the desktop's viewer for it; "File not found!" when it is missing.
-void LicensePrivacyPolicy1Click(Desktop& desktop, const std::string& programFolder);
+// "License...": the file:// address of license.txt in the program's folder,
+// for the desktop's viewer of text files; nothing when the file is missing.
+std::optional<std::string> licenseAddress(const std::string& programFolder);
 
 // The Info button's menu: a click on the button that arrives less than 100 ms
 // after its menu closed is the click that closed it, and must not open it again.

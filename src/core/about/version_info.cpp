@@ -11,20 +11,20 @@ FileVersionNumber fileVersionNumber() {
   return {CRAWLSPECT_VERSION_MAJOR, CRAWLSPECT_VERSION_MINOR, CRAWLSPECT_VERSION_PATCH, CRAWLSPECT_VERSION_TWEAK};
 }
 
-TEXEVersionData ReadVersionData() {
+VersionInfo readVersionInfo() {
   const FileVersionNumber v = fileVersionNumber();
   const std::string number = std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.release) +
                              "." + std::to_string(v.build);
-  TEXEVersionData d;
-  d.CompanyName = kCompany;
-  d.FileDescription = std::string(kProduct) + " website crawler and SEO audit";
-  d.FileVersion = number;
-  d.InternalName = kProduct;
-  d.LegalCopyright = std::string("Copyright (C) ") + kCompany;
-  d.OriginalFileName = "crawlspect";
-  d.ProductName = kProduct;
-  d.ProductVersion = number;
-  // LegalTrademarks, Comments, PrivateBuild and SpecialBuild are not part of this build's block.
+  VersionInfo d;
+  d.companyName = kCompany;
+  d.fileDescription = std::string(kProduct) + " website crawler and SEO audit";
+  d.fileVersion = number;
+  d.internalName = kProduct;
+  d.legalCopyright = std::string("Copyright (C) ") + kCompany;
+  d.originalFileName = "crawlspect";
+  d.productName = kProduct;
+  d.productVersion = number;
+  // legalTrademarks, comments, privateBuild and specialBuild stay empty in this build.
   return d;
 }
 

@@ -6,19 +6,19 @@
 
 namespace crawlspect {
 
-struct TEXEVersionData {
-  std::string CompanyName;
-  std::string FileDescription;
-  std::string FileVersion;
-  std::string InternalName;
-  std::string LegalCopyright;
-  std::string LegalTrademarks;
-  std::string OriginalFileName;
-  std::string ProductName;
-  std::string ProductVersion;
-  std::string Comments;
-  std::string PrivateBuild;
-  std::string SpecialBuild;
+struct VersionInfo {
+  std::string companyName;
+  std::string fileDescription;
+  std::string fileVersion;
+  std::string internalName;
+  std::string legalCopyright;
+  std::string legalTrademarks;
+  std::string originalFileName;
+  std::string productName;
+  std::string productVersion;
+  std::string comments;
+  std::string privateBuild;
+  std::string specialBuild;
 };
 
 // The numeric file version; major and minor make the short version.
@@ -29,7 +29,7 @@ struct FileVersionNumber {
   int build = 0;
 };
 
-TEXEVersionData ReadVersionData();
+VersionInfo readVersionInfo();
 FileVersionNumber fileVersionNumber();
 
 }  // namespace crawlspect

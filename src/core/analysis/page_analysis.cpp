@@ -1,17 +1,15 @@
 #include "core/analysis/page_analysis.h"
 
 #include "core/pagefacts/page_reader.h"
-
 #include "core/platform/text.h"
 
 namespace crawlspect {
 
 PageReaders standardPageReaders() {
-  return {[](const std::string& p) { return ReadTitle(p); }, [](const std::string& p) { return ReadMetaDescription(p); },
-          [](const std::string& p) { return ReadH1(p); }, [](const std::string& p) { return ReadH2(p); },
-          [](const std::string& p) { return ReadH3(p); }};
+  return {[](const std::string& p) { return ReadTitle(p); },
+          [](const std::string& p) { return ReadMetaDescription(p); }, [](const std::string& p) { return ReadH1(p); },
+          [](const std::string& p) { return ReadH2(p); }, [](const std::string& p) { return ReadH3(p); }};
 }
-
 
 namespace {
 
@@ -43,11 +41,7 @@ std::size_t utf8CharLength(std::string_view text, std::size_t at) {
 
 }  // namespace
 
-void Ekle(std::vector<ImageRow>& rows, std::string image, std::string alt, std::string title) {
-  rows.push_back({std::move(image), std::move(alt), std::move(title)});
-}
-
-std::vector<ImageRow> ImagesListele(std::string_view pageText) {
+std::vector<ImageRow> listImages(std::string_view pageText) {
   std::vector<ImageRow> rows;
   const std::string lower = lowerAscii(pageText);
   std::size_t rest = 0;  // the scan's remaining text starts here
@@ -65,7 +59,7 @@ std::vector<ImageRow> ImagesListele(std::string_view pageText) {
       const std::string alt = quotedAttribute(tag, lowerTag, " alt=", quote);
       const std::string title = quotedAttribute(tag, lowerTag, " title=", quote);
       if (hasQuotedAttribute(tag, lowerTag, " src=", quote))
-        Ekle(rows, quotedAttribute(tag, lowerTag, " src=", quote), alt, title);
+        rows.push_back({quotedAttribute(tag, lowerTag, " src=", quote), alt, title});
     }
     // Through the ">" and the one character after it.
     rest = close + 1;
@@ -128,9 +122,10 @@ PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const Pag
     a.counters.h3 = headingListCount(a.h3);
     a.counters.contents = utf16Length(a.contents);
 
-    a.images = ImagesListele(a.source);
+    a.images = listImages(a.source);
   } catch (...) {
-    // The window shows whatever was filled; no message.
+    // A page that cannot be decoded or read ends the analysis here: the window
+    // shows what was filled so far, with the counters left at 0, and no message.
   }
   return a;
 }

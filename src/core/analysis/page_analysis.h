@@ -19,15 +19,12 @@ struct ImageRow {
   bool operator==(const ImageRow&) const = default;
 };
 
-// Appends one row to the Images list.
-void Ekle(std::vector<ImageRow>& rows, std::string image, std::string alt, std::string title);
-
 // The img tags of a page text, by a plain text scan: "<img " with one space,
 // attributes " src=", " alt=", " title=" each directly followed by a quote,
 // alt and title taken only with the quote character of src. The character
 // after each tag's ">" is skipped, so a tag written right after another one is
 // not seen.
-std::vector<ImageRow> ImagesListele(std::string_view pageText);
+std::vector<ImageRow> listImages(std::string_view pageText);
 
 // The page's address as the html2txt service's query value: letters, digits
 // and @ ! $ ' ( ) * - . _ stay, a space becomes "+", any other byte "%XX".
@@ -76,7 +73,9 @@ struct PageAnalysis {
 std::size_t headingListCount(const std::vector<std::string>& entries);
 
 // Fetches and reads the page and its text version. Any error on the way ends
-// the work silently; what was filled until then is returned.
+// the work silently; what was filled until then is returned. Waits for the
+// network, so the window runs it off its own thread: the fetcher locks what it
+// shares, and the program's readers are pure functions of the page text.
 PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
                          const std::string& html2txtHost);
 

@@ -39,7 +39,7 @@ std::string composeFeedbackMessage(FeedbackChoice choice, std::string_view text)
   return message;
 }
 
-bool IsValidEmail(std::string_view text) {
+bool isValidEmail(std::string_view text) {
   const pcre2_code* code = emailPattern();
   if (!code) return false;
   std::unique_ptr<pcre2_match_data, decltype(&pcre2_match_data_free)> match(
@@ -67,44 +67,60 @@ bool deliverFeedback(const std::string& host, const std::vector<FormField>& fiel
   try {
     reply = post("https://" + host + kFeedbackPath, fields);
   } catch (const std::exception&) {
+    // The maker's service may not speak TLS where the user is: the same
+    // fields go once more over plain HTTP.
     try {
       reply = post("http://" + host + kFeedbackPath, fields);
     } catch (const std::exception&) {
-      return false;
+      return false;  // both attempts failed: the window says "Failure"
     }
   }
   return trimControl(reply) == "OK";
 }
 
-FeedbackOutcome SendFeedback(Desktop& desktop, const FeedbackInput& input, const ProgramIdentity& identity,
-                             const ServiceHosts& hosts, FormPoster post) {
+std::optional<FeedbackNotice> feedbackNotice(FeedbackOutcome outcome) {
+  switch (outcome) {
+    case FeedbackOutcome::NothingToSend:
+      return std::nullopt;
+    case FeedbackOutcome::InvalidEmail:
+      return FeedbackNotice{kFeedbackFailureTitle, kInvalidEmailText, MessageIcon::Error};
+    case FeedbackOutcome::Delivered:
+      return FeedbackNotice{kFeedbackSuccessTitle, kFeedbackSuccessText, MessageIcon::Information};
+    case FeedbackOutcome::Failed:
+      return FeedbackNotice{kFeedbackFailureTitle, kFeedbackFailureText, MessageIcon::Error};
+  }
+  return std::nullopt;
+}
+
+FeedbackDraft draftFeedback(const FeedbackInput& input, const ProgramIdentity& identity) {
   const std::string message = composeFeedbackMessage(input.choice, input.text);
-  if (message.empty()) {
-    desktop.beep();
-    return FeedbackOutcome::NothingToSend;
-  }
+  if (message.empty()) return {FeedbackOutcome::NothingToSend, {}};
   const std::string email = trimControl(input.email);
-  if (!email.empty() && !IsValidEmail(email)) {
-    desktop.showMessage("Failure", kInvalidEmailText, MessageIcon::Error);
-    return FeedbackOutcome::InvalidEmail;
-  }
+  if (!email.empty() && !isValidEmail(email)) return {FeedbackOutcome::InvalidEmail, {}};
+  return {std::nullopt, feedbackFields(identity, message, email)};
+}
+
+FeedbackOutcome postFeedback(const std::vector<FormField>& fields, const ServiceHosts& hosts, FormPoster post) {
   if (!post) {
-    post = [caFile = hosts.feedbackCaFile](const std::string& url, const std::vector<FormField>& fields) {
-      return PostForm(url, fields, PostOptions{caFile});
+    post = [caFile = hosts.feedbackCaFile](const std::string& url, const std::vector<FormField>& formFields) {
+      return postForm(url, formFields, PostOptions{caFile});
     };
   }
-  bool delivered = false;
   try {
-    delivered = deliverFeedback(hosts.feedbackHost, feedbackFields(identity, message, email), post);
+    return deliverFeedback(hosts.feedbackHost, fields, post) ? FeedbackOutcome::Delivered : FeedbackOutcome::Failed;
   } catch (const std::exception&) {
-    delivered = false;
+    // deliverFeedback turns every failed post into false; what can still end
+    // up here is running out of memory on the way. The feedback did not go
+    // out, and the user hears that as any other failure.
+    return FeedbackOutcome::Failed;
   }
-  if (delivered) {
-    desktop.showMessage("Success", kFeedbackSuccessText, MessageIcon::Information);
-    return FeedbackOutcome::Delivered;
-  }
-  desktop.showMessage("Failure", kFeedbackFailureText, MessageIcon::Error);
-  return FeedbackOutcome::Failed;
+}
+
+FeedbackOutcome sendFeedback(const FeedbackInput& input, const ProgramIdentity& identity, const ServiceHosts& hosts,
+                             FormPoster post) {
+  const FeedbackDraft draft = draftFeedback(input, identity);
+  if (draft.refusal) return *draft.refusal;
+  return postFeedback(draft.fields, hosts, std::move(post));
 }
 
 }  // namespace crawlspect

@@ -1,7 +1,9 @@
 #pragma once
 // The feedback form without its window: the message, the e-mail check, the
-// form post with its one plain-HTTP retry, and the texts the user sees.
+// form post with its one plain-HTTP retry, and the texts the user sees. The
+// window shows those texts; nothing here opens a message box.
 #include <functional>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -16,6 +18,8 @@ namespace crawlspect {
 enum class FeedbackChoice { None, Like, Dislike };
 
 inline constexpr const char* kFeedbackPath = "/php/feedback.php";
+inline constexpr const char* kFeedbackSuccessTitle = "Success";
+inline constexpr const char* kFeedbackFailureTitle = "Failure";
 inline constexpr const char* kInvalidEmailText = "Invalid e-mail address!";
 inline constexpr const char* kFeedbackSuccessText = "Your feedback is received.\r\rThank you!";
 inline constexpr const char* kFeedbackFailureText =
@@ -30,7 +34,7 @@ std::string feedbackCaption(const ProgramIdentity& identity);
 std::string composeFeedbackMessage(FeedbackChoice choice, std::string_view text);
 
 // The whole text matches ^[a-zA-Z0-9_.+-]+@[a-zA-Z0-9-]+\.[a-zA-Z0-9-.]*[a-zA-Z0-9]+$ (PCRE2).
-bool IsValidEmail(std::string_view text);
+bool isValidEmail(std::string_view text);
 
 struct FormField {
   std::string name;
@@ -61,7 +65,7 @@ struct PostOptions {
 // POSTs the fields as an HTML form and returns the reply body. "https://"
 // addresses send "Connection: close" and return the body whatever the status;
 // any other address fails on an HTTP error status too.
-std::string PostForm(const std::string& url, const std::vector<FormField>& fields, const PostOptions& options = {});
+std::string postForm(const std::string& url, const std::vector<FormField>& fields, const PostOptions& options = {});
 
 using FormPoster = std::function<std::string(const std::string& url, const std::vector<FormField>& fields)>;
 
@@ -70,11 +74,19 @@ using FormPoster = std::function<std::string(const std::string& url, const std::
 bool deliverFeedback(const std::string& host, const std::vector<FormField>& fields, const FormPoster& post);
 
 enum class FeedbackOutcome {
-  NothingToSend,  // beeped
-  InvalidEmail,   // "Invalid e-mail address!" shown
-  Delivered,      // "Success" shown: the window closes
-  Failed,         // "Failure" shown: the window stays with its content
+  NothingToSend,  // the window beeps
+  InvalidEmail,   // "Invalid e-mail address!"; nothing was posted
+  Delivered,      // "Success": the window closes
+  Failed,         // "Failure": the window stays with its content
 };
+
+// The message box that tells the user an outcome; none for NothingToSend.
+struct FeedbackNotice {
+  const char* title;
+  const char* text;
+  MessageIcon icon;
+};
+std::optional<FeedbackNotice> feedbackNotice(FeedbackOutcome outcome);
 
 struct FeedbackInput {
   FeedbackChoice choice = FeedbackChoice::None;
@@ -82,8 +94,21 @@ struct FeedbackInput {
   std::string email;  // the e-mail field as typed
 };
 
-// The Send button. post defaults to PostForm trusting hosts.feedbackCaFile.
-FeedbackOutcome SendFeedback(Desktop& desktop, const FeedbackInput& input, const ProgramIdentity& identity,
-                             const ServiceHosts& hosts, FormPoster post = {});
+// What Send makes of the input before anything goes out: either a refusal
+// (NothingToSend, InvalidEmail) or the fields to post.
+struct FeedbackDraft {
+  std::optional<FeedbackOutcome> refusal;
+  std::vector<FormField> fields;
+};
+FeedbackDraft draftFeedback(const FeedbackInput& input, const ProgramIdentity& identity);
+
+// Posts a draft's fields with deliverFeedback: Delivered or Failed. Waits for
+// the network, so the window calls it off its own thread. post defaults to
+// postForm trusting hosts.feedbackCaFile.
+FeedbackOutcome postFeedback(const std::vector<FormField>& fields, const ServiceHosts& hosts, FormPoster post = {});
+
+// The Send button without a window: draftFeedback, then postFeedback.
+FeedbackOutcome sendFeedback(const FeedbackInput& input, const ProgramIdentity& identity, const ServiceHosts& hosts,
+                             FormPoster post = {});
 
 }  // namespace crawlspect

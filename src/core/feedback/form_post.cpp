@@ -71,7 +71,7 @@ std::string encodeFormBody(const std::vector<FormField>& fields) {
   return body;
 }
 
-std::string PostForm(const std::string& url, const std::vector<FormField>& fields, const PostOptions& options) {
+std::string postForm(const std::string& url, const std::vector<FormField>& fields, const PostOptions& options) {
   static const CURLcode init = curl_global_init(CURL_GLOBAL_DEFAULT);
   (void)init;
   const bool secure = startsWith(url, "https://");

@@ -21,11 +21,11 @@ std::string withSeparator(std::string folder) {
 }  // namespace
 
 ProgramIdentity programIdentity() {
-  const TEXEVersionData data = ReadVersionData();
+  const VersionInfo data = readVersionInfo();
   const FileVersionNumber number = fileVersionNumber();
   ProgramIdentity id;
-  id.companyName = data.CompanyName;
-  id.productName = data.ProductName;
+  id.companyName = data.companyName;
+  id.productName = data.productName;
   id.captionText = id.companyName + " - " + id.productName;
   id.shortVersion = std::to_string(number.major) + "." + std::to_string(number.minor);
   return id;

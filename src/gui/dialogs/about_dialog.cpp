@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFrame>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLinearGradient>
 #include <QMenu>
@@ -10,9 +11,12 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTimer>
+#include <QVBoxLayout>
+#include <initializer_list>
+#include <optional>
 
 #include "core/platform/data_folder.h"
-
+#include "gui/dialogs/drawn_picture.h"
 #include "gui/widget_names.h"
 
 namespace crawlspect::ui {
@@ -22,14 +26,14 @@ namespace {
 QColor toColor(const Rgb& rgb) { return QColor(rgb.red, rgb.green, rgb.blue); }
 
 // The banner across the top of the panel: the product name on a dark green band.
-QPixmap bannerPicture(const ProgramIdentity& identity) {
-  QPixmap pixmap(344, 105);
+QPixmap bannerPicture(const ProgramIdentity& identity, qreal pixelRatio) {
+  QPixmap pixmap = blankPicture(344, 105, pixelRatio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   QLinearGradient band(0, 0, 0, 105);
   band.setColorAt(0, QColor(0, 70, 30));
   band.setColorAt(1, QColor(0, 20, 8));
-  p.fillRect(pixmap.rect(), band);
+  p.fillRect(QRect(0, 0, 344, 105), band);
   QFont title("Sans Serif");
   title.setPixelSize(40);
   title.setBold(true);
@@ -45,11 +49,10 @@ QPixmap bannerPicture(const ProgramIdentity& identity) {
 }
 
 // The application's icon, or a magnifying glass when the program has none.
-QPixmap applicationIcon() {
+QPixmap applicationIcon(qreal pixelRatio) {
   const QIcon icon = QApplication::windowIcon();
-  if (!icon.isNull()) return icon.pixmap(32, 32);
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
+  if (!icon.isNull()) return icon.pixmap(QSize(32, 32), pixelRatio);
+  QPixmap pixmap = blankPicture(32, 32, pixelRatio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(120, 255, 120), 4, Qt::SolidLine, Qt::RoundCap));
@@ -61,9 +64,8 @@ QPixmap applicationIcon() {
 }
 
 // A small down arrow for the Info button.
-QIcon arrowIcon() {
-  QPixmap pixmap(10, 10);
-  pixmap.fill(Qt::transparent);
+QIcon arrowIcon(qreal pixelRatio) {
+  QPixmap pixmap = blankPicture(10, 10, pixelRatio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(Qt::NoPen);
@@ -74,112 +76,147 @@ QIcon arrowIcon() {
 
 }  // namespace
 
-void TAboutBox::showAbout(QWidget* parent, Desktop& desktop, const ProgramIdentity& identity,
-                          const ServiceHosts& hosts, const std::string& programFolder) {
-  TAboutBox box(desktop, identity, hosts, programFolder.empty() ? executableFolder() : programFolder, parent);
-  box.exec();
+void AboutDialog::showAbout(QWidget* parent, Desktop& desktop, const ProgramIdentity& identity,
+                            const ServiceHosts& hosts, const std::string& programFolder) {
+  AboutDialog dialog(desktop, identity, hosts, programFolder.empty() ? executableFolder() : programFolder, parent);
+  dialog.exec();
 }
 
-TAboutBox::TAboutBox(Desktop& desktop, const ProgramIdentity& identity, ServiceHosts hosts, std::string programFolder,
-                     QWidget* parent, LetterRain::Random random)
+AboutDialog::AboutDialog(Desktop& desktop, const ProgramIdentity& identity, ServiceHosts hosts,
+                         std::string programFolder, QWidget* parent, LetterRain::Random random)
     : QDialog(parent, Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint),
       m_desktop(desktop),
       m_hosts(std::move(hosts)),
       m_programFolder(std::move(programFolder)),
       m_rain(std::move(random)) {
-  setObjectName("AboutBox");
+  setObjectName("aboutDialog");
   setWindowTitle(QString::fromStdString(aboutCaption(identity)));
   setModal(true);
-  setFixedSize(446, 374);
   QPalette black = palette();
   black.setColor(QPalette::Window, Qt::black);
   black.setColor(QPalette::WindowText, Qt::white);
   setPalette(black);
-  if (const QScreen* screen = QGuiApplication::primaryScreen())
-    move(screen->availableGeometry().center() - rect().center());
 
   buildPanel(identity);
+  buildInfoMenu();
+  // One size for the window's life, as the rain is laid out for it once: the
+  // designed one, or larger where the user's fonts need more.
+  setFixedSize(sizeHint());
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    move(screen->availableGeometry().center() - rect().center());
 
   // Qt gives no outer size before the window is mapped; the rain covers the
   // area it can paint, so the client size stands in for it.
   m_rain.start(width(), height());
   setupRain();
-  tmTimer = named(new QTimer(this), "tmTimer");
-  tmTimer->setInterval(LetterRain::kTimerIntervalMs);
-  connect(tmTimer, &QTimer::timeout, this, &TAboutBox::tmTimerTimer);
-  tmTimer->start();
+  m_rainTimer = named(new QTimer(this), "rainTimer");
+  m_rainTimer->setInterval(LetterRain::kTimerIntervalMs);
+  connect(m_rainTimer, &QTimer::timeout, this, &AboutDialog::advanceRain);
+  m_rainTimer->start();
 }
 
-void TAboutBox::buildPanel(const ProgramIdentity& identity) {
-  Panel1 = named(new QFrame(this), "Panel1");
-  Panel1->setGeometry(48, 42, 350, 291);
-  Panel1->setAutoFillBackground(true);
+QSize AboutDialog::sizeHint() const { return QSize(446, 374).expandedTo(minimumSizeHint()); }
 
-  Image2 = named(new QLabel(Panel1), "Image2");
-  Image2->setGeometry(3, 3, 344, 105);
-  Image2->setScaledContents(true);
-  Image2->setPixmap(bannerPicture(identity));
+void AboutDialog::buildPanel(const ProgramIdentity& identity) {
+  // The panel sits in the middle of the rain, which shows 48 pixels wide at
+  // its sides, 42 above and 41 below.
+  auto* window = new QVBoxLayout(this);
+  window->setContentsMargins(48, 42, 48, 41);
+  m_panel = named(new QFrame(this), "panel");
+  m_panel->setAutoFillBackground(true);
+  window->addWidget(m_panel);
 
-  auto* bevel = named(new QFrame(Panel1), "Bevel1");
-  bevel->setFrameStyle(QFrame::Box | QFrame::Sunken);
-  bevel->setGeometry(14, 124, 44, 44);
-  Image1 = named(new QLabel(bevel), "Image1");
-  Image1->setGeometry(6, 6, 32, 32);
-  Image1->setPixmap(applicationIcon());
+  auto* column = new QVBoxLayout(m_panel);
+  column->setContentsMargins(0, 3, 0, 15);
+  column->setSpacing(0);
 
-  Label2 = named(new QLabel(QString::fromStdString(aboutProductLine(identity)), Panel1), "Label2");
-  QFont big = Label2->font();
+  m_bannerLabel = named(new QLabel(m_panel), "bannerLabel");
+  m_bannerLabel->setPixmap(bannerPicture(identity, devicePixelRatioF()));
+  column->addWidget(m_bannerLabel, 0, Qt::AlignHCenter);
+  column->addSpacing(16);
+
+  auto* nameRow = new QHBoxLayout;
+  nameRow->setContentsMargins(14, 0, 14, 0);
+  nameRow->setSpacing(14);
+  m_iconFrame = named(new QFrame(m_panel), "iconFrame");
+  m_iconFrame->setFrameStyle(QFrame::Box | QFrame::Sunken);
+  auto* iconBox = new QHBoxLayout(m_iconFrame);
+  const int iconInset = 6 - m_iconFrame->frameWidth();  // the icon 6 pixels in from the box's outer edge
+  iconBox->setContentsMargins(iconInset, iconInset, iconInset, iconInset);
+  iconBox->setSizeConstraint(QLayout::SetFixedSize);
+  m_iconLabel = named(new QLabel(m_iconFrame), "iconLabel");
+  m_iconLabel->setPixmap(applicationIcon(devicePixelRatioF()));
+  iconBox->addWidget(m_iconLabel);
+  nameRow->addWidget(m_iconFrame);
+
+  m_productLabel = named(new QLabel(QString::fromStdString(aboutProductLine(identity)), m_panel), "productLabel");
+  QFont big = m_productLabel->font();
   big.setPointSize(12);
-  Label2->setFont(big);
-  Label2->setWordWrap(true);
-  Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  Label2->setGeometry(72, 124, 264, 44);
+  m_productLabel->setFont(big);
+  m_productLabel->setWordWrap(true);
+  m_productLabel->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  nameRow->addWidget(m_productLabel, 1);
+  column->addLayout(nameRow);
+  column->addSpacing(32);
 
-  BitBtn1 = named(new QPushButton("OK", Panel1), "BitBtn1");
-  BitBtn1->setGeometry(100, 200, 75, 27);
-  BitBtn1->setDefault(true);
-  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
+  auto* buttonRow = new QHBoxLayout;
+  buttonRow->setSpacing(6);
+  buttonRow->addStretch(1);
+  m_okButton = named(new QPushButton("OK", m_panel), "okButton");
+  m_okButton->setDefault(true);
+  connect(m_okButton, &QPushButton::clicked, this, &QDialog::accept);
+  buttonRow->addWidget(m_okButton);
+  m_infoButton = named(new QPushButton(arrowIcon(devicePixelRatioF()), "Info", m_panel), "infoButton");
+  m_infoButton->setLayoutDirection(Qt::RightToLeft);  // the arrow at the right of the text
+  m_infoButton->setAutoDefault(false);
+  connect(m_infoButton, &QPushButton::clicked, this, &AboutDialog::showInfoMenu);
+  buttonRow->addWidget(m_infoButton);
+  buttonRow->addStretch(1);
+  // The buttons keep their classic 75 x 27 unless their text needs more.
+  for (QPushButton* button : {m_okButton, m_infoButton})
+    button->setMinimumSize(button->sizeHint().expandedTo(QSize(75, 27)));
+  column->addLayout(buttonRow);
+  column->addSpacing(29);
 
-  BitBtn2 = named(new QPushButton(arrowIcon(), "Info", Panel1), "BitBtn2");
-  BitBtn2->setGeometry(181, 200, 75, 27);
-  BitBtn2->setLayoutDirection(Qt::RightToLeft);  // the arrow at the right of the text
-  BitBtn2->setAutoDefault(false);
-  connect(BitBtn2, &QPushButton::clicked, this, &TAboutBox::BitBtn2Click);
-
-  PopupMenu1 = named(new QMenu(this), "PopupMenu1");
-  PopupMenu1->addAction("Credits...", this, &TAboutBox::Credits1Click)->setObjectName("Credits1");
-  PopupMenu1->addAction("How to uninstall...", this, &TAboutBox::Howtouninstall1Click)
-      ->setObjectName("Howtouninstall1");
-  PopupMenu1->addAction("License...", this, &TAboutBox::LicensePrivacyPolicy1Click)
-      ->setObjectName("LicensePrivacyPolicy1");
-  connect(PopupMenu1, &QMenu::aboutToHide, this,
-          [this] { m_menuGuard.menuClosed(BitBtn2, PopupMenu1, MenuReopenGuard::Clock::now()); });
-
-  Label5 = named(new QLabel(QString::fromStdString(makerSiteLabel(m_hosts)), Panel1), "Label5");
-  QFont link = Label5->font();
+  m_websiteLabel = named(new QLabel(QString::fromStdString(makerSiteLabel(m_hosts)), m_panel), "websiteLabel");
+  QFont link = m_websiteLabel->font();
   link.setUnderline(true);
-  Label5->setFont(link);
-  QPalette lime = Label5->palette();
+  m_websiteLabel->setFont(link);
+  QPalette lime = m_websiteLabel->palette();
   lime.setColor(QPalette::WindowText, QColor(0, 255, 0));
-  Label5->setPalette(lime);
-  Label5->setCursor(Qt::PointingHandCursor);
-  Label5->setToolTip(QString::fromStdString(makerHomePage(m_hosts)));
-  Label5->setAlignment(Qt::AlignCenter);
-  Label5->setGeometry(0, 256, 350, 20);
+  m_websiteLabel->setPalette(lime);
+  m_websiteLabel->setCursor(Qt::PointingHandCursor);
+  m_websiteLabel->setToolTip(QString::fromStdString(makerHomePage(m_hosts)));
+  m_websiteLabel->setAlignment(Qt::AlignCenter);
+  // The link takes what height is left, so the rows above keep their places.
+  column->addWidget(m_websiteLabel, 1);
 
-  for (QWidget* w : {static_cast<QWidget*>(Panel1), static_cast<QWidget*>(bevel), static_cast<QWidget*>(Image1),
-                     static_cast<QWidget*>(Image2), static_cast<QWidget*>(Label2), static_cast<QWidget*>(Label5)})
+  // A press anywhere on the panel but the link starts dragging the window.
+  for (QWidget* w : std::initializer_list<QWidget*>{m_panel, m_iconFrame, m_iconLabel, m_bannerLabel, m_productLabel,
+                                                    m_websiteLabel})
     w->installEventFilter(this);
 }
 
-void TAboutBox::setupRain() {
-  m_canvas = QImage(size(), QImage::Format_RGB32);
+void AboutDialog::buildInfoMenu() {
+  m_infoMenu = named(new QMenu(this), "infoMenu");
+  m_infoMenu->addAction("Credits...", this, &AboutDialog::openCredits)->setObjectName("creditsAction");
+  m_infoMenu->addAction("How to uninstall...", this, &AboutDialog::openUninstallHelp)
+      ->setObjectName("uninstallHelpAction");
+  m_infoMenu->addAction("License...", this, &AboutDialog::openLicense)->setObjectName("licenseAction");
+  connect(m_infoMenu, &QMenu::aboutToHide, this,
+          [this] { m_menuGuard.menuClosed(m_infoButton, m_infoMenu, MenuReopenGuard::Clock::now()); });
+}
+
+void AboutDialog::setupRain() {
+  const qreal ratio = devicePixelRatioF();
+  m_canvas = QImage(size() * ratio, QImage::Format_RGB32);
+  m_canvas.setDevicePixelRatio(ratio);
   m_canvas.fill(Qt::black);
   m_rain.setup();
   update();
 }
 
-void TAboutBox::tmTimerTimer() {
+void AboutDialog::advanceRain() {
   const std::vector<RainDraw> draws = m_rain.tick();
   QPainter p(&m_canvas);
   QFont font("Monospace");
@@ -201,34 +238,40 @@ void TAboutBox::tmTimerTimer() {
   update();
 }
 
-void TAboutBox::paintEvent(QPaintEvent*) {
+void AboutDialog::paintEvent(QPaintEvent*) {
   QPainter p(this);
   p.drawImage(0, 0, m_canvas);
 }
 
-void TAboutBox::resizeEvent(QResizeEvent* event) {
+void AboutDialog::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   setupRain();
 }
 
-void TAboutBox::BitBtn2Click() {
-  if (!m_menuGuard.shouldOpen(BitBtn2, PopupMenu1, MenuReopenGuard::Clock::now())) return;
-  PopupMenu1->popup(BitBtn2->mapToGlobal(QPoint(0, BitBtn2->height())));
+void AboutDialog::showInfoMenu() {
+  if (!m_menuGuard.shouldOpen(m_infoButton, m_infoMenu, MenuReopenGuard::Clock::now())) return;
+  m_infoMenu->popup(m_infoButton->mapToGlobal(QPoint(0, m_infoButton->height())));
 }
 
-void TAboutBox::Label5Click() { m_desktop.openAddress(makerHomePage(m_hosts)); }
-void TAboutBox::Credits1Click() { m_desktop.openAddress(makerCreditsPage(m_hosts)); }
-void TAboutBox::Howtouninstall1Click() { m_desktop.openAddress(makerUninstallPage(m_hosts)); }
-void TAboutBox::LicensePrivacyPolicy1Click() { crawlspect::LicensePrivacyPolicy1Click(m_desktop, m_programFolder); }
+void AboutDialog::openWebsite() { m_desktop.openAddress(makerHomePage(m_hosts)); }
+void AboutDialog::openCredits() { m_desktop.openAddress(makerCreditsPage(m_hosts)); }
+void AboutDialog::openUninstallHelp() { m_desktop.openAddress(makerUninstallPage(m_hosts)); }
 
-bool TAboutBox::startDrag(QMouseEvent* event) {
+void AboutDialog::openLicense() {
+  if (const std::optional<std::string> address = licenseAddress(m_programFolder))
+    m_desktop.openAddress(*address);
+  else
+    m_desktop.showMessage(kLicenseMissingTitle, kLicenseMissingText, MessageIcon::Error);
+}
+
+bool AboutDialog::startDrag(QMouseEvent* event) {
   if (event->button() == Qt::RightButton) return false;
   m_dragging = true;
   m_lastPointer = event->globalPosition().toPoint();
   return true;
 }
 
-bool TAboutBox::drag(QMouseEvent* event) {
+bool AboutDialog::drag(QMouseEvent* event) {
   if (!m_dragging) return false;
   const QPoint pointer = event->globalPosition().toPoint();
   move(pos() + pointer - m_lastPointer);
@@ -236,11 +279,11 @@ bool TAboutBox::drag(QMouseEvent* event) {
   return true;
 }
 
-bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
+bool AboutDialog::eventFilter(QObject* watched, QEvent* event) {
   switch (event->type()) {
     case QEvent::MouseButtonPress:
-      if (watched == Label5) {
-        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) Label5Click();
+      if (watched == m_websiteLabel) {
+        if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) openWebsite();
         return true;
       }
       return startDrag(static_cast<QMouseEvent*>(event));
@@ -256,15 +299,15 @@ bool TAboutBox::eventFilter(QObject* watched, QEvent* event) {
   return QDialog::eventFilter(watched, event);
 }
 
-void TAboutBox::mousePressEvent(QMouseEvent* event) {
+void AboutDialog::mousePressEvent(QMouseEvent* event) {
   if (!startDrag(event)) QDialog::mousePressEvent(event);
 }
 
-void TAboutBox::mouseMoveEvent(QMouseEvent* event) {
+void AboutDialog::mouseMoveEvent(QMouseEvent* event) {
   if (!drag(event)) QDialog::mouseMoveEvent(event);
 }
 
-void TAboutBox::mouseReleaseEvent(QMouseEvent* event) {
+void AboutDialog::mouseReleaseEvent(QMouseEvent* event) {
   m_dragging = false;
   QDialog::mouseReleaseEvent(event);
 }

@@ -1,6 +1,7 @@
 #pragma once
-// The about window: the program's name and version on a black panel, a rain
-// of letters around it, links to the maker's pages and the license file.
+// The about window: the program's name and version on a panel in the middle,
+// a rain of letters on the black around it, links to the maker's pages and
+// the license file.
 #include <QDialog>
 #include <QImage>
 #include <QPoint>
@@ -9,6 +10,7 @@
 #include "core/about/about_actions.h"
 #include "core/about/letter_rain.h"
 #include "core/lookups/service_addresses.h"
+#include "core/platform/desktop.h"
 
 class QFrame;
 class QLabel;
@@ -18,37 +20,22 @@ class QTimer;
 
 namespace crawlspect::ui {
 
-class TAboutBox : public QDialog {
+class AboutDialog : public QDialog {
   Q_OBJECT
  public:
   // The help menu command: a new modal window, gone when it closes.
   // programFolder holds license.txt (executableFolder() when empty).
-  static void showAbout(QWidget* parent, Desktop& desktop, const ProgramIdentity& identity,
-                        const ServiceHosts& hosts, const std::string& programFolder = {});
+  static void showAbout(QWidget* parent, Desktop& desktop, const ProgramIdentity& identity, const ServiceHosts& hosts,
+                        const std::string& programFolder = {});
 
-  TAboutBox(Desktop& desktop, const ProgramIdentity& identity, ServiceHosts hosts, std::string programFolder,
-            QWidget* parent = nullptr, LetterRain::Random random = {});
+  AboutDialog(Desktop& desktop, const ProgramIdentity& identity, ServiceHosts hosts, std::string programFolder,
+              QWidget* parent = nullptr, LetterRain::Random random = {});
+
+  // The window's size as it was designed, or more when its texts need more.
+  QSize sizeHint() const override;
 
   const LetterRain& rain() const { return m_rain; }
   const QImage& canvas() const { return m_canvas; }
-
-  void tmTimerTimer();
-  void BitBtn2Click();
-  void Label5Click();
-  void Credits1Click();
-  void Howtouninstall1Click();
-  void LicensePrivacyPolicy1Click();
-
-  // Controls, named as the tests know them.
-  QFrame* Panel1 = nullptr;
-  QLabel* Image2 = nullptr;
-  QLabel* Image1 = nullptr;
-  QLabel* Label2 = nullptr;
-  QPushButton* BitBtn1 = nullptr;
-  QPushButton* BitBtn2 = nullptr;
-  QLabel* Label5 = nullptr;
-  QMenu* PopupMenu1 = nullptr;
-  QTimer* tmTimer = nullptr;
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -60,7 +47,14 @@ class TAboutBox : public QDialog {
 
  private:
   void buildPanel(const ProgramIdentity& identity);
+  void buildInfoMenu();
   void setupRain();
+  void advanceRain();
+  void showInfoMenu();
+  void openWebsite();
+  void openCredits();
+  void openUninstallHelp();
+  void openLicense();
   bool startDrag(QMouseEvent* event);
   bool drag(QMouseEvent* event);
 
@@ -72,6 +66,17 @@ class TAboutBox : public QDialog {
   MenuReopenGuard m_menuGuard;
   bool m_dragging = false;
   QPoint m_lastPointer;
+
+  QFrame* m_panel = nullptr;
+  QLabel* m_bannerLabel = nullptr;
+  QFrame* m_iconFrame = nullptr;
+  QLabel* m_iconLabel = nullptr;
+  QLabel* m_productLabel = nullptr;
+  QPushButton* m_okButton = nullptr;
+  QPushButton* m_infoButton = nullptr;
+  QMenu* m_infoMenu = nullptr;
+  QLabel* m_websiteLabel = nullptr;
+  QTimer* m_rainTimer = nullptr;
 };
 
 }  // namespace crawlspect::ui

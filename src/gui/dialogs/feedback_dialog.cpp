@@ -10,11 +10,15 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
+#include <optional>
 
+#include "gui/dialogs/drawn_picture.h"
+#include "gui/dialogs/worker_call.h"
 #include "gui/widget_names.h"
 
 namespace crawlspect::ui {
@@ -22,9 +26,8 @@ namespace crawlspect::ui {
 namespace {
 
 // A round face, smiling for "like" and frowning for "dislike".
-QPixmap faceIcon(bool like) {
-  QPixmap pixmap(32, 32);
-  pixmap.fill(Qt::transparent);
+QPixmap faceIcon(bool like, qreal pixelRatio) {
+  QPixmap pixmap = blankPicture(32, 32, pixelRatio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(60, 60, 60), 1.5));
@@ -48,9 +51,8 @@ QPixmap faceIcon(bool like) {
 }
 
 // A paper plane for the Send button.
-QIcon sendIcon() {
-  QPixmap pixmap(16, 16);
-  pixmap.fill(Qt::transparent);
+QIcon sendIcon(qreal pixelRatio) {
+  QPixmap pixmap = blankPicture(16, 16, pixelRatio);
   QPainter p(&pixmap);
   p.setRenderHint(QPainter::Antialiasing);
   p.setPen(QPen(QColor(20, 70, 140), 1));
@@ -62,77 +64,80 @@ QIcon sendIcon() {
 
 }  // namespace
 
-void TFeedbackForm::showFeedback(QWidget* parent, Desktop& desktop, const ProgramIdentity& identity,
-                                 const ServiceHosts& hosts) {
-  TFeedbackForm form(desktop, identity, hosts, parent);
-  form.exec();
+void FeedbackDialog::showFeedback(QWidget* parent, Desktop& desktop, const ProgramIdentity& identity,
+                                  const ServiceHosts& hosts) {
+  FeedbackDialog dialog(desktop, identity, hosts, parent);
+  dialog.exec();
 }
 
-TFeedbackForm::TFeedbackForm(Desktop& desktop, ProgramIdentity identity, ServiceHosts hosts, QWidget* parent,
-                             FormPoster post)
+FeedbackDialog::FeedbackDialog(Desktop& desktop, ProgramIdentity identity, ServiceHosts hosts, QWidget* parent,
+                               FormPoster post)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint |
                           Qt::MSWindowsFixedSizeDialogHint),
       m_desktop(desktop),
       m_identity(std::move(identity)),
       m_hosts(std::move(hosts)),
       m_post(std::move(post)) {
-  setObjectName("FeedbackForm");
+  setObjectName("feedbackDialog");
   setWindowTitle(QString::fromStdString(feedbackCaption(m_identity)));
   setModal(true);
-  setFixedSize(525, 326);
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(10, 10, 10, 10);
 
   auto* strip = new QHBoxLayout;
-  Panel4 = choicePanel("Panel4", "I like it!", true, &Image1);
-  Panel5 = choicePanel("Panel5", "I dislike it!", false, &Image2);
-  strip->addWidget(Panel4);
-  strip->addWidget(Panel5);
+  m_likePanel = choicePanel("likePanel", "I like it!", true, &m_likeIcon);
+  m_dislikePanel = choicePanel("dislikePanel", "I dislike it!", false, &m_dislikeIcon);
+  strip->addWidget(m_likePanel);
+  strip->addWidget(m_dislikePanel);
   column->addLayout(strip);
 
-  Label1 = named(new QLabel("We would really appreciate your feedback.", this), "Label1");
-  QFont big = Label1->font();
+  m_headingLabel = named(new QLabel("We would really appreciate your feedback.", this), "headingLabel");
+  QFont big = m_headingLabel->font();
   big.setPointSize(12);
-  Label1->setFont(big);
-  column->addWidget(Label1);
+  m_headingLabel->setFont(big);
+  column->addWidget(m_headingLabel);
 
-  Label2 = named(new QLabel("What did you like or dislike?", this), "Label2");
-  QFont bold = Label2->font();
+  m_questionLabel = named(new QLabel("What did you like or dislike?", this), "questionLabel");
+  QFont bold = m_questionLabel->font();
   bold.setBold(true);
-  Label2->setFont(bold);
-  column->addWidget(Label2);
+  m_questionLabel->setFont(bold);
+  column->addWidget(m_questionLabel);
 
-  Memo1 = named(new QPlainTextEdit(this), "Memo1");
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setTabChangesFocus(true);
-  connect(Memo1->document(), &QTextDocument::contentsChange, this,
+  m_messageEdit = named(new QPlainTextEdit(this), "messageEdit");
+  m_messageEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_messageEdit->setTabChangesFocus(true);
+  connect(m_messageEdit->document(), &QTextDocument::contentsChange, this,
           [this](int position, int, int added) { limitText(position, added); });
-  column->addWidget(Memo1, 1);
+  column->addWidget(m_messageEdit, 1);
 
   auto* emailRow = new QHBoxLayout;
-  Label3 = named(new QLabel("Include my e-mail:", this), "Label3");
-  emailRow->addWidget(Label3);
-  Edit1 = named(new QLineEdit(this), "Edit1");
-  Edit1->setMaxLength(kMaxEmailLength);
-  emailRow->addWidget(Edit1, 1);
+  m_emailLabel = named(new QLabel("Include my e-mail:", this), "emailLabel");
+  emailRow->addWidget(m_emailLabel);
+  m_emailEdit = named(new QLineEdit(this), "emailEdit");
+  m_emailEdit->setMaxLength(kMaxEmailLength);
+  emailRow->addWidget(m_emailEdit, 1);
   column->addLayout(emailRow);
 
   auto* bottom = new QHBoxLayout;
   bottom->addStretch(1);
-  BitBtn1 = named(new QPushButton(sendIcon(), "Send", this), "BitBtn1");
-  BitBtn1->setFont(bold);
-  BitBtn1->setMinimumWidth(90);
-  BitBtn1->setDefault(true);
-  connect(BitBtn1, &QPushButton::clicked, this, [this] { BitBtn1Click(); });
-  bottom->addWidget(BitBtn1);
+  m_sendButton = named(new QPushButton(sendIcon(devicePixelRatioF()), "Send", this), "sendButton");
+  m_sendButton->setFont(bold);
+  m_sendButton->setMinimumWidth(90);
+  m_sendButton->setDefault(true);
+  connect(m_sendButton, &QPushButton::clicked, this, [this] { send(); });
+  bottom->addWidget(m_sendButton);
   column->addLayout(bottom);
 
+  // A dialog of one size, as designed, or larger where the user's fonts need more.
+  setFixedSize(sizeHint());
   showChoice();
-  Memo1->setFocus();
+  m_messageEdit->setFocus();
 }
 
-QFrame* TFeedbackForm::choicePanel(const char* name, const char* caption, bool like, QLabel** icon) {
+QSize FeedbackDialog::sizeHint() const { return QSize(525, 326).expandedTo(minimumSizeHint()); }
+
+QFrame* FeedbackDialog::choicePanel(const char* name, const char* caption, bool like, QLabel** icon) {
   auto* panel = named(new QFrame(this), name);
   panel->setFrameShape(QFrame::Panel);
   panel->setLineWidth(2);
@@ -141,43 +146,37 @@ QFrame* TFeedbackForm::choicePanel(const char* name, const char* caption, bool l
   panel->setMinimumHeight(48);
   auto* row = new QHBoxLayout(panel);
   row->setContentsMargins(10, 6, 10, 6);
-  *icon = named(new QLabel(panel), like ? "Image1" : "Image2");
-  (*icon)->setPixmap(faceIcon(like));
-  (*icon)->setFixedSize(32, 32);
+  *icon = named(new QLabel(panel), like ? "likeIcon" : "dislikeIcon");
+  (*icon)->setPixmap(faceIcon(like, devicePixelRatioF()));
   row->addWidget(*icon);
-  auto* text = new QLabel(caption, panel);
+  auto* text = named(new QLabel(caption, panel), like ? "likeCaption" : "dislikeCaption");
   QFont font = text->font();
   font.setPointSize(12);
   text->setFont(font);
   row->addWidget(text, 1);
+  // The whole panel is the choice: a click on its face or caption counts too.
   for (QObject* target : {static_cast<QObject*>(panel), static_cast<QObject*>(*icon), static_cast<QObject*>(text)})
     target->installEventFilter(this);
   return panel;
 }
 
-bool TFeedbackForm::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::MouseButtonPress &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+bool FeedbackDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::MouseButtonPress && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
     const QObject* panel = watched;
-    while (panel && panel != Panel4 && panel != Panel5) panel = panel->parent();
-    if (panel == Panel4) Image1Click();
-    if (panel == Panel5) Image2Click();
+    while (panel && panel != m_likePanel && panel != m_dislikePanel) panel = panel->parent();
+    if (panel == m_likePanel) choose(FeedbackChoice::Like);
+    if (panel == m_dislikePanel) choose(FeedbackChoice::Dislike);
     if (panel) return true;
   }
   return QDialog::eventFilter(watched, event);
 }
 
-void TFeedbackForm::Image1Click() {
-  m_choice = FeedbackChoice::Like;
+void FeedbackDialog::choose(FeedbackChoice choice) {
+  m_choice = choice;
   showChoice();
 }
 
-void TFeedbackForm::Image2Click() {
-  m_choice = FeedbackChoice::Dislike;
-  showChoice();
-}
-
-void TFeedbackForm::showChoice() {
+void FeedbackDialog::showChoice() {
   const auto paint = [](QFrame* panel, bool selected) {
     QPalette palette = panel->palette();
     const QPalette& system = QApplication::palette();
@@ -186,24 +185,41 @@ void TFeedbackForm::showChoice() {
     panel->setPalette(palette);
     panel->setFrameShadow(selected ? QFrame::Sunken : QFrame::Raised);
   };
-  paint(Panel4, m_choice == FeedbackChoice::Like);
-  paint(Panel5, m_choice == FeedbackChoice::Dislike);
+  paint(m_likePanel, m_choice == FeedbackChoice::Like);
+  paint(m_dislikePanel, m_choice == FeedbackChoice::Dislike);
 }
 
-void TFeedbackForm::limitText(int position, int added) {
-  const int excess = Memo1->document()->characterCount() - 1 - kMaxTextLength;
+void FeedbackDialog::limitText(int position, int added) {
+  const int excess = m_messageEdit->document()->characterCount() - 1 - kMaxTextLength;
   if (excess <= 0 || added <= 0) return;
   // Drop the end of what was just typed or pasted, as a length-limited field does.
-  QTextCursor cursor(Memo1->document());
+  QTextCursor cursor(m_messageEdit->document());
   const int end = position + added;
   cursor.setPosition(std::max(position, end - excess));
   cursor.setPosition(end, QTextCursor::KeepAnchor);
   cursor.removeSelectedText();
 }
 
-FeedbackOutcome TFeedbackForm::BitBtn1Click() {
-  const FeedbackInput input{m_choice, Memo1->toPlainText().toStdString(), Edit1->text().toStdString()};
-  const FeedbackOutcome outcome = SendFeedback(m_desktop, input, m_identity, m_hosts, m_post);
+FeedbackOutcome FeedbackDialog::send() {
+  const FeedbackInput input{m_choice, m_messageEdit->toPlainText().toStdString(), m_emailEdit->text().toStdString()};
+  const FeedbackDraft draft = draftFeedback(input, m_identity);
+  FeedbackOutcome outcome = FeedbackOutcome::NothingToSend;
+  if (draft.refusal) {
+    outcome = *draft.refusal;
+  } else {
+    // The post can take both attempts' time-outs. The window stays live
+    // meanwhile (it can even be closed); Send waits, so that one click
+    // sends one feedback.
+    m_sendButton->setEnabled(false);
+    const QPointer<FeedbackDialog> self(this);
+    outcome = callOnWorker(
+        [fields = draft.fields, hosts = m_hosts, post = m_post] { return postFeedback(fields, hosts, post); });
+    if (!self) return outcome;  // gone with its owner while the post ran: nobody is left to tell
+    m_sendButton->setEnabled(true);
+  }
+  if (outcome == FeedbackOutcome::NothingToSend) m_desktop.beep();
+  if (const std::optional<FeedbackNotice> notice = feedbackNotice(outcome))
+    m_desktop.showMessage(notice->title, notice->text, notice->icon);
   if (outcome == FeedbackOutcome::Delivered) accept();
   return outcome;
 }

@@ -9,14 +9,15 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScreen>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "gui/dialogs/worker_call.h"
 #include "gui/qt_desktop.h"
-
 #include "gui/widget_names.h"
 
 namespace crawlspect::ui {
@@ -57,45 +58,50 @@ struct WaitCursor {
 
 }  // namespace
 
-TAnalyzeForm* TAnalyzeForm::showAnalysis(QWidget* parent, Desktop& desktop, PageFetcher& fetcher,
-                                         const PageReaders& readers, const std::string& html2txtHost,
-                                         const std::string& url) {
+PageAnalysisWindow* PageAnalysisWindow::showAnalysis(QWidget* parent, PageFetcher& fetcher, const PageReaders& readers,
+                                                     const std::string& html2txtHost, const std::string& url) {
   if (url.empty()) return nullptr;
-  auto* form = new TAnalyzeForm(parent);
-  form->showUrl(url);
+  const QPointer<QWidget> owner(parent);
+  PageAnalysis analysis;
   {
     WaitCursor wait;
-    desktop.processEvents();
-    form->showPage(analyzePage(url, fetcher, readers, html2txtHost));
+    analysis = callOnWorker([&] { return analyzePage(url, fetcher, readers, html2txtHost); });
   }
-  form->show();
-  return form;
+  if (parent && !owner) return nullptr;  // the window that asked is gone, and this one would go with it
+  auto* window = new PageAnalysisWindow(parent);
+  window->showPage(analysis);
+  window->show();
+  return window;
 }
 
-TAnalyzeForm::TAnalyzeForm(QWidget* parent) : QWidget(parent, Qt::Window) {
-  setObjectName("AnalyzeForm");
+PageAnalysisWindow::PageAnalysisWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
+  setObjectName("pageAnalysisWindow");
   setAttribute(Qt::WA_DeleteOnClose);
   setWindowTitle("Analyze URL");
 
   auto* column = new QVBoxLayout(this);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  PageControl1 = named(new QTabWidget(this), "PageControl1");
-  PageControl1->addTab(buildAnalyzeTab(), "Analyze");
-  PageControl1->addTab(buildImagesTab(), "Images");
-  PageControl1->addTab(buildSourceTab(), "Source");
-  column->addWidget(PageControl1, 1);
-  StatusBar1 = named(new QStatusBar(this), "StatusBar1");
-  StatusBar1->setSizeGripEnabled(false);
-  column->addWidget(StatusBar1);
+  m_tabs = named(new QTabWidget(this), "tabs");
+  m_tabs->addTab(buildAnalyzeTab(), "Analyze");
+  m_tabs->addTab(buildImagesTab(), "Images");
+  m_tabs->addTab(buildSourceTab(), "Source");
+  column->addWidget(m_tabs, 1);
+  m_statusBar = named(new QStatusBar(this), "statusBar");
+  m_statusBar->setSizeGripEnabled(false);
+  column->addWidget(m_statusBar);
 
-  resize(573, 624);
+  // The first size is the designed one; the window is placed by it, in the
+  // middle of the screen, before it is shown.
+  resize(sizeHint());
   if (const QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }
 
-QWidget* TAnalyzeForm::buildAnalyzeTab() {
-  auto* tab = named(new QWidget(PageControl1), "TabSheet1");
+QSize PageAnalysisWindow::sizeHint() const { return {573, 624}; }
+
+QWidget* PageAnalysisWindow::buildAnalyzeTab() {
+  auto* tab = named(new QWidget(m_tabs), "analyzeTab");
   auto* halves = new QVBoxLayout(tab);
   // Two halves of equal height whatever their controls would like.
   const auto half = [tab] {
@@ -125,30 +131,30 @@ QWidget* TAnalyzeForm::buildAnalyzeTab() {
     ++row;
   };
 
-  Edit1 = named(new QLineEdit(tab), "Edit1");
-  Edit1->setReadOnly(true);
-  Label8 = counter(tab, "Label8");
-  addRow("URL:", Edit1, Label8, 0);
+  m_urlEdit = named(new QLineEdit(tab), "urlEdit");
+  m_urlEdit->setReadOnly(true);
+  m_urlCount = counter(tab, "urlCount");
+  addRow("URL:", m_urlEdit, m_urlCount, 0);
 
-  Edit2 = named(new QLineEdit(tab), "Edit2");
-  Edit2->setReadOnly(true);
-  Label9 = counter(tab, "Label9");
-  addRow("Title:", Edit2, Label9, 0);
+  m_titleEdit = named(new QLineEdit(tab), "titleEdit");
+  m_titleEdit->setReadOnly(true);
+  m_titleCount = counter(tab, "titleCount");
+  addRow("Title:", m_titleEdit, m_titleCount, 0);
 
-  Memo4 = textBox(tab, "Memo4", true);
-  Memo4->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Label10 = counter(tab, "Label10");
-  addRow("Description:", Memo4, Label10, 2);
+  m_descriptionEdit = textBox(tab, "descriptionEdit", true);
+  m_descriptionEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_descriptionCount = counter(tab, "descriptionCount");
+  addRow("Description:", m_descriptionEdit, m_descriptionCount, 2);
 
-  ListBox1 = named(new QListWidget(tab), "ListBox1");
-  Label11 = counter(tab, "Label11");
-  addRow("H1:", ListBox1, Label11, 2);
-  ListBox2 = named(new QListWidget(tab), "ListBox2");
-  Label13 = counter(tab, "Label13");
-  addRow("H2:", ListBox2, Label13, 3);
-  ListBox3 = named(new QListWidget(tab), "ListBox3");
-  Label14 = counter(tab, "Label14");
-  addRow("H3:", ListBox3, Label14, 3);
+  m_h1List = named(new QListWidget(tab), "h1List");
+  m_h1Count = counter(tab, "h1Count");
+  addRow("H1:", m_h1List, m_h1Count, 2);
+  m_h2List = named(new QListWidget(tab), "h2List");
+  m_h2Count = counter(tab, "h2Count");
+  addRow("H2:", m_h2List, m_h2Count, 3);
+  m_h3List = named(new QListWidget(tab), "h3List");
+  m_h3Count = counter(tab, "h3Count");
+  addRow("H3:", m_h3List, m_h3Count, 3);
   halves->addWidget(top, 1);
 
   auto* lower = new QHBoxLayout(bottom);
@@ -157,85 +163,85 @@ QWidget* TAnalyzeForm::buildAnalyzeTab() {
   contents->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   contents->setFixedWidth(captionWidth);
   lower->addWidget(contents);
-  Memo3 = textBox(tab, "Memo3", false);
-  Memo3->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo3->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  lower->addWidget(Memo3, 1);
-  Label12 = counter(tab, "Label12");
-  lower->addWidget(Label12);
+  m_contentsEdit = textBox(tab, "contentsEdit", false);
+  m_contentsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_contentsEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  lower->addWidget(m_contentsEdit, 1);
+  m_contentsCount = counter(tab, "contentsCount");
+  lower->addWidget(m_contentsCount);
   halves->addWidget(bottom, 1);
   return tab;
 }
 
-QWidget* TAnalyzeForm::buildImagesTab() {
-  auto* tab = named(new QWidget(PageControl1), "TabSheet2");
+QWidget* PageAnalysisWindow::buildImagesTab() {
+  auto* tab = named(new QWidget(m_tabs), "imagesTab");
   auto* layout = new QVBoxLayout(tab);
-  ListView1 = named(new QTableWidget(0, 3, tab), "ListView1");
-  ListView1->setHorizontalHeaderLabels({"Image", "Alt", "Title"});
-  ListView1->setColumnWidth(0, 300);
-  ListView1->setColumnWidth(1, 100);
-  ListView1->setColumnWidth(2, 100);
-  ListView1->setShowGrid(true);
-  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->verticalHeader()->hide();
-  ListView1->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-  ListView1->verticalHeader()->setDefaultSectionSize(ListView1->fontMetrics().height() + 6);
-  layout->addWidget(ListView1);
+  m_imagesTable = named(new QTableWidget(0, 3, tab), "imagesTable");
+  m_imagesTable->setHorizontalHeaderLabels({"Image", "Alt", "Title"});
+  m_imagesTable->setColumnWidth(0, 300);
+  m_imagesTable->setColumnWidth(1, 100);
+  m_imagesTable->setColumnWidth(2, 100);
+  m_imagesTable->setShowGrid(true);
+  m_imagesTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+  m_imagesTable->setSelectionMode(QAbstractItemView::SingleSelection);
+  m_imagesTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  m_imagesTable->verticalHeader()->hide();
+  m_imagesTable->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  m_imagesTable->verticalHeader()->setDefaultSectionSize(m_imagesTable->fontMetrics().height() + 6);
+  layout->addWidget(m_imagesTable);
   return tab;
 }
 
-QWidget* TAnalyzeForm::buildSourceTab() {
-  auto* tab = named(new QWidget(PageControl1), "TabSheet3");
+QWidget* PageAnalysisWindow::buildSourceTab() {
+  auto* tab = named(new QWidget(m_tabs), "sourceTab");
   auto* layout = new QVBoxLayout(tab);
-  Memo1 = textBox(tab, "Memo1", false);
-  Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  layout->addWidget(Memo1);
+  m_sourceEdit = textBox(tab, "sourceEdit", false);
+  m_sourceEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  m_sourceEdit->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  layout->addWidget(m_sourceEdit);
   return tab;
 }
 
-void TAnalyzeForm::showUrl(const std::string& url) {
-  Edit1->setText(QString::fromStdString(url));
-  Edit1->setCursorPosition(0);
+void PageAnalysisWindow::showUrl(const std::string& url) {
+  m_urlEdit->setText(QString::fromStdString(url));
+  m_urlEdit->setCursorPosition(0);
 }
 
-void TAnalyzeForm::showPage(const PageAnalysis& a) {
+void PageAnalysisWindow::showPage(const PageAnalysis& a) {
   showUrl(a.url);
-  Memo1->setPlainText(displayText(a.source));
-  Edit2->setText(QString::fromStdString(a.title));
-  Edit2->setCursorPosition(0);
-  Memo4->setPlainText(displayText(a.description));
-  fillList(ListBox1, a.h1);
-  fillList(ListBox2, a.h2);
-  fillList(ListBox3, a.h3);
-  Memo3->setPlainText(displayText(a.contents));
+  m_sourceEdit->setPlainText(displayText(a.source));
+  m_titleEdit->setText(QString::fromStdString(a.title));
+  m_titleEdit->setCursorPosition(0);
+  m_descriptionEdit->setPlainText(displayText(a.description));
+  fillList(m_h1List, a.h1);
+  fillList(m_h2List, a.h2);
+  fillList(m_h3List, a.h3);
+  m_contentsEdit->setPlainText(displayText(a.contents));
 
-  setCount(Label8, a.counters.url);
-  setCount(Label9, a.counters.title);
-  setCount(Label10, a.counters.description);
-  setCount(Label11, a.counters.h1);
-  setCount(Label13, a.counters.h2);
-  setCount(Label14, a.counters.h3);
-  setCount(Label12, a.counters.contents);
+  setCount(m_urlCount, a.counters.url);
+  setCount(m_titleCount, a.counters.title);
+  setCount(m_descriptionCount, a.counters.description);
+  setCount(m_h1Count, a.counters.h1);
+  setCount(m_h2Count, a.counters.h2);
+  setCount(m_h3Count, a.counters.h3);
+  setCount(m_contentsCount, a.counters.contents);
 
   showImages(a.images);
 }
 
-void TAnalyzeForm::showImages(const std::vector<ImageRow>& rows) {
-  ListView1->setUpdatesEnabled(false);
-  ListView1->setRowCount(0);
-  for (const ImageRow& row : rows) Ekle(row);
-  ListView1->setUpdatesEnabled(true);
+void PageAnalysisWindow::showImages(const std::vector<ImageRow>& rows) {
+  m_imagesTable->setUpdatesEnabled(false);
+  m_imagesTable->setRowCount(0);
+  for (const ImageRow& row : rows) appendImageRow(row);
+  m_imagesTable->setUpdatesEnabled(true);
 }
 
-void TAnalyzeForm::Ekle(const ImageRow& row) {
-  const int at = ListView1->rowCount();
-  ListView1->insertRow(at);
-  ListView1->setItem(at, 0, new QTableWidgetItem(QString::fromStdString(row.image)));
-  ListView1->setItem(at, 1, new QTableWidgetItem(QString::fromStdString(row.alt)));
-  ListView1->setItem(at, 2, new QTableWidgetItem(QString::fromStdString(row.title)));
+void PageAnalysisWindow::appendImageRow(const ImageRow& row) {
+  const int at = m_imagesTable->rowCount();
+  m_imagesTable->insertRow(at);
+  m_imagesTable->setItem(at, 0, new QTableWidgetItem(QString::fromStdString(row.image)));
+  m_imagesTable->setItem(at, 1, new QTableWidgetItem(QString::fromStdString(row.alt)));
+  m_imagesTable->setItem(at, 2, new QTableWidgetItem(QString::fromStdString(row.title)));
 }
 
 }  // namespace crawlspect::ui

@@ -5,9 +5,8 @@
 #include <QWidget>
 #include <string>
 
-#include "core/crawl/page_fetcher.h"
-#include "core/platform/desktop.h"
 #include "core/analysis/page_analysis.h"
+#include "core/crawl/page_fetcher.h"
 
 class QLabel;
 class QLineEdit;
@@ -19,46 +18,49 @@ class QTabWidget;
 
 namespace crawlspect::ui {
 
-class TAnalyzeForm : public QWidget {
+class PageAnalysisWindow : public QWidget {
   Q_OBJECT
  public:
-  // The menu command: analyses url (wait cursor meanwhile) and shows the
-  // result in a new non-modal window, which deletes itself when closed.
-  // Nothing happens for an empty url (nullptr).
-  static TAnalyzeForm* showAnalysis(QWidget* parent, Desktop& desktop, PageFetcher& fetcher, const PageReaders& readers,
-                                    const std::string& html2txtHost, const std::string& url);
+  // The menu command: analyses url and shows the result in a new non-modal
+  // window, which deletes itself when closed. The fetches run off the GUI
+  // thread under the wait cursor; the program's windows stay live meanwhile.
+  // nullptr for an empty url, and when parent went away during the fetches.
+  static PageAnalysisWindow* showAnalysis(QWidget* parent, PageFetcher& fetcher, const PageReaders& readers,
+                                          const std::string& html2txtHost, const std::string& url);
 
-  explicit TAnalyzeForm(QWidget* parent = nullptr);
+  explicit PageAnalysisWindow(QWidget* parent = nullptr);
 
-  void showUrl(const std::string& url);
+  // The window's first size, as it was designed.
+  QSize sizeHint() const override;
+
   void showPage(const PageAnalysis& analysis);
 
-  // Controls, named as the tests and the rest of the program know them.
-  QTabWidget* PageControl1 = nullptr;
-  QLineEdit* Edit1 = nullptr;
-  QLineEdit* Edit2 = nullptr;
-  QPlainTextEdit* Memo4 = nullptr;
-  QListWidget* ListBox1 = nullptr;
-  QListWidget* ListBox2 = nullptr;
-  QListWidget* ListBox3 = nullptr;
-  QPlainTextEdit* Memo3 = nullptr;
-  QTableWidget* ListView1 = nullptr;
-  QPlainTextEdit* Memo1 = nullptr;
-  QStatusBar* StatusBar1 = nullptr;
-  QLabel* Label8 = nullptr;   // URL
-  QLabel* Label9 = nullptr;   // Title
-  QLabel* Label10 = nullptr;  // Description
-  QLabel* Label11 = nullptr;  // H1
-  QLabel* Label13 = nullptr;  // H2
-  QLabel* Label14 = nullptr;  // H3
-  QLabel* Label12 = nullptr;  // Contents
-
  private:
+  void showUrl(const std::string& url);
   QWidget* buildAnalyzeTab();
   QWidget* buildImagesTab();
   QWidget* buildSourceTab();
   void showImages(const std::vector<ImageRow>& rows);
-  void Ekle(const ImageRow& row);
+  void appendImageRow(const ImageRow& row);
+
+  QTabWidget* m_tabs = nullptr;
+  QLineEdit* m_urlEdit = nullptr;
+  QLineEdit* m_titleEdit = nullptr;
+  QPlainTextEdit* m_descriptionEdit = nullptr;
+  QListWidget* m_h1List = nullptr;
+  QListWidget* m_h2List = nullptr;
+  QListWidget* m_h3List = nullptr;
+  QPlainTextEdit* m_contentsEdit = nullptr;
+  QTableWidget* m_imagesTable = nullptr;
+  QPlainTextEdit* m_sourceEdit = nullptr;
+  QStatusBar* m_statusBar = nullptr;
+  QLabel* m_urlCount = nullptr;
+  QLabel* m_titleCount = nullptr;
+  QLabel* m_descriptionCount = nullptr;
+  QLabel* m_h1Count = nullptr;
+  QLabel* m_h2Count = nullptr;
+  QLabel* m_h3Count = nullptr;
+  QLabel* m_contentsCount = nullptr;
 };
 
 }  // namespace crawlspect::ui

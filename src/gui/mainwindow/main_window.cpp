@@ -249,10 +249,10 @@ void MainWindow::buildMenus() {
   auto* feedback = help->addAction("Send Feedback...");
   feedback->setObjectName("sendFeedbackAction");
   connect(feedback, &QAction::triggered, this,
-          [this] { TFeedbackForm::showFeedback(this, m_desktop, m_identity, m_hosts); });
+          [this] { FeedbackDialog::showFeedback(this, m_desktop, m_identity, m_hosts); });
   auto* about = help->addAction("About...");
   about->setObjectName("aboutAction");
-  connect(about, &QAction::triggered, this, [this] { TAboutBox::showAbout(this, m_desktop, m_identity, m_hosts); });
+  connect(about, &QAction::triggered, this, [this] { AboutDialog::showAbout(this, m_desktop, m_identity, m_hosts); });
 
   m_lookupMenu = named(new QMenu(this), "lookupMenu");
   buildLookupMenu(m_lookupMenu, lookupMenu());

@@ -160,7 +160,7 @@ void MainWindow::saveProjectAs() {
 }
 
 void MainWindow::analyzeUrl(const std::string& url) {
-  TAnalyzeForm::showAnalysis(this, m_desktop, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
+  PageAnalysisWindow::showAnalysis(this, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
 }
 
 void MainWindow::showAsStored() {
