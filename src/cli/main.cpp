@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
   // Answered before CLI11 sees it: a hidden CLI11 flag would still add an
   // empty line to the help text.
   if (argc >= 2 && std::string_view(argv[1]) == "--version") {
-    std::cout << kProgram << " " << crawlspect::ReadVersionData().ProductVersion << std::endl;
+    std::cout << kProgram << " " << crawlspect::readVersionInfo().productVersion << std::endl;
     return 0;
   }
   CLI::App app{"Crawlspect: website crawler and on-page SEO audit, without a window", kProgram};
