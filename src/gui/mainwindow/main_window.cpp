@@ -32,7 +32,8 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
       m_settingsFile((std::filesystem::path(m_setup.dataFolder) / "settings.ini").string()),
       m_hosts(ServiceHosts::from(m_settingsFile)),
       m_writer(m_settingsFile, m_desktop, "Crawlspect"),
-      m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath) {
+      m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath),
+      m_refresh(m_db, m_list, m_regional, m_desktop, [this](RefreshResult& result) { applyRefresh(result); }) {
   setObjectName("mainWindow");
   setWindowTitle(QString::fromStdString(m_identity.captionText));
   resize(983, 545);
@@ -62,7 +63,7 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
 
   m_refreshTimer = named(new QTimer(this), "refreshTimer");
   m_refreshTimer->setInterval(5000);
-  connect(m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshResults);
+  connect(m_refreshTimer, &QTimer::timeout, this, [this] { m_refresh.request(); });
   // Selected once the window is up, so that typing replaces the stored URL.
   m_selectStartUrlTimer = named(new QTimer(this), "selectStartUrlTimer");
   m_selectStartUrlTimer->setSingleShot(true);
@@ -81,7 +82,7 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
 
 MainWindow::~MainWindow() {
   m_run->shutdown();
-  waitForRefresh();
+  m_refresh.wait();
   m_store.close();
 }
 

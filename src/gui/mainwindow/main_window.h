@@ -7,12 +7,10 @@
 #include <QMainWindow>
 #include <QString>
 #include <array>
-#include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 
 #include "core/crawl/crawl_run.h"
 #include "core/crawl/internal_url_list.h"
@@ -25,6 +23,7 @@
 #include "core/settings/settings.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
+#include "gui/mainwindow/result_refresh.h"
 #include "gui/qt_desktop.h"
 
 class QAction;
@@ -70,7 +69,7 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   Database& database() { return m_db; }
   const std::string& workingFile() const { return m_store.workingFile(); }
   // True while a refresh is being computed away from this thread.
-  bool refreshRunning() const { return m_refreshBusy; }
+  bool refreshRunning() const { return m_refresh.running(); }
   // Stands in for the file dialogs: given the dialog's name ("exportFileDialog",
   // "openProjectDialog", "saveProjectDialog"), returns the chosen file or "" for
   // a cancel. Empty: the real dialogs.
@@ -114,11 +113,9 @@ class MainWindow : public QMainWindow, private CrawlObserver {
 
   // The result lists.
   ResultListTab& listTab(ResultListId id) const { return *m_listTabs[static_cast<std::size_t>(id)]; }
-  void refreshResults();
   // One last refresh of the result tabs, then no more until the next run.
   void finishRefreshes();
   void applyRefresh(RefreshResult& result);
-  void waitForRefresh();
   void exportList(ExportId id);
   QString chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
                      const QString& start = {});
@@ -154,11 +151,7 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   FileChooser m_fileChooser;
   std::string m_lastExportName;
 
-  // The refresh of the result lists, computed on a thread of its own.
-  bool m_refreshBusy = false;
-  bool m_refreshAgain = false;
-  std::thread m_refreshThread;
-  std::atomic<bool> m_refreshThreadDone{true};
+  ResultRefresh m_refresh;
 
   // The start line.
   QLineEdit* m_startUrlEdit = nullptr;

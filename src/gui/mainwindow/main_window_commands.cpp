@@ -41,13 +41,13 @@ void MainWindow::openStartupProject() {
   if (m_setup.projectPath.empty()) return;
   m_store.openProject(m_setup.projectPath, m_list);
   m_urlModel->reload();
-  refreshResults();
+  m_refresh.request();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A run still going is stopped and waited for before the project goes away.
   m_run->shutdown();
-  waitForRefresh();
+  m_refresh.wait();
   m_store.close();
   event->accept();
 }
@@ -157,7 +157,7 @@ void MainWindow::startUrlAdopted(const std::string& url) { m_startUrlEdit->setTe
 
 void MainWindow::urlListCleared() {
   // A refresh of the previous run still under way must not land after the reset.
-  waitForRefresh();
+  m_refresh.wait();
   m_urlModel->reload();
   listTab(ResultListId::Links).clear();
 }

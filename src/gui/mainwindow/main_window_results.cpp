@@ -1,5 +1,4 @@
-// MainWindow's result tabs: building them, the refresh of their lists, and the
-// exports.
+// MainWindow's result tabs: building them, showing a refresh, and the exports.
 #include <QAction>
 #include <QFileDialog>
 #include <QMenu>
@@ -135,49 +134,6 @@ void MainWindow::showPageDetails() {
 
 // ---- refresh ---------------------------------------------------------------
 
-void MainWindow::refreshResults() {
-  if (m_refreshBusy) {
-    m_refreshAgain = true;
-    return;
-  }
-  if (!m_db.isConnected()) return;
-  m_refreshBusy = true;
-  if (m_refreshThread.joinable()) m_refreshThread.join();
-  m_refreshThreadDone = false;
-  // The grouped statements read a second connection on a thread of their own,
-  // so a refresh of a large project never holds up the window; the finished
-  // lists are swapped in here.
-  m_refreshThread = std::thread([this, path = m_db.path(), regional = m_regional] {
-    auto result = std::make_shared<RefreshResult>();
-    Database reader;
-    try {
-      reader.connect(path, true);
-      *result = crawlspect::refreshResults(reader, m_list, regional, m_desktop);
-    } catch (const DbError& e) {
-      m_desktop.report("", connectionErrorReport(e.what()));
-    }
-    // Done before the result is queued, so that a wait for this thread is
-    // woken by the result and finds it done.
-    m_refreshThreadDone = true;
-    m_desktop.postToMain([this, result] {
-      applyRefresh(*result);
-      m_refreshBusy = false;
-      if (m_refreshAgain) {
-        m_refreshAgain = false;
-        refreshResults();
-      }
-    });
-  });
-}
-
-void MainWindow::waitForRefresh() {
-  // The refresh thread's last step queues its result, which wakes this wait.
-  m_desktop.serveUntil([this] { return m_refreshThreadDone.load(); });
-  if (m_refreshThread.joinable()) m_refreshThread.join();
-  m_refreshAgain = false;
-  m_desktop.processEvents();
-}
-
 void MainWindow::applyRefresh(RefreshResult& result) {
   for (ResultListTab* tab : m_listTabs) tab->setValues(std::move(result.lists[static_cast<std::size_t>(tab->id())]));
   m_summaryModel->setTable(std::move(result.summary));
@@ -185,7 +141,7 @@ void MainWindow::applyRefresh(RefreshResult& result) {
 }
 
 void MainWindow::finishRefreshes() {
-  refreshResults();
+  m_refresh.request();
   m_refreshTimer->stop();
 }
 
