@@ -21,6 +21,12 @@ int main(int argc, char** argv) {
   std::filesystem::create_directories(folder);
   crawlspect::ui::MainWindow form({folder.string(), "", argv[1]});
   form.show();
+  const QTreeView* foundLinks = form.findChild<QTreeView*>("foundLinksView");
+  QTimer* refreshTimer = form.findChild<QTimer*>("refreshTimer");
+  if (!foundLinks || !refreshTimer) {
+    std::fprintf(stderr, "the window has no foundLinksView or refreshTimer\n");
+    return 1;
+  }
 
   QElapsedTimer clock;
   clock.start();
@@ -43,14 +49,14 @@ int main(int argc, char** argv) {
   QObject::connect(&poll, &QTimer::timeout, [&] {
     if (form.refreshRunning()) return;
     std::printf("refresh %d: %lld ms from request to lists shown (%d links listed), longest stall so far %lld ms\n",
-                refreshes, static_cast<long long>(clock.elapsed() - requested), form.m_foundLinksView->model()->rowCount(),
+                refreshes, static_cast<long long>(clock.elapsed() - requested), foundLinks->model()->rowCount(),
                 static_cast<long long>(worst));
     if (++refreshes == 4) {
       app.quit();
       return;
     }
     requested = clock.elapsed();
-    QMetaObject::invokeMethod(form.m_refreshTimer, "timeout");
+    QMetaObject::invokeMethod(refreshTimer, "timeout");
   });
   poll.start(1);
   app.exec();

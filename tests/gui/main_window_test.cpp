@@ -1,14 +1,15 @@
+#include "gui/mainwindow/main_window.h"
+
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
-#include <QMenu>
-#include <QRadioButton>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTextEdit>
+#include <QRadioButton>
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
@@ -16,7 +17,6 @@
 #include <QTreeView>
 #include <filesystem>
 
-#include "gui/mainwindow/main_window.h"
 #include "gui/mainwindow/audit_view.h"
 #include "temp_dir.h"
 #include "test_server.h"
@@ -24,7 +24,22 @@
 using namespace crawlspect;
 using namespace crawlspect::ui;
 
-class AppFormTest : public QObject {
+namespace {
+
+// A control of the window by its object name. A missing one is a failure
+// named here, and the run stops rather than dereference nothing.
+template <class W>
+W* child(QObject* root, const char* name) {
+  W* found = root->findChild<W*>(name);
+  if (!QTest::qVerify(found != nullptr, name, "control not found", __FILE__, __LINE__)) qFatal("no control %s", name);
+  return found;
+}
+
+QAbstractItemModel* listOf(QObject* root, const char* viewName) { return child<QTreeView>(root, viewName)->model(); }
+
+}  // namespace
+
+class MainWindowTest : public QObject {
   Q_OBJECT
 
   struct Message {
@@ -34,11 +49,19 @@ class AppFormTest : public QObject {
   testsupport::TempDir dir;
   testsupport::TestServer site;
 
-  std::unique_ptr<MainWindow> makeForm(const std::string& project = {}) {
-    auto form = std::make_unique<MainWindow>(AppSetup{dir.path().string(), dir.file("no-template.db"), project});
-    form->show();
-    form->openStartupProject();
-    return form;
+  std::unique_ptr<MainWindow> makeWindow(const std::string& project = {}) {
+    auto window = std::make_unique<MainWindow>(AppSetup{dir.path().string(), dir.file("no-template.db"), project});
+    window->show();
+    window->openStartupProject();
+    return window;
+  }
+
+  // Starts a crawl of `url` with the Check button and waits for its end.
+  void crawl(MainWindow* window, const std::string& url) {
+    child<QLineEdit>(window, "startUrlEdit")->setText(QString::fromStdString(url));
+    auto* check = child<QToolButton>(window, "checkButton");
+    QTest::mouseClick(check, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(check->text(), QString("Check"), 20000);
   }
 
  private slots:
@@ -54,80 +77,86 @@ class AppFormTest : public QObject {
   }
 
   void startsWithTheAuditTabAndTheControlsNamed() {
-    auto form = makeForm();
-    QCOMPARE(form->m_resultTabs->count(), 8);
-    QCOMPARE(form->m_resultTabs->currentIndex(), 0);
-    QCOMPARE(form->m_resultTabs->tabText(0), QString("SEO Audit"));
-    QCOMPARE(form->m_resultTabs->tabText(7), QString("Anchor List"));
-    QCOMPARE(form->m_checkButton->text(), QString("Check"));
-    QVERIFY(form->findChild<QLineEdit*>("startUrlEdit"));
-    QVERIFY(form->findChild<QTreeView*>("anchorsView"));
-    QVERIFY(!form->m_timeoutsLine->isVisible());
-    QTest::mouseClick(form->m_showOptionsCheck, Qt::LeftButton);
-    QVERIFY(form->m_timeoutsLine->isVisible() && form->m_ignoreExtensionsLine->isVisible() && form->m_ignoreUrlsPanel->isVisible());
-    QTRY_COMPARE(form->m_startUrlEdit->selectedText(), form->m_startUrlEdit->text());
+    auto window = makeWindow();
+    auto* tabs = child<QTabWidget>(window.get(), "resultTabs");
+    QCOMPARE(tabs->count(), 8);
+    QCOMPARE(tabs->currentIndex(), 0);
+    QCOMPARE(tabs->tabText(0), QString("SEO Audit"));
+    QCOMPARE(tabs->tabText(7), QString("Anchor List"));
+    QCOMPARE(child<QToolButton>(window.get(), "checkButton")->text(), QString("Check"));
+    QVERIFY(child<QTreeView>(window.get(), "anchorsView"));
+    auto* timeoutsLine = child<QWidget>(window.get(), "timeoutsLine");
+    QVERIFY(!timeoutsLine->isVisible());
+    QTest::mouseClick(child<QCheckBox>(window.get(), "showOptionsCheck"), Qt::LeftButton);
+    QVERIFY(timeoutsLine->isVisible() && child<QWidget>(window.get(), "ignoreExtensionsLine")->isVisible() &&
+            child<QWidget>(window.get(), "ignoreUrlsPanel")->isVisible());
+    auto* startUrl = child<QLineEdit>(window.get(), "startUrlEdit");
+    QTRY_COMPARE(startUrl->selectedText(), startUrl->text());
   }
 
   void crawlFromTheWindow() {
-    auto form = makeForm();
-    form->m_startUrlEdit->setText(QString::fromStdString(site.url("/")));
-    QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-    QCOMPARE(form->m_checkButton->text(), QString("STOP"));
-    QVERIFY(!form->m_scopeLine->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(form->m_checkButton->text(), QString("Check"), 20000);
-    QVERIFY(form->m_scopeLine->isEnabled());
-    QCOMPARE(form->m_internalUrlsView->model()->rowCount(), 3);
-    QCOMPARE(form->m_internalUrlsView->model()->index(1, 0).data().toString(), QString::fromStdString(site.url("/a")));
-    QVERIFY(!form->m_internalUrlsView->model()->index(2, 1).data().toString().isEmpty());
-    QCOMPARE(form->m_statusPanels[0]->text(), QString("Total URLs: 3"));
-    QCOMPARE(form->m_statusPanels[1]->text(), QString("3 / 3"));
-    QCOMPARE(form->m_statusPanels[2]->text(), QString());
+    auto window = makeWindow();
+    child<QLineEdit>(window.get(), "startUrlEdit")->setText(QString::fromStdString(site.url("/")));
+    auto* check = child<QToolButton>(window.get(), "checkButton");
+    auto* scopeLine = child<QWidget>(window.get(), "scopeLine");
+    QTest::mouseClick(check, Qt::LeftButton);
+    QCOMPARE(check->text(), QString("STOP"));
+    QVERIFY(!scopeLine->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(check->text(), QString("Check"), 20000);
+    QVERIFY(scopeLine->isEnabled());
+    auto* urls = listOf(window.get(), "internalUrlsView");
+    QCOMPARE(urls->rowCount(), 3);
+    QCOMPARE(urls->index(1, 0).data().toString(), QString::fromStdString(site.url("/a")));
+    QVERIFY(!urls->index(2, 1).data().toString().isEmpty());
+    QCOMPARE(child<QLabel>(window.get(), "urlTotalStatus")->text(), QString("Total URLs: 3"));
+    QCOMPARE(child<QLabel>(window.get(), "positionStatus")->text(), QString("3 / 3"));
+    QCOMPARE(child<QLabel>(window.get(), "loadingStatus")->text(), QString());
     QVERIFY(messages.empty());
   }
 
   void resultsDetailsAndExports() {
-    auto form = makeForm();
-    form->m_startUrlEdit->setText(QString::fromStdString(site.url("/")));
-    QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(form->m_checkButton->text(), QString("Check"), 20000);
-    QTRY_VERIFY(!form->refreshRunning() && form->m_titlesView->model()->rowCount() > 0);
+    auto window = makeWindow();
+    crawl(window.get(), site.url("/"));
+    auto* titles = listOf(window.get(), "titlesView");
+    QTRY_VERIFY(!window->refreshRunning() && titles->rowCount() > 0);
 
     // Found Titles: "Home" twice, the untitled page on its own; the audit names the repeat.
-    auto* titles = form->m_titlesView->model();
     QCOMPARE(titles->rowCount(), 2);
     QCOMPARE(titles->index(0, 0).data().toString(), QString("Home"));
     QCOMPARE(titles->index(0, 1).data().toString(), QString("2"));
-    QVERIFY2(form->m_auditView->allText().find("Title is not unique (Home)\r\n") != std::string::npos,
-             form->m_auditView->allText().c_str());
-    QCOMPARE(form->m_summaryView->model()->rowCount(), 6);
-    form->m_auditView->setCurrentIndex(form->m_auditView->model()->index(0, 0));
-    form->findChild<QAction*>("copySelectedAuditAction")->trigger();
+    auto* audit = child<AuditView>(window.get(), "auditView");
+    QVERIFY2(audit->allText().find("Title is not unique (Home)\r\n") != std::string::npos, audit->allText().c_str());
+    QCOMPARE(listOf(window.get(), "summaryView")->rowCount(), 6);
+    audit->setCurrentIndex(audit->model()->index(0, 0));
+    child<QAction>(window.get(), "copySelectedAuditAction")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("Title is not unique (Home)\r\n"));
 
     // A link's sources, and a page's details.
     const QString b = QString::fromStdString(site.url("/b"));
-    auto* links = form->m_foundLinksView->model();
+    auto* foundLinks = child<QTreeView>(window.get(), "foundLinksView");
+    auto* links = foundLinks->model();
     int row = 0;
     while (row < links->rowCount() && links->index(row, 0).data().toString() != b) ++row;
     QVERIFY(row < links->rowCount());
-    form->m_foundLinksView->setCurrentIndex(links->index(row, 0));
-    QCOMPARE(form->m_linkSourcesCaption->text(), b);
-    QCOMPARE(form->m_linkSourcesView->model()->rowCount(), 2);
-    form->m_internalUrlsView->setCurrentIndex(form->m_internalUrlsView->model()->index(0, 0));
-    QCOMPARE(form->m_pageTitleBox->toPlainText(), QString("Home"));
-    QCOMPARE(form->m_titleLengthLabel->text(), QString("Length: 4"));
+    foundLinks->setCurrentIndex(links->index(row, 0));
+    QCOMPARE(child<QLabel>(window.get(), "linkSourcesCaption")->text(), b);
+    QCOMPARE(listOf(window.get(), "linkSourcesView")->rowCount(), 2);
+    auto* internalUrls = child<QTreeView>(window.get(), "internalUrlsView");
+    internalUrls->setCurrentIndex(internalUrls->model()->index(0, 0));
+    QCOMPARE(child<QPlainTextEdit>(window.get(), "pageTitleBox")->toPlainText(), QString("Home"));
+    QCOMPARE(child<QLabel>(window.get(), "titleLengthLabel")->text(), QString("Length: 4"));
 
     // Exports: CSV by extension, with the BOM and CR LF; a folder that cannot be written is reported.
     const std::string csv = dir.file("titles.CSV");
-    form->m_chooseFile = [&](const QString&) { return QString::fromStdString(csv); };
-    QTest::mouseClick(form->findChild<QPushButton*>("exportTitlesButton"), Qt::LeftButton);
+    window->setFileChooser([&](const QString&) { return QString::fromStdString(csv); });
+    QTest::mouseClick(child<QPushButton>(window.get(), "exportTitlesButton"), Qt::LeftButton);
     const std::string written = testsupport::readFile(csv);
     QVERIFY2(written.rfind("\xEF\xBB\xBFTitle", 0) == 0, written.c_str());
     QVERIFY(written.find("Home") != std::string::npos && written.find("\r\n") != std::string::npos);
     messages.clear();
     testsupport::writeFile(dir.file("plain"), "x");
-    form->m_chooseFile = [&](const QString&) { return QString::fromStdString(dir.file("plain") + "/x.csv"); };
-    QTest::mouseClick(form->findChild<QPushButton*>("exportSitemapButton"), Qt::LeftButton);
+    window->setFileChooser([&](const QString&) { return QString::fromStdString(dir.file("plain") + "/x.csv"); });
+    QTest::mouseClick(child<QPushButton>(window.get(), "exportSitemapButton"), Qt::LeftButton);
     QCOMPARE(messages.size(), size_t(1));
     QVERIFY(messages[0].text.find("x.csv") != std::string::npos);
     messages.clear();
@@ -136,127 +165,131 @@ class AppFormTest : public QObject {
   void projectsSavedOpenedAndLoadedInACopy() {
     std::string saved = dir.file("my project.db");
     {
-      auto form = makeForm();
-      form->m_startUrlEdit->setText(QString::fromStdString(site.url("/")));
-      QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-      QTRY_COMPARE_WITH_TIMEOUT(form->m_checkButton->text(), QString("Check"), 20000);
-      form->m_chooseFile = [&](const QString& dialog) {
+      auto window = makeWindow();
+      crawl(window.get(), site.url("/"));
+      window->setFileChooser([&](const QString& dialog) {
         return dialog == "saveProjectDialog" ? QString::fromStdString(saved) : QString();
-      };
-      form->findChild<QAction*>("saveProjectAction")->trigger();
+      });
+      child<QAction>(window.get(), "saveProjectAction")->trigger();
       QVERIFY(std::filesystem::exists(saved));
 
       std::vector<std::string> started;
       QtDesktop::setProgramCopySink([&](const std::vector<std::string>& args) { started = args; });
-      form->m_chooseFile = [&](const QString& dialog) {
+      window->setFileChooser([&](const QString& dialog) {
         return dialog == "openProjectDialog" ? QString::fromStdString(saved) : QString();
-      };
-      form->findChild<QAction*>("loadProjectAction")->trigger();
+      });
+      child<QAction>(window.get(), "loadProjectAction")->trigger();
       QtDesktop::setProgramCopySink({});
       QCOMPARE(started, std::vector<std::string>{saved});
     }
     // The copy started with that path opens it: the list in crawl order, the lists refreshed.
-    auto form = makeForm(saved);
-    QCOMPARE(form->m_internalUrlsView->model()->rowCount(), 3);
-    QCOMPARE(form->m_internalUrlsView->model()->index(0, 0).data().toString(), QString::fromStdString(site.url("/")));
-    QCOMPARE(form->m_internalUrlsView->model()->index(0, 1).data().toString(), QString());
-    QTRY_COMPARE(form->m_foundLinksView->model()->rowCount(), 3);
+    auto window = makeWindow(saved);
+    auto* urls = listOf(window.get(), "internalUrlsView");
+    QCOMPARE(urls->rowCount(), 3);
+    QCOMPARE(urls->index(0, 0).data().toString(), QString::fromStdString(site.url("/")));
+    QCOMPARE(urls->index(0, 1).data().toString(), QString());
+    QTRY_COMPARE(listOf(window.get(), "foundLinksView")->rowCount(), 3);
   }
 
   void enterInAnEmptyFieldWarns() {
-    auto form = makeForm();
+    auto window = makeWindow();
+    auto* startUrl = child<QLineEdit>(window.get(), "startUrlEdit");
+    auto* check = child<QToolButton>(window.get(), "checkButton");
     messages.clear();
-    form->m_startUrlEdit->setText("   ");
-    QTest::keyClick(form->m_startUrlEdit, Qt::Key_Return);
+    startUrl->setText("   ");
+    QTest::keyClick(startUrl, Qt::Key_Return);
     QCOMPARE(messages.size(), size_t(1));
     QCOMPARE(messages[0].title, std::string("Warning"));
     QCOMPARE(messages[0].text, std::string("Please enter Start URL!"));
-    QCOMPARE(form->m_checkButton->text(), QString("Check"));
+    QCOMPARE(check->text(), QString("Check"));
 
     // A time-out that is not a whole number starts no run either.
     messages.clear();
-    form->m_startUrlEdit->setText(QString::fromStdString(site.url("/")));
-    form->m_responseTimeoutEdit->setText("");
+    startUrl->setText(QString::fromStdString(site.url("/")));
+    auto* responseTimeout = child<QLineEdit>(window.get(), "responseTimeoutEdit");
+    responseTimeout->setText("");
     const int hitsBefore = site.hits("/");
-    QTest::keyClick(form->m_startUrlEdit, Qt::Key_Return);
+    QTest::keyClick(startUrl, Qt::Key_Return);
     QCOMPARE(messages.size(), size_t(1));
+    QCOMPARE(messages[0].title, std::string("Crawlspect"));
     QCOMPARE(messages[0].text, std::string("'' is not a valid integer value"));
-    QCOMPARE(form->m_checkButton->text(), QString("Check"));
+    QCOMPARE(check->text(), QString("Check"));
     QCOMPARE(site.hits("/"), hitsBefore);
-    form->m_responseTimeoutEdit->setText("10000");
+    responseTimeout->setText("10000");
     messages.clear();
   }
 
   void optionsAreStoredAndComeBack() {
     {
-      auto form = makeForm();
-      form->m_connectionTimeoutEdit->setText("2500");
-      form->m_ignoreUrlsEdit->setPlainText("http://a/\n\nhttp://b/");
-      form->m_pageLimitSpin->setValue(77);
-      form->m_hostScopeRadio->setChecked(true);
-      form->m_removeAnchorsCheck->setChecked(false);
+      auto window = makeWindow();
+      child<QLineEdit>(window.get(), "connectionTimeoutEdit")->setText("2500");
+      child<QPlainTextEdit>(window.get(), "ignoreUrlsEdit")->setPlainText("http://a/\n\nhttp://b/");
+      child<QSpinBox>(window.get(), "pageLimitSpin")->setValue(77);
+      child<QRadioButton>(window.get(), "hostScopeRadio")->setChecked(true);
+      child<QCheckBox>(window.get(), "removeAnchorsCheck")->setChecked(false);
     }
     const std::string ini = testsupport::readFile(dir.file("settings.ini"));
     QVERIFY2(ini.find("ConnectionTimeout=2500") != std::string::npos, ini.c_str());
     QVERIFY(ini.find("PageLimit=77") != std::string::npos);
-    auto form = makeForm();
-    QCOMPARE(form->m_connectionTimeoutEdit->text(), QString("2500"));
-    QCOMPARE(form->m_ignoreUrlsEdit->toPlainText(), QString("http://a/\n\nhttp://b/"));
-    QCOMPARE(form->m_pageLimitSpin->value(), 77);
-    QVERIFY(form->m_hostScopeRadio->isChecked());
-    QVERIFY(!form->m_removeAnchorsCheck->isChecked());
-    form->m_domainScopeRadio->setChecked(true);
-    form->m_removeAnchorsCheck->setChecked(true);
+    auto window = makeWindow();
+    QCOMPARE(child<QLineEdit>(window.get(), "connectionTimeoutEdit")->text(), QString("2500"));
+    QCOMPARE(child<QPlainTextEdit>(window.get(), "ignoreUrlsEdit")->toPlainText(), QString("http://a/\n\nhttp://b/"));
+    QCOMPARE(child<QSpinBox>(window.get(), "pageLimitSpin")->value(), 77);
+    QVERIFY(child<QRadioButton>(window.get(), "hostScopeRadio")->isChecked());
+    QVERIFY(!child<QCheckBox>(window.get(), "removeAnchorsCheck")->isChecked());
+    child<QRadioButton>(window.get(), "domainScopeRadio")->setChecked(true);
+    child<QCheckBox>(window.get(), "removeAnchorsCheck")->setChecked(true);
   }
 
   void lookupMenuFromTheButtonAndFromFoundLinks() {
-    auto form = makeForm();
-    const auto actions = form->m_lookupMenu->actions();
+    auto window = makeWindow();
+    auto* lookupMenu = child<QMenu>(window.get(), "lookupMenu");
+    const auto actions = lookupMenu->actions();
     QVERIFY(actions.size() > 5);
     QCOMPARE(actions[0]->text(), QString("Check"));
     QVERIFY(actions[0]->font().bold());
     QCOMPARE(actions[1]->text(), QString("Copy URL"));
-    form->m_startUrlEdit->setText("http://start.example/page");
-    emit form->m_lookupMenu->aboutToShow();
+    child<QLineEdit>(window.get(), "startUrlEdit")->setText("http://start.example/page");
+    emit lookupMenu->aboutToShow();
     actions[1]->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("http://start.example/page"));
 
     // From the Found Links list, "Check" takes the selected link into the field.
-    form->m_startUrlEdit->setText(QString::fromStdString(site.url("/")));
-    QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-    QTRY_COMPARE_WITH_TIMEOUT(form->m_checkButton->text(), QString("Check"), 20000);
-    QTRY_VERIFY(form->m_foundLinksView->model()->rowCount() > 0);
-    form->m_foundLinksView->setCurrentIndex(form->m_foundLinksView->model()->index(0, 0));
-    const QString link = form->m_foundLinksView->model()->index(0, 0).data().toString();
-    emit form->m_foundLinksView->customContextMenuRequested(QPoint(1, 1));
-    form->m_lookupMenu->hide();
+    crawl(window.get(), site.url("/"));
+    auto* foundLinks = child<QTreeView>(window.get(), "foundLinksView");
+    QTRY_VERIFY(foundLinks->model()->rowCount() > 0);
+    foundLinks->setCurrentIndex(foundLinks->model()->index(0, 0));
+    const QString link = foundLinks->model()->index(0, 0).data().toString();
+    emit foundLinks->customContextMenuRequested(QPoint(1, 1));
+    lookupMenu->hide();
     actions[1]->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), link);
   }
 
   void stopAndCloseDuringARun() {
-    auto form = makeForm();
-    form->m_startUrlEdit->setText(QString::fromStdString(site.url("/slow")));
+    auto window = makeWindow();
+    child<QLineEdit>(window.get(), "startUrlEdit")->setText(QString::fromStdString(site.url("/slow")));
+    auto* check = child<QToolButton>(window.get(), "checkButton");
     // The start URL's first fetch (it takes five seconds here) runs off the
     // window's thread: the window stays live, and STOP cuts the fetch off.
-    QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-    QCOMPARE(form->m_checkButton->text(), QString("STOP"));
+    QTest::mouseClick(check, Qt::LeftButton);
+    QCOMPARE(check->text(), QString("STOP"));
     QTest::qWait(300);
-    QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-    QCOMPARE(form->m_checkButton->text(), QString("Stopping..."));
-    QVERIFY(!form->m_checkButton->isEnabled());
-    QTRY_COMPARE_WITH_TIMEOUT(form->m_checkButton->text(), QString("Check"), 2000);
+    QTest::mouseClick(check, Qt::LeftButton);
+    QCOMPARE(check->text(), QString("Stopping..."));
+    QVERIFY(!check->isEnabled());
+    QTRY_COMPARE_WITH_TIMEOUT(check->text(), QString("Check"), 2000);
 
     // Closing while a page is being fetched: stopped, joined, working file gone.
-    QTest::mouseClick(form->m_checkButton, Qt::LeftButton);
-    QTRY_VERIFY_WITH_TIMEOUT(form->m_statusPanels[2]->text().startsWith("Loading: "), 15000);
-    const std::string working = form->workingFile();
+    QTest::mouseClick(check, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(child<QLabel>(window.get(), "loadingStatus")->text().startsWith("Loading: "), 15000);
+    const std::string working = window->workingFile();
     QVERIFY(std::filesystem::exists(working));
-    form->close();
-    QVERIFY(!form->crawlRun().active());
+    window->close();
+    QVERIFY(!window->crawlRun().active());
     QVERIFY(!std::filesystem::exists(working));
   }
 };
 
-QTEST_MAIN(AppFormTest)
+QTEST_MAIN(MainWindowTest)
 #include "main_window_test.moc"

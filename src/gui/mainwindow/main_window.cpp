@@ -1,55 +1,30 @@
 #include "gui/mainwindow/main_window.h"
 
 #include <QAction>
-#include <filesystem>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QHBoxLayout>
-#include <QHeaderView>
-#include <QIntValidator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QPlainTextEdit>
-#include <QPushButton>
-#include <QRadioButton>
-#include <QRegularExpressionValidator>
-#include <QScrollArea>
-#include <QSpinBox>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeView>
 #include <QVBoxLayout>
+#include <filesystem>
 
 #include "core/pagefacts/page_record.h"
-#include "core/settings/settings.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/feedback_dialog.h"
-#include "core/lookups/web_lookups.h"
-#include "core/results/csv_export.h"
-#include "gui/mainwindow/row_models.h"
+#include "gui/mainwindow/options_panel.h"
+#include "gui/mainwindow/result_list_tab.h"
+#include "gui/mainwindow/widget_builders.h"
 #include "gui/widget_names.h"
-#include "core/platform/regional.h"
 
 namespace crawlspect::ui {
-
-namespace {
-
-QWidget* line(QWidget* parent, const char* name, int height) {
-  auto* panel = named(new QWidget(parent), name);
-  panel->setFixedHeight(height);
-  auto* layout = new QHBoxLayout(panel);
-  layout->setContentsMargins(6, 2, 6, 2);
-  return panel;
-}
-
-}  // namespace
 
 MainWindow::MainWindow(AppSetup setup, QWidget* parent)
     : QMainWindow(parent),
@@ -57,7 +32,8 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
       m_settingsFile((std::filesystem::path(m_setup.dataFolder) / "settings.ini").string()),
       m_hosts(ServiceHosts::from(m_settingsFile)),
       m_writer(m_settingsFile, m_desktop, "Crawlspect"),
-      m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath) {
+      m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath),
+      m_refresh(m_db, m_list, m_regional, m_desktop, [this](RefreshResult& result) { applyRefresh(result); }) {
   setObjectName("mainWindow");
   setWindowTitle(QString::fromStdString(m_identity.captionText));
   resize(983, 545);
@@ -66,28 +42,29 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  buildStartLine(central);
-  column->addWidget(m_startLine);
-  column->addWidget(m_scopeLine);
-  buildOptionLines(central);
-  column->addWidget(m_timeoutsLine);
-  column->addWidget(m_ignoreExtensionsLine);
-  column->addWidget(m_optionsSplitter, 1);
+  QWidget* startLine = buildStartLine(central);
+  m_options = new OptionsPanel(central);
+  // The ignored URLs share a splitter with the result tabs, so that the user
+  // can give the list more height.
+  auto* optionsSplitter = named(new QSplitter(Qt::Vertical, central), "optionsSplitter");
+  optionsSplitter->setHandleWidth(5);
+  optionsSplitter->addWidget(m_options->ignoreUrlsPanel());
+  buildTabs();
+  optionsSplitter->addWidget(m_resultTabs);
+  optionsSplitter->setStretchFactor(1, 1);
+  optionsSplitter->setSizes({40, 500});
+  column->addWidget(startLine);
+  column->addWidget(m_options);
+  column->addWidget(optionsSplitter, 1);
   setCentralWidget(central);
 
-  for (int i = 0; i < 3; ++i) {
-    m_statusPanels[i] = named(new QLabel(this), i == 0 ? "urlTotalStatus" : i == 1 ? "positionStatus" : "loadingStatus");
-    if (i < 2) m_statusPanels[i]->setFixedWidth(i == 0 ? 200 : 100);
-    if (i == 1) m_statusPanels[i]->setAlignment(Qt::AlignCenter);
-    statusBar()->addWidget(m_statusPanels[i], i == 2 ? 1 : 0);
-  }
-  statusBar()->setObjectName("statusBar");
-
+  buildStatusBar();
   buildMenus();
 
   m_refreshTimer = named(new QTimer(this), "refreshTimer");
   m_refreshTimer->setInterval(5000);
-  connect(m_refreshTimer, &QTimer::timeout, this, &MainWindow::refreshTick);
+  connect(m_refreshTimer, &QTimer::timeout, this, [this] { m_refresh.request(); });
+  // Selected once the window is up, so that typing replaces the stored URL.
   m_selectStartUrlTimer = named(new QTimer(this), "selectStartUrlTimer");
   m_selectStartUrlTimer->setSingleShot(true);
   m_selectStartUrlTimer->setInterval(1);
@@ -105,20 +82,20 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
 
 MainWindow::~MainWindow() {
   m_run->shutdown();
-  waitForRefresh();
+  m_refresh.wait();
   m_store.close();
 }
 
-void MainWindow::buildStartLine(QWidget* area) {
-  m_startLine = line(area, "startLine", 36);
-  auto* row = static_cast<QHBoxLayout*>(m_startLine->layout());
-  row->addWidget(new QLabel("Start URL:", m_startLine));
-  m_startUrlEdit = named(new QLineEdit(m_startLine), "startUrlEdit");
+QWidget* MainWindow::buildStartLine(QWidget* area) {
+  QWidget* line = makeLine(area, "startLine", 36);
+  auto* row = static_cast<QHBoxLayout*>(line->layout());
+  row->addWidget(new QLabel("Start URL:", line));
+  m_startUrlEdit = named(new QLineEdit(line), "startUrlEdit");
   QFont big = m_startUrlEdit->font();
   big.setPointSizeF(big.pointSizeF() * 1.35);
   m_startUrlEdit->setFont(big);
   row->addWidget(m_startUrlEdit, 1);
-  m_checkButton = named(new QToolButton(m_startLine), "checkButton");
+  m_checkButton = named(new QToolButton(line), "checkButton");
   m_checkButton->setText("Check");
   QFont bold = m_checkButton->font();
   bold.setBold(true);
@@ -127,76 +104,25 @@ void MainWindow::buildStartLine(QWidget* area) {
   m_checkButton->setPopupMode(QToolButton::MenuButtonPopup);
   m_checkButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
   row->addWidget(m_checkButton);
-  m_showOptionsCheck = named(new QCheckBox("Show Options", m_startLine), "showOptionsCheck");
+  m_showOptionsCheck = named(new QCheckBox("Show Options", line), "showOptionsCheck");
   row->addWidget(m_showOptionsCheck);
   connect(m_checkButton, &QToolButton::clicked, this, &MainWindow::toggleRun);
   connect(m_startUrlEdit, &QLineEdit::returnPressed, this, &MainWindow::toggleRun);
   connect(m_showOptionsCheck, &QCheckBox::clicked, this, &MainWindow::showOptionLines);
-
-  m_scopeLine = line(area, "scopeLine", 30);
-  auto* scope = static_cast<QHBoxLayout*>(m_scopeLine->layout());
-  m_domainScopeRadio = named(new QRadioButton("Domain Name", m_scopeLine), "domainScopeRadio");
-  m_hostScopeRadio = named(new QRadioButton("Subdomain Name", m_scopeLine), "hostScopeRadio");
-  m_domainScopeRadio->setChecked(true);
-  m_removeAnchorsCheck = named(new QCheckBox("Remove # Anchors", m_scopeLine), "removeAnchorsCheck");
-  m_removeAnchorsCheck->setChecked(true);
-  m_pageLimitSpin = named(new QSpinBox(m_scopeLine), "pageLimitSpin");
-  m_pageLimitSpin->setRange(kPageLimitMin, kPageLimitMax);
-  m_pageLimitSpin->setValue(kPageLimitBuiltIn);
-  m_pageLimitSpin->setMinimumWidth(110);
-  scope->addWidget(m_domainScopeRadio);
-  scope->addWidget(m_hostScopeRadio);
-  scope->addSpacing(16);
-  scope->addWidget(m_removeAnchorsCheck);
-  scope->addSpacing(16);
-  scope->addWidget(new QLabel("Internal URL Limit:", m_scopeLine));
-  scope->addWidget(m_pageLimitSpin);
-  scope->addStretch(1);
+  return line;
 }
 
-void MainWindow::buildOptionLines(QWidget* area) {
-  auto* digits = new QRegularExpressionValidator(QRegularExpression("[0-9]*"), this);
-  m_timeoutsLine = line(area, "timeoutsLine", 30);
-  auto* row = static_cast<QHBoxLayout*>(m_timeoutsLine->layout());
-  m_connectionTimeoutEdit = named(new QLineEdit(m_timeoutsLine), "connectionTimeoutEdit");
-  m_responseTimeoutEdit = named(new QLineEdit(m_timeoutsLine), "responseTimeoutEdit");
-  for (auto* field : {m_connectionTimeoutEdit, m_responseTimeoutEdit}) {
-    field->setValidator(digits);
-    field->setFixedWidth(70);
-  }
-  m_userAgentCombo = named(new QComboBox(m_timeoutsLine), "userAgentCombo");
-  m_userAgentCombo->setEditable(true);
-  for (const auto preset : kAgentPresets) m_userAgentCombo->addItem(QString::fromUtf8(preset.data(), preset.size()));
-  row->addWidget(new QLabel("Connection Timeout (ms):", m_timeoutsLine));
-  row->addWidget(m_connectionTimeoutEdit);
-  row->addWidget(new QLabel("Response Timeout (ms):", m_timeoutsLine));
-  row->addWidget(m_responseTimeoutEdit);
-  row->addWidget(new QLabel("Agent:", m_timeoutsLine));
-  row->addWidget(m_userAgentCombo, 1);
-
-  m_ignoreExtensionsLine = line(area, "ignoreExtensionsLine", 30);
-  m_ignoreExtensionsEdit = named(new QLineEdit(m_ignoreExtensionsLine), "ignoreExtensionsEdit");
-  m_ignoreExtensionsLine->layout()->addWidget(new QLabel("Ignore Extensions:", m_ignoreExtensionsLine));
-  m_ignoreExtensionsLine->layout()->addWidget(m_ignoreExtensionsEdit);
-
-  m_optionsSplitter = named(new QSplitter(Qt::Vertical, area), "optionsSplitter");
-  m_ignoreUrlsPanel = named(new QWidget(m_optionsSplitter), "ignoreUrlsPanel");
-  auto* memoRow = new QHBoxLayout(m_ignoreUrlsPanel);
-  memoRow->setContentsMargins(6, 2, 6, 2);
-  m_ignoreUrlsEdit = named(new QPlainTextEdit(m_ignoreUrlsPanel), "ignoreUrlsEdit");
-  m_ignoreUrlsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  auto* label = new QLabel("Ignore URLs:", m_ignoreUrlsPanel);
-  label->setAlignment(Qt::AlignTop);
-  memoRow->addWidget(label);
-  memoRow->addWidget(m_ignoreUrlsEdit, 1);
-  m_ignoreUrlsPanel->setMinimumHeight(1);
-  m_optionsSplitter->setHandleWidth(5);
-  m_optionsSplitter->addWidget(m_ignoreUrlsPanel);
-  buildTabs();
-  m_optionsSplitter->addWidget(m_resultTabs);
-  m_optionsSplitter->setStretchFactor(1, 1);
-  m_optionsSplitter->setSizes({40, 500});
-  for (QWidget* w : {static_cast<QWidget*>(m_timeoutsLine), m_ignoreExtensionsLine, m_ignoreUrlsPanel}) w->setVisible(false);
+void MainWindow::buildStatusBar() {
+  m_urlTotalStatus = named(new QLabel(this), "urlTotalStatus");
+  m_urlTotalStatus->setFixedWidth(200);
+  statusBar()->addWidget(m_urlTotalStatus, 0);
+  m_positionStatus = named(new QLabel(this), "positionStatus");
+  m_positionStatus->setFixedWidth(100);
+  m_positionStatus->setAlignment(Qt::AlignCenter);
+  statusBar()->addWidget(m_positionStatus, 0);
+  m_loadingStatus = named(new QLabel(this), "loadingStatus");
+  statusBar()->addWidget(m_loadingStatus, 1);
+  statusBar()->setObjectName("statusBar");
 }
 
 void MainWindow::buildMenus() {
@@ -211,9 +137,12 @@ void MainWindow::buildMenus() {
   entry("Load Project...", "loadProjectAction", &MainWindow::loadProject);
   entry("Save Project As...", "saveProjectAction", &MainWindow::saveProjectAs);
   file->addSeparator();
-  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "exportSitemapAction"}, {ExportId::Links, "exportLinksAction"},
-                                 {ExportId::Titles, "exportTitlesAction"}, {ExportId::Descriptions, "exportDescriptionsAction"},
-                                 {ExportId::H1Tags, "exportH1TagsAction"}, {ExportId::H2Tags, "exportH2TagsAction"},
+  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "exportSitemapAction"},
+                                 {ExportId::Links, "exportLinksAction"},
+                                 {ExportId::Titles, "exportTitlesAction"},
+                                 {ExportId::Descriptions, "exportDescriptionsAction"},
+                                 {ExportId::H1Tags, "exportH1TagsAction"},
+                                 {ExportId::H2Tags, "exportH2TagsAction"},
                                  {ExportId::Anchors, "exportAnchorsAction"}}) {
     QAction* action = file->addAction(exportCaption(id));
     action->setObjectName(name);
@@ -262,7 +191,7 @@ void MainWindow::buildMenus() {
     if (!m_lookupMenuFromFoundLinks) m_lookupSource = LookupSource::CheckButton;
     m_lookupMenuFromFoundLinks = false;
   });
-  connect(m_foundLinksView, &QWidget::customContextMenuRequested, this, &MainWindow::showFoundLinkMenu);
+  connect(&listTab(ResultListId::Links), &ResultListTab::valueMenuRequested, this, &MainWindow::showFoundLinkMenu);
 }
 
 }  // namespace crawlspect::ui

@@ -3,26 +3,17 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
-#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QRadioButton>
-#include <QSpinBox>
-#include <QSplitter>
 #include <QTabWidget>
 #include <QTimer>
 #include <QToolButton>
-#include <QTreeView>
-#include <chrono>
 #include <random>
 
-#include "core/crawl/link_intake.h"
-#include "core/platform/text.h"
-#include "core/results/detail_views.h"
-#include "gui/mainwindow/main_window.h"
 #include "gui/dialogs/page_analysis_window.h"
+#include "gui/mainwindow/main_window.h"
+#include "gui/mainwindow/options_panel.h"
+#include "gui/mainwindow/result_list_tab.h"
 #include "gui/mainwindow/row_models.h"
 
 namespace crawlspect::ui {
@@ -49,29 +40,25 @@ void MainWindow::openStartupProject() {
   m_store.chooseWorkingFile(random);
   if (m_setup.projectPath.empty()) return;
   m_store.openProject(m_setup.projectPath, m_list);
-  urlModel->reload();
-  refreshResults();
+  m_urlModel->reload();
+  m_refresh.request();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   // A run still going is stopped and waited for before the project goes away.
   m_run->shutdown();
-  waitForRefresh();
+  m_refresh.wait();
   m_store.close();
   event->accept();
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (m_resultTabs->widget(2)->width() <= m_foundLinksView->width()) halveFoundLinksPanel();
+  if (listTab(ResultListId::Links).listTakesWholeWidth()) halveFoundLinksPanel();
   savePlacementNow();
 }
 
-void MainWindow::halveFoundLinksPanel() {
-  auto* split = static_cast<QSplitter*>(m_resultTabs->widget(2));
-  const int half = split->width() / 2;
-  split->setSizes({split->width() - half, half});
-}
+void MainWindow::halveFoundLinksPanel() { listTab(ResultListId::Links).splitEvenly(); }
 
 void MainWindow::resultTabChanged(int index) {
   if (index == 1) halveFoundLinksPanel();
@@ -99,48 +86,21 @@ void MainWindow::startRun() {
   }
   CrawlSettings settings;
   settings.startUrl = typed;
-  for (const auto& [edit, timeout] : {std::pair{m_connectionTimeoutEdit, &settings.connectionTimeout},
-                                      std::pair{m_responseTimeoutEdit, &settings.responseTimeout}}) {
-    const std::string text = edit->text().toStdString();
-    int ms = 0;
-    if (!parseInt32(text, ms)) {
-      m_desktop.showMessage("Crawlspect", "'" + text + "' is not a valid integer value", MessageIcon::Error);
-      return;
-    }
-    *timeout = std::chrono::milliseconds(ms);
+  if (const auto problem = m_options->fillCrawlSettings(settings)) {
+    m_desktop.showMessage("Crawlspect", *problem, MessageIcon::Error);
+    return;
   }
-  settings.scope = m_domainScopeRadio->isChecked() ? CrawlScope::Domain
-                   : m_hostScopeRadio->isChecked() ? CrawlScope::Subdomain
-                                                   : CrawlScope::None;
-  settings.pageLimit = m_pageLimitSpin->value();
-  settings.removeAnchors = m_removeAnchorsCheck->isChecked();
-  settings.ignoreExtensions = m_ignoreExtensionsEdit->text().toStdString();
-  settings.ignoreUrlPrefixes = ignoreUrlLines(m_ignoreUrlsEdit->toPlainText().toStdString());
-  settings.userAgent = m_userAgentCombo->currentText().toStdString();
   setBusyPointer(true);
   m_run->start(settings);
 }
 
-void MainWindow::showOptionLines() {
-  const bool show = m_showOptionsCheck->isChecked();
-  if (show) {
-    m_timeoutsLine->setVisible(true);
-    m_ignoreExtensionsLine->setVisible(true);
-    m_ignoreUrlsPanel->setVisible(true);
-  } else {
-    m_ignoreUrlsPanel->setVisible(false);
-    m_ignoreExtensionsLine->setVisible(false);
-    m_timeoutsLine->setVisible(false);
-  }
-}
+void MainWindow::showOptionLines() { m_options->setMoreShown(m_showOptionsCheck->isChecked()); }
 
 void MainWindow::selectStartUrl() {
   m_selectStartUrlTimer->stop();
   m_startUrlEdit->setCursorPosition(0);
   m_startUrlEdit->selectAll();
 }
-
-void MainWindow::refreshTick() { refreshResults(); }
 
 void MainWindow::newProject() { m_desktop.startProgramCopy({}); }
 
@@ -177,10 +137,6 @@ void MainWindow::showRunState(RunState state) {
   m_checkButton->setEnabled(state != RunState::Stopping);
 }
 
-void MainWindow::setOptionLinesEnabled(bool enabled) {
-  for (QWidget* w : {m_scopeLine, m_timeoutsLine, m_ignoreExtensionsLine, m_ignoreUrlsPanel}) w->setEnabled(enabled);
-}
-
 void MainWindow::setBusyPointer(bool busy) {
   if (busy == m_busyPointer) return;
   m_busyPointer = busy;
@@ -190,15 +146,10 @@ void MainWindow::setBusyPointer(bool busy) {
     QApplication::restoreOverrideCursor();
 }
 
-void MainWindow::finishRefreshes() {
-  refreshResults();
-  m_refreshTimer->stop();
-}
-
 void MainWindow::runStateChanged(RunState state) {
   showRunState(state);
   if (state != RunState::Running) return;
-  setOptionLinesEnabled(false);
+  m_options->setEditable(false);
   m_refreshTimer->start();
 }
 
@@ -206,26 +157,23 @@ void MainWindow::startUrlAdopted(const std::string& url) { m_startUrlEdit->setTe
 
 void MainWindow::urlListCleared() {
   // A refresh of the previous run still under way must not land after the reset.
-  waitForRefresh();
-  urlModel->reload();
-  ResultTab& links = tab(ResultListId::Links);
-  links.model->setTable(emptyResultList(ResultListId::Links));
-  links.detailModel->setTable(emptyDetailList(ResultListId::Links));
-  m_linkSourcesCaption->clear();
+  m_refresh.wait();
+  m_urlModel->reload();
+  listTab(ResultListId::Links).clear();
 }
 
 void MainWindow::pageStarted(const PageProgress& page) {
-  m_statusPanels[0]->setText(QString("Total URLs: %1").arg(page.total));
-  m_statusPanels[1]->setText(QString("%1 / %2").arg(page.index + 1).arg(page.total));
-  m_statusPanels[2]->setText("Loading: " + QString::fromStdString(page.url));
+  m_urlTotalStatus->setText(QString("Total URLs: %1").arg(page.total));
+  m_positionStatus->setText(QString("%1 / %2").arg(page.index + 1).arg(page.total));
+  m_loadingStatus->setText("Loading: " + QString::fromStdString(page.url));
 }
 
-void MainWindow::urlAdded(std::size_t index) { urlModel->rowAdded(index); }
+void MainWindow::urlAdded(std::size_t index) { m_urlModel->rowAdded(index); }
 
-void MainWindow::loadTimeKnown(std::size_t index) { urlModel->loadTimeWritten(index); }
+void MainWindow::loadTimeKnown(std::size_t index) { m_urlModel->loadTimeWritten(index); }
 
 void MainWindow::pageFinished(std::size_t, std::size_t total) {
-  m_statusPanels[0]->setText(QString("Total URLs: %1").arg(total));
+  m_urlTotalStatus->setText(QString("Total URLs: %1").arg(total));
 }
 
 void MainWindow::transferCutOff() { finishRefreshes(); }
@@ -238,8 +186,8 @@ void MainWindow::runFinished(RunEnd) {
   finishRefreshes();
   m_desktop.beep();
   showRunState(RunState::Idle);
-  m_statusPanels[2]->clear();
-  setOptionLinesEnabled(true);
+  m_loadingStatus->clear();
+  m_options->setEditable(true);
   setBusyPointer(false);
 }
 

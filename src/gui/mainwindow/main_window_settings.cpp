@@ -1,31 +1,21 @@
-// MainWindow and its settings file, the lookup menu and the Tools menu.
-#include <QAbstractItemView>
+// MainWindow and its settings file, and the lookup menu.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QComboBox>
 #include <QFont>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QRadioButton>
 #include <QScreen>
-#include <QSpinBox>
-#include <QTreeView>
-#include <QWidget>
 
 #include "gui/mainwindow/main_window.h"
-#include "gui/mainwindow/row_models.h"
-#include "core/platform/text.h"
+#include "gui/mainwindow/options_panel.h"
+#include "gui/mainwindow/result_list_tab.h"
 
 namespace crawlspect::ui {
 
 namespace {
 QString qs(const std::string& text) { return QString::fromStdString(text); }
-
-// The multi-line box keeps "\n"; the settings and the crawl see CR LF.
-std::string memoText(const QPlainTextEdit* memo) { return withCrLfBreaks(memo->toPlainText().toStdString()); }
 }  // namespace
 
 void MainWindow::applySettings() {
@@ -36,47 +26,16 @@ void MainWindow::applySettings() {
   m_writer.armPlacement();
 
   const OptionValues o = storedOptions(m_settingsFile, builtInOptions(makerHomePage(m_hosts)));
+  // The controls write what they are given back to the file, as any change.
   m_writer.beginLoad();
-  connectSettingsWriters();
+  connect(m_startUrlEdit, &QLineEdit::textChanged, this,
+          [this](const QString& t) { m_writer.saveStartUrl(t.toStdString()); });
+  m_options->connectWriters(m_writer);
   m_startUrlEdit->setText(qs(o.startUrl));
   m_showOptionsCheck->setChecked(o.showOptions);
   showOptionLines();
-  (o.subDomainOnly ? m_hostScopeRadio : m_domainScopeRadio)->setChecked(true);
-  m_removeAnchorsCheck->setChecked(o.removeAnchors);
-  m_connectionTimeoutEdit->setText(qs(o.connectionTimeout));
-  m_responseTimeoutEdit->setText(qs(o.responseTimeout));
-  m_userAgentCombo->setCurrentText(qs(o.agent));
-  m_ignoreExtensionsEdit->setText(qs(o.ignoreExtensions));
-  m_ignoreUrlsEdit->setPlainText(qs(o.ignoreUrls).replace("\r\n", "\n"));
-  {
-    // The stored limit is shown, not written back.
-    const QSignalBlocker quiet(m_pageLimitSpin);
-    m_pageLimitSpin->setValue(clampPageLimit(o.pageLimit));
-  }
+  m_options->showStored(o);
   m_writer.endLoad();
-}
-
-void MainWindow::connectSettingsWriters() {
-  connect(m_startUrlEdit, &QLineEdit::textChanged, this, [this](const QString& t) { m_writer.saveStartUrl(t.toStdString()); });
-  connect(m_domainScopeRadio, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) m_writer.saveScope(false);
-  });
-  connect(m_hostScopeRadio, &QRadioButton::toggled, this, [this](bool on) {
-    if (on) m_writer.saveScope(true);
-  });
-  connect(m_removeAnchorsCheck, &QCheckBox::toggled, this, [this](bool on) { m_writer.saveRemoveAnchors(on); });
-  connect(m_connectionTimeoutEdit, &QLineEdit::textChanged, this,
-          [this](const QString& t) { m_writer.saveConnectionTimeout(t.toStdString()); });
-  connect(m_responseTimeoutEdit, &QLineEdit::textChanged, this,
-          [this](const QString& t) { m_writer.saveResponseTimeout(t.toStdString()); });
-  connect(m_userAgentCombo, &QComboBox::currentTextChanged, this,
-          [this](const QString& t) { m_writer.saveAgent(t.toStdString()); });
-  connect(m_ignoreExtensionsEdit, &QLineEdit::textChanged, this,
-          [this](const QString& t) { m_writer.saveIgnoreExtensions(t.toStdString()); });
-  connect(m_ignoreUrlsEdit, &QPlainTextEdit::textChanged, this, [this] { m_writer.saveIgnoreUrls(memoText(m_ignoreUrlsEdit)); });
-  // SpinEdit1Change: the integer of the text as typed, 1 for no integer.
-  connect(m_pageLimitSpin, &QSpinBox::textChanged, this,
-          [this](const QString& t) { m_writer.savePageLimit(pageLimitOfText(t.toStdString())); });
 }
 
 void MainWindow::savePlacementNow() {
@@ -115,14 +74,8 @@ void MainWindow::buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>&
   }
 }
 
-std::optional<std::string> MainWindow::selectedFoundLink() const {
-  const QModelIndexList rows = m_foundLinksView->selectionModel()->selectedRows();
-  if (rows.isEmpty()) return std::nullopt;
-  return rows.front().data().toString().toStdString();
-}
-
 void MainWindow::runLookup(LookupCommand command) {
-  const std::optional<std::string> selected = selectedFoundLink();
+  const std::optional<std::string> selected = listTab(ResultListId::Links).selectedValue();
   if (command == LookupCommand::Check) {
     // From the Found Links list, the selected link becomes the start URL first.
     if (m_lookupSource == LookupSource::FoundLinks) {
@@ -142,10 +95,10 @@ void MainWindow::runLookup(LookupCommand command) {
   runLookupCommand(command, url, m_desktop);
 }
 
-void MainWindow::showFoundLinkMenu(const QPoint& pos) {
+void MainWindow::showFoundLinkMenu(const QPoint& globalPos) {
   m_lookupSource = LookupSource::FoundLinks;
   m_lookupMenuFromFoundLinks = true;
-  m_lookupMenu->popup(m_foundLinksView->viewport()->mapToGlobal(pos));
+  m_lookupMenu->popup(globalPos);
 }
 
 void MainWindow::resetSettingsToDefaults() {
