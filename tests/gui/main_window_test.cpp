@@ -145,6 +145,9 @@ class MainWindowTest : public QObject {
     internalUrls->setCurrentIndex(internalUrls->model()->index(0, 0));
     QCOMPARE(child<QPlainTextEdit>(window.get(), "pageTitleBox")->toPlainText(), QString("Home"));
     QCOMPARE(child<QLabel>(window.get(), "titleLengthLabel")->text(), QString("Length: 4"));
+    // "Copy URL" on the internal URL list copies the selected row's URL.
+    child<QAction>(window.get(), "copyInternalUrlAction")->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), QString::fromStdString(site.url("/")));
 
     // Exports: CSV by extension, with the BOM and CR LF; a folder that cannot be written is reported.
     const std::string csv = dir.file("titles.CSV");

@@ -103,7 +103,12 @@ void MainWindow::buildTabs() {
   // 1: Internal URLs with the page details.
   m_urlModel = new UrlListModel(m_list, this);
   m_internalUrlsView = makeListView(this, "internalUrlsView", m_urlModel);
-  addTableCopyMenu(m_internalUrlsView, "Copy URL", "copyInternalUrlAction", m_desktop);
+  // This list's model is the internal URL list itself, not a table.
+  addCopyMenu(m_internalUrlsView, "Copy URL", "copyInternalUrlAction", m_desktop,
+              [this](std::optional<std::size_t> row) -> std::optional<std::string> {
+                if (!row || *row >= m_list.size()) return std::nullopt;
+                return m_list.url(*row);
+              });
   m_pageDetails = new PageDetailsPane;
   auto* internalUrls = named(new QSplitter(Qt::Horizontal), "internalUrlsSplitter");
   QPushButton* exportSitemap =
