@@ -28,7 +28,7 @@ void addFetchCommand(CLI::App& app, Commands& commands) {
     fetcher.setTimeouts(opts->connectMs, opts->responseMs);
     std::string text;
     try {
-      text = fetcher.FetchPage(opts->url);
+      text = fetcher.fetchPage(opts->url);
     } catch (const DecodeError& e) {
       // As in a crawl: the page counts as empty and the reason is shown as
       // the last fetch error below; the exit status stays 0.

@@ -34,25 +34,25 @@ class FetchOverBothSchemes : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(FetchOverBothSchemes, PageTextHasCrLfAfterEveryLine) {
-  EXPECT_EQ(fetcher.FetchPage(server->url("/page")), "<html>\r\n<title>Hi</title>\r\n</html>\r\n");
-  EXPECT_EQ(fetcher.FetchPage(server->url("/lf")), "one\r\ntwo\r\nthree\r\n");
-  EXPECT_EQ(fetcher.FetchPage(server->url("/mixed")), "a\r\nb\r\nc\r\nd\r\n");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/page")), "<html>\r\n<title>Hi</title>\r\n</html>\r\n");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/lf")), "one\r\ntwo\r\nthree\r\n");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/mixed")), "a\r\nb\r\nc\r\nd\r\n");
   EXPECT_EQ(fetcher.lastFetchError(), "");
 }
 
 TEST_P(FetchOverBothSchemes, ErrorStatusGivesEmptyTextAndStatusLine) {
-  EXPECT_EQ(fetcher.FetchPage(server->url("/missing")), "");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/missing")), "");
   EXPECT_EQ(fetcher.lastFetchError(), "HTTP/1.1 404 Not Found");
   // A later success leaves the last error alone.
-  EXPECT_FALSE(fetcher.FetchPage(server->url("/page")).empty());
+  EXPECT_FALSE(fetcher.fetchPage(server->url("/page")).empty());
   EXPECT_EQ(fetcher.lastFetchError(), "HTTP/1.1 404 Not Found");
 }
 
 TEST_P(FetchOverBothSchemes, EightRedirectsAreFollowedNineAreNot) {
   fetcher.setLastFetchError("before");
-  EXPECT_EQ(fetcher.FetchPage(server->url("/eight/1")), "<html>\r\n<title>Hi</title>\r\n</html>\r\n");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/eight/1")), "<html>\r\n<title>Hi</title>\r\n</html>\r\n");
   EXPECT_EQ(fetcher.lastRedirect(), server->url("/page"));
-  EXPECT_EQ(fetcher.FetchPage(server->url("/nine/1")), "");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/nine/1")), "");
   EXPECT_EQ(fetcher.lastFetchError(), "before");
   EXPECT_EQ(server->hits("/page"), 1);
   EXPECT_EQ(server->hits("/nine/9"), 1);
@@ -60,12 +60,12 @@ TEST_P(FetchOverBothSchemes, EightRedirectsAreFollowedNineAreNot) {
 }
 
 TEST_P(FetchOverBothSchemes, RelativeRedirectIsRecordedAbsolute) {
-  EXPECT_EQ(fetcher.FetchPage(server->url("/rel")), "english\r\n");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/rel")), "english\r\n");
   EXPECT_EQ(fetcher.lastRedirect(), server->url("/en/"));
 }
 
 TEST_P(FetchOverBothSchemes, RedirectToAnotherSchemeIsRefused) {
-  EXPECT_EQ(fetcher.FetchPage(server->url("/to-file")), "");
+  EXPECT_EQ(fetcher.fetchPage(server->url("/to-file")), "");
   EXPECT_NE(fetcher.lastFetchError().find("file:///etc/passwd"), std::string::npos);
 }
 
@@ -81,7 +81,7 @@ TEST(PageFetcher, BareHostToWwwToHttpsChain) {
   plain.redirect("/", "/www/").redirect("/www/", tls.url("/"));
   plain.start();
   PageFetcher fetcher;
-  EXPECT_EQ(fetcher.FetchPage(plain.url("/")), "final page\r\n");
+  EXPECT_EQ(fetcher.fetchPage(plain.url("/")), "final page\r\n");
   EXPECT_EQ(fetcher.lastRedirect(), tls.url("/"));
 }
 
@@ -95,11 +95,11 @@ TEST(PageFetcher, SendsAcceptAndOnlyAConfiguredAgent) {
   });
   server.start();
   PageFetcher fetcher;
-  fetcher.FetchPage(server.url("/"));
+  fetcher.fetchPage(server.url("/"));
   EXPECT_EQ(agent, "<none>");
   EXPECT_EQ(accept, "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8");
   fetcher.setUserAgent("TestBot/1.0");
-  fetcher.FetchPage(server.url("/"));
+  fetcher.fetchPage(server.url("/"));
   EXPECT_EQ(agent, "TestBot/1.0");
 }
 
@@ -116,7 +116,7 @@ TEST(PageFetcher, StopCutsTransferKeepsReceivedBytesAndAsksForEnd) {
     stop = true;
   });
   const auto start = std::chrono::steady_clock::now();
-  const std::string text = fetcher.FetchPage(server.url("/big"), &watch);
+  const std::string text = fetcher.fetchPage(server.url("/big"), &watch);
   stopper.join();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
   EXPECT_FALSE(text.empty());
@@ -125,7 +125,7 @@ TEST(PageFetcher, StopCutsTransferKeepsReceivedBytesAndAsksForEnd) {
   EXPECT_EQ(cutOffs, 1);
   // A fetch without a watch is not cut off by the raised request.
   server.page("/small", "x");
-  EXPECT_EQ(fetcher.FetchPage(server.url("/big")).size(), 200u * 1002u);
+  EXPECT_EQ(fetcher.fetchPage(server.url("/big")).size(), 200u * 1002u);
 }
 
 TEST(PageFetcher, SilentServerEndsAfterResponseTimeout) {
@@ -133,7 +133,7 @@ TEST(PageFetcher, SilentServerEndsAfterResponseTimeout) {
   PageFetcher fetcher;
   fetcher.setTimeouts(1000, 800);
   const auto start = std::chrono::steady_clock::now();
-  EXPECT_EQ(fetcher.FetchPage(silent.url("/")), "");
+  EXPECT_EQ(fetcher.fetchPage(silent.url("/")), "");
   const auto took = std::chrono::steady_clock::now() - start;
   EXPECT_GE(took, std::chrono::milliseconds(700));
   EXPECT_LT(took, std::chrono::seconds(5));
@@ -142,14 +142,14 @@ TEST(PageFetcher, SilentServerEndsAfterResponseTimeout) {
 
 TEST(PageFetcher, RefusedPortAndCutConnectionAreFailures) {
   PageFetcher fetcher;
-  EXPECT_EQ(fetcher.FetchPage("http://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/"), "");
+  EXPECT_EQ(fetcher.fetchPage("http://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/"), "");
   EXPECT_NE(fetcher.lastFetchError().find("onnect"), std::string::npos) << fetcher.lastFetchError();
 
   TestServer server;
   server.cutOff("/cut", "partial body", 100000);
   server.start();
   fetcher.setLastFetchError("");
-  EXPECT_EQ(fetcher.FetchPage(server.url("/cut")), "partial body\r\n");
+  EXPECT_EQ(fetcher.fetchPage(server.url("/cut")), "partial body\r\n");
   EXPECT_FALSE(fetcher.lastFetchError().empty());
 }
 
@@ -159,7 +159,7 @@ TEST(PageFetcher, EndlessBodyIsCutAtTheLimit) {
   server.start();
   PageFetcher fetcher;
   fetcher.setBodyLimit(1u << 20);
-  const std::string text = fetcher.FetchPage(server.url("/endless"));
+  const std::string text = fetcher.fetchPage(server.url("/endless"));
   EXPECT_EQ(text.size(), (1u << 20) + 2);
   EXPECT_NE(fetcher.lastFetchError().find("larger than"), std::string::npos);
 }

@@ -103,7 +103,7 @@ PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const Pag
   PageAnalysis a;
   a.url = url;
   try {
-    a.source = fetcher.FetchPage(url);
+    a.source = fetcher.fetchPage(url);
     a.title = readers.title(a.source);
     a.description = withCrLfBreaks(readers.metaDescription(a.source));
     a.h1 = splitLines(readers.h1(a.source));
@@ -111,7 +111,7 @@ PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const Pag
     a.h3 = splitLines(readers.h3(a.source));
 
     fetcher.setLastFetchError("");
-    a.contents = fetcher.FetchPage(html2txtAddress(html2txtHost, url));
+    a.contents = fetcher.fetchPage(html2txtAddress(html2txtHost, url));
     if (a.contents.empty()) a.contents = fetcher.lastFetchError();
 
     a.counters.url = utf16Length(a.url);

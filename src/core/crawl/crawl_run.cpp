@@ -22,7 +22,7 @@ namespace {
 // row in the list, without facts or links, and the run goes on.
 std::string fetchPageText(PageFetcher& fetcher, const std::string& url, const StopWatch* watch) {
   try {
-    return fetcher.FetchPage(url, watch);
+    return fetcher.fetchPage(url, watch);
   } catch (const DecodeError&) {
     return {};
   }
@@ -122,7 +122,7 @@ class FetchAhead {
       // A cut-off is passed on only when the page is used.
       const StopWatch watch{m_stopRequested, [&page] { page.cutOff = true; }};
       try {
-        page.text = m_fetcher.FetchPage(url, &watch);
+        page.text = m_fetcher.fetchPage(url, &watch);
       } catch (const DecodeError&) {
       } catch (...) {
         page.failure = std::current_exception();

@@ -215,14 +215,66 @@ void PageFetcher::clearLastRedirect() {
 
 constexpr long kLowSpeedBytesPerSecond = 64;
 
-std::string PageFetcher::FetchPage(const std::string& url, const StopWatch* watch) {
+namespace {
+
+struct RequestSettings {
   std::string agent;
-  int connectMs, responseMs;
+  int connectMs = 0;
+  int responseMs = 0;
+};
+
+// One GET of url with a fresh client, redirects not followed: every response
+// comes back to fetchPage's own loop. The headers list lives as long as the handle.
+CURL* openRequest(const std::string& url, const RequestSettings& settings, Transfer& t, curl_slist* headers,
+                  char (&errbuf)[CURL_ERROR_SIZE]) {
+  CURL* h = curl_easy_init();
+  if (!h) return nullptr;
+  t.handle = h;
+  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
+  curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
+  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
+  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
+  if (!settings.agent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, settings.agent.c_str());
+  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
+  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
+  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+  curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
+  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectMs));
+  // A body dripping a byte at a time never trips the wait for data; a
+  // transfer slower than this over a whole response time-out is given up.
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
+  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(settings.responseMs / 1000)));
+  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
+  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
+  curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
+  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
+  curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
+  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
+  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
+  return h;
+}
+
+// The last fetch error for a transfer that did not complete.
+std::string transferFailure(const Transfer& t, CURLcode rc, const char* errbuf) {
+  if (t.cutByStop) return "Connection Closed Gracefully.";
+  if (t.overLimit) return "The page is larger than " + std::to_string(t.limit) + " bytes; the rest was not read.";
+  if (t.timedOut || rc == CURLE_OPERATION_TIMEDOUT) return "Read timed out.";
+  return errbuf[0] ? errbuf : curl_easy_strerror(rc);
+}
+
+}  // namespace
+
+std::string PageFetcher::fetchPage(const std::string& url, const StopWatch* watch) {
+  RequestSettings settings;
   {
     std::lock_guard lock(m_settingsLock);
-    agent = m_agent;
-    connectMs = m_connectMs;
-    responseMs = m_responseMs;
+    settings = {m_agent, m_connectMs, m_responseMs};
   }
 
   std::string current = url;
@@ -232,44 +284,15 @@ std::string PageFetcher::FetchPage(const std::string& url, const StopWatch* watc
     Transfer t;
     t.limit = m_bodyLimit;
     t.watch = watch;
-    t.responseTimeout = std::chrono::milliseconds(responseMs);
+    t.responseTimeout = std::chrono::milliseconds(settings.responseMs);
     char errbuf[CURL_ERROR_SIZE] = {0};
-
-    CURL* h = curl_easy_init();
+    curl_slist* headers = curl_slist_append(nullptr, (std::string("Accept: ") + kAccept).c_str());
+    CURL* h = openRequest(current, settings, t, headers, errbuf);
     if (!h) {
+      curl_slist_free_all(headers);
       setLastFetchError("Could not create the HTTP client.");
       return {};
     }
-    t.handle = h;
-    curl_slist* headers = curl_slist_append(nullptr, (std::string("Accept: ") + kAccept).c_str());
-    curl_easy_setopt(h, CURLOPT_URL, current.c_str());
-    curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-    curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-    curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-    if (!agent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, agent.c_str());
-    curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
-    curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
-    curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
-    curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(connectMs));
-    // A body dripping a byte at a time never trips the wait for data; a
-    // transfer slower than this over a whole response time-out is given up.
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
-    curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(responseMs / 1000)));
-    curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
-    curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
-    curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
-    curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
-    curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-
     const CURLcode rc = curl_easy_perform(h);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
@@ -280,18 +303,8 @@ std::string PageFetcher::FetchPage(const std::string& url, const StopWatch* watc
     curl_easy_cleanup(h);
 
     if (rc != CURLE_OK) {
-      std::string message;
-      if (t.cutByStop) {
-        message = "Connection Closed Gracefully.";
-        if (watch && watch->onCutOff) watch->onCutOff();
-      } else if (t.overLimit) {
-        message = "The page is larger than " + std::to_string(t.limit) + " bytes; the rest was not read.";
-      } else if (t.timedOut || rc == CURLE_OPERATION_TIMEDOUT) {
-        message = "Read timed out.";
-      } else {
-        message = errbuf[0] ? errbuf : curl_easy_strerror(rc);
-      }
-      setLastFetchError(message);
+      if (t.cutByStop && watch && watch->onCutOff) watch->onCutOff();
+      setLastFetchError(transferFailure(t, rc, errbuf));
       body = std::move(t.body);
       break;
     }

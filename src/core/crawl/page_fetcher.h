@@ -1,5 +1,5 @@
 #pragma once
-// FetchPage: one HTTP(S) GET with a fresh client, redirects followed by our own
+// fetchPage: one HTTP(S) GET with a fresh client, redirects followed by our own
 // loop (at most eight; the ninth ends the fetch with empty text), the body
 // decoded by bytes and byte-order mark only, every line ended with CR LF.
 #include <atomic>
@@ -33,7 +33,7 @@ class PageFetcher {
   PageFetcher();
 
   // Transfer failures are absorbed (last fetch error); raises DecodeError only.
-  std::string FetchPage(const std::string& url, const StopWatch* watch = nullptr);
+  std::string fetchPage(const std::string& url, const StopWatch* watch = nullptr);
 
   // Settings of the latest crawl run.
   void setUserAgent(std::string agent);
