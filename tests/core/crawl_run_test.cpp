@@ -266,7 +266,7 @@ TEST_F(CrawlRunTest, SavedProjectReopensWithTheListInOrder) {
   ASSERT_TRUE(crawl(site.url("/z")));
   ASSERT_EQ(listUrls().size(), 3u);
   const std::string saved = dir.file("saved.db");
-  EXPECT_EQ(store.saveCopy(saved), "");
+  EXPECT_NO_THROW(store.saveCopy(saved));
   const auto before = listUrls();
 
   InternalUrlList reopened;

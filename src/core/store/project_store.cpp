@@ -88,23 +88,22 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   return true;
 }
 
-std::string ProjectStore::saveCopy(const std::string& dest) {
-  if (!m_db.isConnected()) return {};  // nothing crawled or opened yet: nothing to save
+void ProjectStore::saveCopy(const std::string& dest) {
+  if (!m_db.isConnected()) return;  // nothing crawled or opened yet: nothing to save
   const std::string temp = dest + ".part" + std::to_string(::getpid());
   removeDatabaseFiles(temp);
   try {
     m_db.backupTo(temp);
   } catch (const DbError& e) {
     removeDatabaseFiles(temp);
-    return e.what();
+    throw StoreError(e.what());
   }
   std::error_code ec;
   fs::rename(temp, dest, ec);
   if (ec) {
     removeDatabaseFiles(temp);
-    return ec.message();
+    throw StoreError(ec.message());
   }
-  return {};
 }
 
 void ProjectStore::close() {

@@ -3,6 +3,7 @@
 // the data folder, the fresh copy of the template at every crawl start,
 // opening a saved project, saving a copy, and the crawl's two inserts.
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@ namespace crawlspect {
 
 class Desktop;
 class InternalUrlList;
+
+// A project file that could not be written; what() is the reason.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class ProjectStore {
  public:
@@ -46,8 +53,9 @@ class ProjectStore {
   // not be read (the failure was reported).
   bool openProject(const std::string& projectPath, InternalUrlList& list);
   // A consistent copy of the working project at dest (written beside it, then
-  // renamed into place). Empty on success, otherwise the reason.
-  std::string saveCopy(const std::string& dest);
+  // renamed into place); nothing is written before the first crawl or
+  // opening. Throws StoreError, leaving dest as it was, when it cannot be written.
+  void saveCopy(const std::string& dest);
   // Disconnect and delete the working file with its companions; failures ignored.
   void close();
 
