@@ -285,8 +285,8 @@ TEST_F(CrawlRunTest, TextsOfEveryKindSurviveTheStatements) {
   const std::string nasty[] = {"it's", "''", "a\\b", "\"q\"", "tab\there\r\nline", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80",
                                "x'); DROP TABLE LINKS; --", "\x01\x1F"};
   for (const auto& text : nasty) {
-    store.RecordNewPage(text);
-    store.StoreLink(text, text, text, text, text);
+    store.recordNewPage(text);
+    store.storeLink(text, text, text, text, text);
   }
   auto links = rows("SELECT URL, LINK, FOLLOW, ANCHOR, TYPE FROM LINKS");
   auto pages = rows("SELECT URL FROM PAGES ORDER BY rowid");

@@ -28,7 +28,7 @@ struct Store {
 std::string savedProject(const TempDir& dir, const std::string& name) {
   Store s(dir);
   s.store.freshReset();
-  for (const char* url : {"http://b/", "http://a/", "http://c/it's"}) s.store.RecordNewPage(url);
+  for (const char* url : {"http://b/", "http://a/", "http://c/it's"}) s.store.recordNewPage(url);
   const std::string path = dir.file(name);
   EXPECT_NO_THROW(s.store.saveCopy(path));
   s.store.close();
@@ -117,7 +117,7 @@ TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
   EXPECT_NO_THROW(s.store.saveCopy(dir.file("nothing-yet.db")));  // no project yet: nothing written
   EXPECT_FALSE(std::filesystem::exists(dir.file("nothing-yet.db")));
   s.store.freshReset();
-  s.store.RecordNewPage("http://a/");
+  s.store.recordNewPage("http://a/");
   testsupport::writeFile(dir.file("plain"), "x");
   try {
     s.store.saveCopy(dir.file("plain") + "/out.db");
@@ -154,8 +154,8 @@ TEST(ProjectStore, LinkIndexesAreThereWheneverTheListsAreRead) {
   s.store.deferLinkIndexes(true);
   s.store.freshReset();
   EXPECT_EQ(linkIndexes(s.db), "");
-  s.store.StoreLink("http://a/x", "http://a/", "Follow", "anchor", "Internal");
-  s.store.RecordNewPage("http://a/");
+  s.store.storeLink("http://a/x", "http://a/", "Follow", "anchor", "Internal");
+  s.store.recordNewPage("http://a/");
   const std::string saved = dir.file("without.db");
   ASSERT_NO_THROW(s.store.saveCopy(saved));
   s.db.ensureLinkIndexes();

@@ -419,12 +419,12 @@ void CrawlRun::AddInternalUrl(const std::string& pageUrl) {
   // Only this thread appends while a run is active.
   const std::size_t index = m_list.size() - 1;
   post([index](CrawlView& v) { v.urlRowAdded(index); });
-  m_store.RecordNewPage(pageUrl);
+  m_store.recordNewPage(pageUrl);
 }
 
 void CrawlRun::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                          const std::string& anchor, const std::string& type) {
-  m_store.StoreLink(link, sourcePage, follow, anchor, type);
+  m_store.storeLink(link, sourcePage, follow, anchor, type);
 }
 
 }  // namespace crawlspect

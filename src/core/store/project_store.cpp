@@ -127,7 +127,7 @@ void ProjectStore::flushLinks() {
   for (const auto& text : batch.finish()) m_desktop.report("Error", statementErrorReport(text));
 }
 
-void ProjectStore::RecordNewPage(const std::string& pageUrl) {
+void ProjectStore::recordNewPage(const std::string& pageUrl) {
   try {
     m_db.executeInOwnTransaction(sql::insertNewPage(pageUrl));
   } catch (const DbError& e) {
@@ -135,7 +135,7 @@ void ProjectStore::RecordNewPage(const std::string& pageUrl) {
   }
 }
 
-void ProjectStore::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+void ProjectStore::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                              const std::string& anchor, const std::string& type) {
   if (m_batching) {
     m_pendingLinks.push_back(sql::insertLink(sourcePage, link, follow, type, anchor));

@@ -59,9 +59,9 @@ class ProjectStore {
   // Disconnect and delete the working file with its companions; failures ignored.
   void close();
 
-  // One page's links: StoreLink keeps the rows and the end of the batch
+  // One page's links: storeLink keeps the rows and the end of the batch
   // writes them in their order in one commit, instead of one commit each.
-  // Failures are still reported row by row; RecordNewPage is not held back.
+  // Failures are still reported row by row; recordNewPage is not held back.
   class Batch {
    public:
     explicit Batch(ProjectStore& store);
@@ -74,8 +74,8 @@ class ProjectStore {
   };
 
   // The crawl thread's statements; failures are reported and the crawl goes on.
-  void RecordNewPage(const std::string& pageUrl);
-  void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+  void recordNewPage(const std::string& pageUrl);
+  void storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                  const std::string& anchor, const std::string& type);
 
  private:
