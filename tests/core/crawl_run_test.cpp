@@ -39,7 +39,9 @@ class CrawlRunTest : public ::testing::Test, public testsupport::CrawlHarness {
         .slow("/slow.html", "<a href=\"/a.html\">A</a>", 40, 50);
     site.start();
   }
-  QueryResult rows(const std::string& sql) { return db.query(sql); }
+  QueryResult rows(const std::string& sql, std::initializer_list<BoundValue> values = {}) {
+    return db.query(sql, values);
+  }
   TestServer site;
 };
 
@@ -214,8 +216,8 @@ TEST_F(CrawlRunTest, AFailedPageReadIsReportedAtItsTurnAndTheRunGoesOn) {
   ASSERT_EQ(messages.size(), 1u);
   EXPECT_EQ(messages[0].text, "cannot read " + site.url("/a.html"));
   // /c.html is still found, through /b.html; /a.html's own links are not stored.
-  EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=" + sqlQuote(site.url("/a.html"))).text(0, 0), "0");
-  EXPECT_TRUE(rows("SELECT TITLE FROM PAGES WHERE URL=" + sqlQuote(site.url("/a.html"))).isNull(0, "TITLE"));
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=?", {site.url("/a.html")}).text(0, 0), "0");
+  EXPECT_TRUE(rows("SELECT TITLE FROM PAGES WHERE URL=?", {site.url("/a.html")}).isNull(0, "TITLE"));
   EXPECT_EQ(list.size(), 5u);
 }
 
@@ -245,7 +247,7 @@ TEST_F(CrawlRunTest, StopWhileAPageIsStoredDropsThePageFetchedAhead) {
   ASSERT_EQ(pages.rows.size(), 3u);
   EXPECT_EQ(pages.text(1, 1), "2");
   EXPECT_TRUE(pages.isNull(2, "TITLE"));
-  EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=" + sqlQuote(site.url("/slow.html"))).text(0, 0), "0");
+  EXPECT_EQ(rows("SELECT COUNT(*) FROM LINKS WHERE URL=?", {site.url("/slow.html")}).text(0, 0), "0");
   EXPECT_EQ(view.refreshes, 1);
   EXPECT_EQ(run.state(), RunState::Idle);
 }

@@ -100,7 +100,7 @@ TEST(ProjectStore, BrokenProjectFilesAreReportedAndLeftUntouched) {
   {
     Database other;
     other.connect(foreign);
-    other.execute("CREATE TABLE NOTES (TEXT TEXT); INSERT INTO NOTES VALUES ('keep me');");
+    other.executeScript("CREATE TABLE NOTES (TEXT TEXT); INSERT INTO NOTES VALUES ('keep me');");
   }
   Store s(dir);
   EXPECT_FALSE(s.store.openProject(foreign, s.list));
@@ -136,8 +136,8 @@ TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
 
 std::string linkIndexes(Database& db) {
   std::string names;
-  for (const auto& row : db.query("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='LINKS' ORDER BY name")
-                             .rows)
+  for (const auto& row :
+       db.query("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='LINKS' ORDER BY name").rows)
     names += *row[0] + " ";
   return names;
 }

@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "core/crawl/internal_url_list.h"
-#include "core/store/statements.h"
 #include "core/platform/desktop.h"
+#include "core/store/statements.h"
 
 namespace crawlspect {
 
@@ -38,7 +38,7 @@ const std::string& ProjectStore::chooseWorkingFile(std::mt19937& random) {
 void ProjectStore::connectWorkingFile(bool createTables) {
   try {
     m_db.connect(m_workingFile);
-    if (createTables) m_db.execute(kProjectSchema);
+    if (createTables) m_db.executeScript(kProjectSchema);
   } catch (const DbError& e) {
     m_desktop.report("", connectionErrorReport(e.what()));
   }
@@ -121,7 +121,8 @@ ProjectStore::Batch::~Batch() {
 void ProjectStore::flushLinks() {
   if (m_pendingLinks.empty()) return;
   StatementBatch batch(m_db);
-  for (const auto& statement : m_pendingLinks) batch.execute(statement);
+  for (const auto& link : m_pendingLinks)
+    batch.execute(sql::kInsertLink, {link[0], link[1], link[2], link[3], link[4]});
   m_pendingLinks.clear();
   // Reported once the rows are committed, so no box waits on an open transaction.
   for (const auto& text : batch.finish()) m_desktop.report("Error", statementErrorReport(text));
@@ -129,7 +130,7 @@ void ProjectStore::flushLinks() {
 
 void ProjectStore::recordNewPage(const std::string& pageUrl) {
   try {
-    m_db.executeInOwnTransaction(sql::insertNewPage(pageUrl));
+    m_db.executeInOwnTransaction(sql::kInsertNewPage, {pageUrl});
   } catch (const DbError& e) {
     m_desktop.report("", statementErrorReport(e.what()));
   }
@@ -138,11 +139,11 @@ void ProjectStore::recordNewPage(const std::string& pageUrl) {
 void ProjectStore::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                              const std::string& anchor, const std::string& type) {
   if (m_batching) {
-    m_pendingLinks.push_back(sql::insertLink(sourcePage, link, follow, type, anchor));
+    m_pendingLinks.push_back({sourcePage, link, follow, type, anchor});
     return;
   }
   try {
-    m_db.execute(sql::insertLink(sourcePage, link, follow, type, anchor));
+    m_db.execute(sql::kInsertLink, {sourcePage, link, follow, type, anchor});
   } catch (const DbError& e) {
     m_desktop.report("Error", statementErrorReport(e.what()));
   }

@@ -2,6 +2,7 @@
 // The project files around the one connection: the working project file in
 // the data folder, the fresh copy of the template at every crawl start,
 // opening a saved project, saving a copy, and the crawl's two inserts.
+#include <array>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -86,7 +87,8 @@ class ProjectStore {
   bool m_batching = false;
   bool m_deferLinkIndexes = false;
   bool m_linkIndexesPending = false;
-  std::vector<std::string> m_pendingLinks;  // insert statements
+  // The values of sql::kInsertLink, in its order.
+  std::vector<std::array<std::string, 5>> m_pendingLinks;
   std::string m_dataFolder;
   std::string m_templatePath;
   std::string m_workingFile;
