@@ -196,6 +196,32 @@ TEST(LogCopy, WritesGoOnWhileTheLogIsCopiedBack) {
 
 namespace {
 
+// What a list hands back is what was added, text by text and value by value,
+// also after it was cleared and filled again.
+TEST(StatementList, GivesBackEveryStatementAsAdded) {
+  using Statement = std::pair<std::string, std::vector<DbValue>>;
+  const std::vector<Statement> statements = {
+      {"A ?", {"x"}},
+      {"B ? ?", {"", std::nullopt}},
+      {"A ?", {std::string(100000, 'y')}},
+      {"C", {}},
+      {"A ?", {std::string("nul\0inside", 10)}},
+  };
+  StatementList list;
+  for (int round = 0; round < 2; ++round) {
+    list.clear();
+    EXPECT_TRUE(list.empty());
+    for (const auto& [sql, values] : statements) list.add(sql, std::vector<BoundValue>(values.begin(), values.end()));
+    std::vector<Statement> back;
+    list.forEach([&](std::string_view sql, std::span<const BoundValue> values) {
+      std::vector<DbValue> copies;
+      for (const BoundValue& value : values) copies.push_back(value ? DbValue(std::string(*value)) : std::nullopt);
+      back.emplace_back(std::string(sql), std::move(copies));
+    });
+    EXPECT_EQ(back, statements);
+  }
+}
+
 // A batch commits once, yet must leave exactly what its statements leave
 // when each commits on its own: a failed statement undoes nothing else, also
 // when a full disk has rolled the open transaction back.

@@ -441,9 +441,43 @@ StatementBatch::~StatementBatch() {
   if (m_together) finish();
 }
 
-void StatementBatch::run(Database& db, const Statement& statement) {
-  std::vector<BoundValue> values(statement.values.begin(), statement.values.end());
-  db.execute(statement.sql, values);
+void StatementList::add(std::string_view sql, std::span<const BoundValue> values) {
+  // A list holds few distinct texts, most often one: the last one is looked at first.
+  std::size_t text = m_texts.size();
+  for (std::size_t i = m_texts.size(); i-- > 0;)
+    if (m_texts[i] == sql) {
+      text = i;
+      break;
+    }
+  if (text == m_texts.size()) m_texts.emplace_back(sql);
+  m_entries.push_back({text, m_values.size(), values.size()});
+  for (const BoundValue& value : values) {
+    m_values.push_back({m_bytes.size(), value ? value->size() : 0, !value});
+    if (value) m_bytes.append(*value);
+  }
+}
+
+void StatementList::clear() {
+  m_texts.clear();
+  m_bytes.clear();
+  m_values.clear();
+  m_entries.clear();
+}
+
+void StatementList::forEach(
+    const std::function<void(std::string_view sql, std::span<const BoundValue> values)>& run) const {
+  std::vector<BoundValue> values;
+  for (const Entry& entry : m_entries) {
+    values.clear();
+    for (std::size_t i = entry.firstValue; i < entry.firstValue + entry.valueCount; ++i) {
+      const Value& value = m_values[i];
+      if (value.isNull)
+        values.emplace_back(std::nullopt);
+      else
+        values.emplace_back(std::string_view(m_bytes).substr(value.offset, value.size));
+    }
+    run(m_texts[entry.text], values);
+  }
 }
 
 void StatementBatch::execute(std::string_view sql, std::span<const BoundValue> values) {
@@ -454,23 +488,18 @@ void StatementBatch::execute(std::string_view sql, std::span<const BoundValue> v
     if (m_together && !m_db.inTransaction()) runAgainAlone();
     return;
   }
-  if (!m_together) return;
-  Statement& done = m_done.emplace_back();
-  done.sql = sql;
-  done.values.reserve(values.size());
-  for (const BoundValue& value : values)
-    done.values.push_back(value ? DbValue(std::string(*value)) : DbValue(std::nullopt));
+  if (m_together) m_done.add(sql, values);
 }
 
 void StatementBatch::runAgainAlone() {
   m_together = false;
-  for (const Statement& statement : m_done) {
+  m_done.forEach([&](std::string_view sql, std::span<const BoundValue> values) {
     try {
-      run(m_db, statement);
+      m_db.execute(sql, values);
     } catch (const DbError& e) {
       m_failures.push_back(e.what());
     }
-  }
+  });
   m_done.clear();
 }
 

@@ -155,6 +155,38 @@ class Database {
   int m_logCopyFrames = 16384;  // 64 MB of log
 };
 
+// Statements with copies of their values, for running them later: the values
+// of all of them share one buffer, so that keeping a page's statements costs
+// a few allocations rather than a few for every statement, and none at all
+// once a cleared list has grown to its size.
+class StatementList {
+ public:
+  void add(std::string_view sql, std::span<const BoundValue> values);
+  void add(std::string_view sql, std::initializer_list<BoundValue> values) {
+    add(sql, std::span<const BoundValue>(values.begin(), values.size()));
+  }
+  bool empty() const { return m_entries.empty(); }
+  void clear();
+  // Hands each statement and its values to run, in the order they were added.
+  void forEach(const std::function<void(std::string_view sql, std::span<const BoundValue> values)>& run) const;
+
+ private:
+  struct Entry {
+    std::size_t text;        // in m_texts
+    std::size_t firstValue;  // in m_values
+    std::size_t valueCount;
+  };
+  struct Value {
+    std::size_t offset;  // in m_bytes
+    std::size_t size;
+    bool isNull;
+  };
+  std::vector<std::string> m_texts;  // each text once
+  std::string m_bytes;
+  std::vector<Value> m_values;
+  std::vector<Entry> m_entries;
+};
+
 // Statements that each take effect on their own, written in one commit.
 // A failed statement undoes nothing else, as it would on its own: when a
 // failure (a full disk, an I/O error, a failed commit) has rolled the whole
@@ -178,15 +210,10 @@ class StatementBatch {
   std::vector<std::string> finish();
 
  private:
-  struct Statement {
-    std::string sql;
-    std::vector<DbValue> values;
-  };
-  static void run(Database& db, const Statement& statement);
   void runAgainAlone();
   Database& m_db;
   bool m_together;
-  std::vector<Statement> m_done;  // in the open transaction, in order
+  StatementList m_done;  // in the open transaction, in order
   std::vector<std::string> m_failures;
 };
 

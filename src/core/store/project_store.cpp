@@ -121,8 +121,7 @@ ProjectStore::Batch::~Batch() {
 void ProjectStore::flushLinks() {
   if (m_pendingLinks.empty()) return;
   StatementBatch batch(m_db);
-  for (const auto& link : m_pendingLinks)
-    batch.execute(sql::kInsertLink, {link[0], link[1], link[2], link[3], link[4]});
+  m_pendingLinks.forEach([&](std::string_view sql, std::span<const BoundValue> values) { batch.execute(sql, values); });
   m_pendingLinks.clear();
   // Reported once the rows are committed, so no box waits on an open transaction.
   for (const auto& text : batch.finish()) m_desktop.report("Error", statementErrorReport(text));
@@ -139,7 +138,7 @@ void ProjectStore::recordNewPage(const std::string& pageUrl) {
 void ProjectStore::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                              const std::string& anchor, const std::string& type) {
   if (m_batching) {
-    m_pendingLinks.push_back({sourcePage, link, follow, type, anchor});
+    m_pendingLinks.add(sql::kInsertLink, {sourcePage, link, follow, type, anchor});
     return;
   }
   try {

@@ -2,7 +2,6 @@
 // The project files around the one connection: the working project file in
 // the data folder, the fresh copy of the template at every crawl start,
 // opening a saved project, saving a copy, and the crawl's two inserts.
-#include <array>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -87,8 +86,7 @@ class ProjectStore {
   bool m_batching = false;
   bool m_deferLinkIndexes = false;
   bool m_linkIndexesPending = false;
-  // The values of sql::kInsertLink, in its order.
-  std::vector<std::array<std::string, 5>> m_pendingLinks;
+  StatementList m_pendingLinks;
   std::string m_dataFolder;
   std::string m_templatePath;
   std::string m_workingFile;
