@@ -1,5 +1,5 @@
-// The crawl thread's statements: how many LINKS rows (StoreLink) and PAGES rows
-// (RecordNewPage) the working file takes per second, each statement committing
+// The crawl thread's statements: how many LINKS rows (storeLink) and PAGES rows
+// (recordNewPage) the working file takes per second, each statement committing
 // on its own as during a crawl; and the link scan's speed on a large page.
 #include <chrono>
 #include <cstdio>
@@ -48,30 +48,30 @@ int main() {
   const int links = 100000;
   auto start = Clock::now();
   for (int i = 0; i < links; ++i)
-    store.StoreLink("http://site.example/section/page-" + std::to_string(i % 5000) + ".html",
+    store.storeLink("http://site.example/section/page-" + std::to_string(i % 5000) + ".html",
                     "http://site.example/source-" + std::to_string(i / 100) + ".html", i % 7 ? "dofollow" : "NOFOLLOW",
                     "Anchor text " + std::to_string(i % 300), i % 5 ? "Internal" : "External");
   double s = secondsSince(start);
-  std::printf("StoreLink:     %d rows in %.2f s = %.0f rows/s\n", links, s, links / s);
+  std::printf("storeLink:     %d rows in %.2f s = %.0f rows/s\n", links, s, links / s);
 
   // As the crawl does it: one commit for all links of a page (150 here).
   start = Clock::now();
   for (int page = 0; page < links / 150; ++page) {
     ProjectStore::Batch batch(store);
     for (int i = 0; i < 150; ++i)
-      store.StoreLink("http://site.example/section/page-" + std::to_string((page * 150 + i) % 5000) + ".html",
+      store.storeLink("http://site.example/section/page-" + std::to_string((page * 150 + i) % 5000) + ".html",
                       "http://site.example/source-" + std::to_string(page) + ".html", "dofollow",
                       "Anchor text " + std::to_string(i), "Internal");
   }
   s = secondsSince(start);
-  std::printf("StoreLink, one commit per page of 150: %d rows in %.2f s = %.0f rows/s\n", links / 150 * 150, s,
+  std::printf("storeLink, one commit per page of 150: %d rows in %.2f s = %.0f rows/s\n", links / 150 * 150, s,
               links / 150 * 150 / s);
 
   const int pages = 20000;
   start = Clock::now();
-  for (int i = 0; i < pages; ++i) store.RecordNewPage("http://site.example/page-" + std::to_string(i) + ".html");
+  for (int i = 0; i < pages; ++i) store.recordNewPage("http://site.example/page-" + std::to_string(i) + ".html");
   s = secondsSince(start);
-  std::printf("RecordNewPage: %d rows in %.2f s = %.0f rows/s\n", pages, s, pages / s);
+  std::printf("recordNewPage: %d rows in %.2f s = %.0f rows/s\n", pages, s, pages / s);
 
   std::string page;
   while (page.size() < 1000000)

@@ -125,7 +125,7 @@ int main() {
     std::vector<std::string> urls;
     for (int i = 0; i < 2 * pages; ++i) {
       urls.push_back("https://shop.example/" + std::to_string(kb) + "/page-" + std::to_string(i));
-      db.execute(sql::insertNewPage(urls.back()));
+      db.execute(sql::kInsertNewPage, {urls.back()});
     }
     print("whole page step (SavePageRecord)", kb, bytes, medianSeconds(pages, [&](int i) {
             SavePageRecord(db, desktop, "bench", urls[static_cast<std::size_t>(i)], page(i));

@@ -150,7 +150,7 @@ int main(int argc, char** argv) {
   for (ResultListId id : kAllResultLists) {
     double cpu0 = cpuMs();
     std::size_t rows = 0;
-    db.forEachRow(resultListStatement(id), [&](const RowView&) { ++rows; });
+    forEachResultListRow(db, id, [&](const RowView&) { ++rows; });
     const double statement = cpuMs() - cpu0;
     cpu0 = cpuMs();
     const Table list = loadResultList(db, id, desktop);

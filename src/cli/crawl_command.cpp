@@ -149,9 +149,10 @@ int runCrawl(const CrawlOptions& opts) {
   session.store.keepLinkIndexesFromNow();  // when the run has not built them already
   int status = 0;
   if (!opts.project.empty()) {
-    const std::string error = session.store.saveCopy(opts.project);
-    if (!error.empty()) {
-      std::cerr << "Cannot write " << opts.project << ": " << error << std::endl;
+    try {
+      session.store.saveCopy(opts.project);
+    } catch (const StoreError& e) {
+      std::cerr << "Cannot write " << opts.project << ": " << e.what() << std::endl;
       status = 1;
     }
   }

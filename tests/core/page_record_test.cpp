@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/store/statements.h"
 #include "core/platform/loop_desktop.h"
+#include "core/store/statements.h"
 #include "temp_dir.h"
 
 using namespace crawlspect;
@@ -35,7 +35,7 @@ const std::string kPage =
     "<h2>Offers</h2><h3>Small print</h3>\r\n</body></html>\r\n";
 
 TEST_F(PageRecord, UpdatesTheIntakeRowAndAppendsNonBlankHeadingLines) {
-  db.execute(sql::insertNewPage("http://a.test/"));
+  db.execute(sql::kInsertNewPage, {"http://a.test/"});
   save("http://a.test/", kPage);
 
   // The title is the raw scan; the heading lines keep their own spaces.
@@ -48,7 +48,7 @@ TEST_F(PageRecord, UpdatesTheIntakeRowAndAppendsNonBlankHeadingLines) {
 }
 
 TEST_F(PageRecord, InsertsARowForAPageWithoutOne) {
-  db.execute(sql::insertNewPage("http://a.test/other"));
+  db.execute(sql::kInsertNewPage, {"http://a.test/other"});
   save("http://a.test/", "<title>T</title><meta name=description content=D><h3>only h3</h3>");
   EXPECT_EQ(rows("SELECT URL, TITLE, DESCRIPTION, H1TAG FROM PAGES where URL='http://a.test/';"),
             (Rows{{"http://a.test/", "T", "D", std::nullopt}}));
@@ -56,7 +56,7 @@ TEST_F(PageRecord, InsertsARowForAPageWithoutOne) {
 }
 
 TEST_F(PageRecord, FailedFetchStoresEmptyTextsAndNoTags) {
-  db.execute(sql::insertNewPage("http://a.test/"));
+  db.execute(sql::kInsertNewPage, {"http://a.test/"});
   save("http://a.test/", "");
   EXPECT_EQ(pages(), (Rows{{"http://a.test/", "", "", std::nullopt}}));
   EXPECT_TRUE(tags().empty());
@@ -64,7 +64,7 @@ TEST_F(PageRecord, FailedFetchStoresEmptyTextsAndNoTags) {
 
 TEST_F(PageRecord, ApostrophesSurviveEverywhere) {
   const std::string url = "http://a.test/it's";
-  db.execute(sql::insertNewPage(url));
+  db.execute(sql::kInsertNewPage, {url});
   save(url, "<title>it's</title><meta name=description content=\"'\"><h1>O'Neil</h1><h2>''</h2>");
   EXPECT_EQ(pages(), (Rows{{url, "it's", "'", "O'Neil"}}));
   EXPECT_EQ(tags(), (Rows{{url, "H1", "O'Neil"}, {url, "H2", "''"}}));
@@ -82,7 +82,7 @@ TEST_F(PageRecord, FailingStatementsAreReportedAndTheStepGoesOn) {
   }
   EXPECT_EQ(tags().size(), 2u);
 
-  db.execute(std::string(kProjectSchema) + "DROP TABLE TAGS;");
+  db.executeScript(std::string(kProjectSchema) + "DROP TABLE TAGS;");
   save("http://a.test/", "<h1>A</h1><h2>B</h2>");
   EXPECT_EQ(desktop.messages().size(), 5u);  // one per heading line
   EXPECT_EQ(desktop.messages().back().text, "Exception raised with message: no such table: TAGS");

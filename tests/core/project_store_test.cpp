@@ -28,9 +28,9 @@ struct Store {
 std::string savedProject(const TempDir& dir, const std::string& name) {
   Store s(dir);
   s.store.freshReset();
-  for (const char* url : {"http://b/", "http://a/", "http://c/it's"}) s.store.RecordNewPage(url);
+  for (const char* url : {"http://b/", "http://a/", "http://c/it's"}) s.store.recordNewPage(url);
   const std::string path = dir.file(name);
-  EXPECT_EQ(s.store.saveCopy(path), "");
+  EXPECT_NO_THROW(s.store.saveCopy(path));
   s.store.close();
   return path;
 }
@@ -100,7 +100,7 @@ TEST(ProjectStore, BrokenProjectFilesAreReportedAndLeftUntouched) {
   {
     Database other;
     other.connect(foreign);
-    other.execute("CREATE TABLE NOTES (TEXT TEXT); INSERT INTO NOTES VALUES ('keep me');");
+    other.executeScript("CREATE TABLE NOTES (TEXT TEXT); INSERT INTO NOTES VALUES ('keep me');");
   }
   Store s(dir);
   EXPECT_FALSE(s.store.openProject(foreign, s.list));
@@ -114,14 +114,19 @@ TEST(ProjectStore, BrokenProjectFilesAreReportedAndLeftUntouched) {
 TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
   TempDir dir;
   Store s(dir);
-  EXPECT_EQ(s.store.saveCopy(dir.file("nothing-yet.db")), "");  // no project yet: nothing written
+  EXPECT_NO_THROW(s.store.saveCopy(dir.file("nothing-yet.db")));  // no project yet: nothing written
   EXPECT_FALSE(std::filesystem::exists(dir.file("nothing-yet.db")));
   s.store.freshReset();
-  s.store.RecordNewPage("http://a/");
+  s.store.recordNewPage("http://a/");
   testsupport::writeFile(dir.file("plain"), "x");
-  EXPECT_NE(s.store.saveCopy(dir.file("plain") + "/out.db"), "");
+  try {
+    s.store.saveCopy(dir.file("plain") + "/out.db");
+    ADD_FAILURE() << "saved below a plain file";
+  } catch (const StoreError& e) {
+    EXPECT_STRNE(e.what(), "");
+  }
   testsupport::writeFile(dir.file("old.db"), "old contents");
-  EXPECT_EQ(s.store.saveCopy(dir.file("old.db")), "");
+  EXPECT_NO_THROW(s.store.saveCopy(dir.file("old.db")));
   Database copy;
   copy.connect(dir.file("old.db"));
   EXPECT_EQ(copy.query("SELECT URL FROM PAGES").text(0, 0), "http://a/");
@@ -131,8 +136,8 @@ TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
 
 std::string linkIndexes(Database& db) {
   std::string names;
-  for (const auto& row : db.query("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='LINKS' ORDER BY name")
-                             .rows)
+  for (const auto& row :
+       db.query("SELECT name FROM sqlite_master WHERE type='index' AND tbl_name='LINKS' ORDER BY name").rows)
     names += *row[0] + " ";
   return names;
 }
@@ -149,10 +154,10 @@ TEST(ProjectStore, LinkIndexesAreThereWheneverTheListsAreRead) {
   s.store.deferLinkIndexes(true);
   s.store.freshReset();
   EXPECT_EQ(linkIndexes(s.db), "");
-  s.store.StoreLink("http://a/x", "http://a/", "Follow", "anchor", "Internal");
-  s.store.RecordNewPage("http://a/");
+  s.store.storeLink("http://a/x", "http://a/", "Follow", "anchor", "Internal");
+  s.store.recordNewPage("http://a/");
   const std::string saved = dir.file("without.db");
-  ASSERT_EQ(s.store.saveCopy(saved), "");
+  ASSERT_NO_THROW(s.store.saveCopy(saved));
   s.db.ensureLinkIndexes();
   EXPECT_EQ(linkIndexes(s.db), both);
   EXPECT_EQ(s.db.query("SELECT ANCHOR FROM LINKS where LINK='http://a/x';").text(0, 0), "anchor");

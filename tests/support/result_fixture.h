@@ -19,23 +19,23 @@ struct ResultFixture {
 
   // A page queued by link intake: PAGES row with its URL only.
   ResultFixture& queued(const std::string& url) {
-    db.execute(crawlspect::sql::insertNewPage(url));
+    db.execute(crawlspect::sql::kInsertNewPage, {url});
     urls.appendIfNew(url);
     return *this;
   }
   // A page that was queued and then read.
   ResultFixture& read(const std::string& url, const std::string& title, const std::string& description) {
     queued(url);
-    db.execute(crawlspect::sql::updatePageFacts(title, description, url));
+    db.execute(crawlspect::sql::kUpdatePageFacts, {title, description, url});
     return *this;
   }
   ResultFixture& tag(const std::string& url, const std::string& tag, const std::string& value) {
-    db.execute(crawlspect::sql::insertTag(url, tag, value));
+    db.execute(crawlspect::sql::kInsertTag, {url, tag, value});
     return *this;
   }
   ResultFixture& link(const std::string& source, const std::string& target, const std::string& anchor,
                       const std::string& type = "Internal", const std::string& follow = "Follow") {
-    db.execute(crawlspect::sql::insertLink(source, target, follow, type, anchor));
+    db.execute(crawlspect::sql::kInsertLink, {source, target, follow, type, anchor});
     return *this;
   }
 

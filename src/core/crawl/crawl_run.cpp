@@ -357,12 +357,12 @@ void CrawlRun::addInternalUrl(const std::string& pageUrl) {
   // Only this thread appends while a run is active.
   const std::size_t index = m_list.size() - 1;
   notify([index](CrawlObserver& o) { o.urlAdded(index); });
-  m_store.RecordNewPage(pageUrl);
+  m_store.recordNewPage(pageUrl);
 }
 
 void CrawlRun::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                          const std::string& anchor, const std::string& type) {
-  m_store.StoreLink(link, sourcePage, follow, anchor, type);
+  m_store.storeLink(link, sourcePage, follow, anchor, type);
 }
 
 }  // namespace crawlspect

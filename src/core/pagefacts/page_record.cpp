@@ -20,25 +20,25 @@ void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle
   StatementBatch batch(db);
   bool present = false;
   try {
-    present = !db.query(sql::selectPage(pageUrl)).rows.empty();
+    present = !db.query(sql::kSelectPage, {pageUrl}).rows.empty();
   } catch (const DbError& e) {
     failures.push_back(e.what());
   }
   if (present)
-    batch.execute(sql::updatePageFacts(facts.title, facts.description, pageUrl));
+    batch.execute(sql::kUpdatePageFacts, {facts.title, facts.description, pageUrl});
   else
-    batch.execute(sql::insertPageFacts(pageUrl, facts.title, facts.description));
+    batch.execute(sql::kInsertPageFacts, {pageUrl, facts.title, facts.description});
 
   bool firstH1 = true;
   for (const std::string& line : facts.h1Lines) {
     if (trimControl(line).empty()) continue;
-    if (firstH1) batch.execute(sql::updatePageH1(line, pageUrl));
+    if (firstH1) batch.execute(sql::kUpdatePageH1, {line, pageUrl});
     firstH1 = false;
-    batch.execute(sql::insertTag(pageUrl, "H1", line));
+    batch.execute(sql::kInsertTag, {pageUrl, "H1", line});
   }
   for (const std::string& line : facts.h2Lines) {
     if (trimControl(line).empty()) continue;
-    batch.execute(sql::insertTag(pageUrl, "H2", line));
+    batch.execute(sql::kInsertTag, {pageUrl, "H2", line});
   }
   for (auto& text : batch.finish()) failures.push_back(std::move(text));
   for (const auto& text : failures) desktop.report(appTitle, statementErrorReport(text));

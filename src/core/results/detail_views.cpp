@@ -15,7 +15,7 @@ void appendHeadingLines(Database& db, const std::string& tag, const std::string&
                         std::vector<std::string>& lines, std::string& count) {
   QueryResult tags;
   try {
-    tags = db.query(sql::selectTagsOfPage(tag, pageUrl));
+    tags = db.query(sql::kSelectTagsOfPage, {tag, pageUrl});
   } catch (const DbError& e) {
     desktop.report("", statementErrorReport(e.what()));
     return;
@@ -39,20 +39,20 @@ std::vector<std::string> detailColumns(ResultListId list) {
   }
 }
 
-std::string detailStatement(ResultListId list, const std::string& value) {
+QueryResult queryDetail(Database& db, ResultListId list, const std::string& value) {
   switch (list) {
     case ResultListId::Links:
-      return sql::selectLinksTo(value);
+      return db.query(sql::kSelectLinksTo, {value});
     case ResultListId::H1Tags:
-      return sql::selectTagsWithValue("H1", value);
+      return db.query(sql::kSelectTagsWithValue, {"H1", value});
     case ResultListId::H2Tags:
-      return sql::selectTagsWithValue("H2", value);
+      return db.query(sql::kSelectTagsWithValue, {"H2", value});
     case ResultListId::Titles:
-      return sql::selectUrlsWithTitle(value);
+      return db.query(sql::kSelectUrlsWithTitle, {value});
     case ResultListId::Descriptions:
-      return sql::selectUrlsWithDescription(value);
+      return db.query(sql::kSelectUrlsWithDescription, {value});
     case ResultListId::Anchors:
-      return sql::groupLinksWithAnchor(value);
+      return db.query(sql::kGroupLinksWithAnchor, {value});
   }
   return {};
 }
@@ -62,7 +62,7 @@ std::string detailStatement(ResultListId list, const std::string& value) {
 PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop& desktop) {
   PageDetails details;
   try {
-    const QueryResult pages = db.query(sql::selectPage(pageUrl));
+    const QueryResult pages = db.query(sql::kSelectPage, {pageUrl});
     // Should the URL be stored twice, the last row wins.
     for (std::size_t i = 0; i < pages.rows.size(); ++i) {
       details.title = pages.text(i, "TITLE");
@@ -93,7 +93,7 @@ DetailView lookupDetail(Database& db, ResultListId list, const std::string& valu
   DetailView view{value, emptyDetailList(list)};
   QueryResult result;
   try {
-    result = db.query(detailStatement(list, value));
+    result = queryDetail(db, list, value);
   } catch (const DbError& e) {
     desktop.report("", statementErrorReport(e.what()));
     return view;

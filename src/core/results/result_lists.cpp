@@ -30,22 +30,21 @@ const ListInfo& info(ResultListId id) {
 
 const char* resultListCaption(ResultListId id) { return info(id).caption; }
 
-std::string resultListStatement(ResultListId id) {
+void forEachResultListRow(Database& db, ResultListId id, const std::function<void(const RowView&)>& onRow) {
   switch (id) {
     case ResultListId::Links:
-      return sql::kGroupLinks;
+      return db.forEachRow(sql::kGroupLinks, onRow);
     case ResultListId::H1Tags:
-      return sql::groupTags("H1");
+      return db.forEachRow(sql::kGroupTags, {"H1"}, onRow);
     case ResultListId::H2Tags:
-      return sql::groupTags("H2");
+      return db.forEachRow(sql::kGroupTags, {"H2"}, onRow);
     case ResultListId::Titles:
-      return sql::kGroupTitles;
+      return db.forEachRow(sql::kGroupTitles, onRow);
     case ResultListId::Descriptions:
-      return sql::kGroupDescriptions;
+      return db.forEachRow(sql::kGroupDescriptions, onRow);
     case ResultListId::Anchors:
-      return sql::kGroupAnchors;
+      return db.forEachRow(sql::kGroupAnchors, onRow);
   }
-  return {};
 }
 
 Table emptyResultList(ResultListId id) { return Table({info(id).valueHeader, "Count"}); }
@@ -69,7 +68,7 @@ bool readResultList(Database& db, ResultListId id, Desktop& desktop, OnRow onRow
   int value = -2;
   char count[24];
   try {
-    db.forEachRow(resultListStatement(id), [&](const RowView& row) {
+    forEachResultListRow(db, id, [&](const RowView& row) {
       if (value == -2) value = row.columnIndex(kValueColumn[static_cast<std::size_t>(id)]);
       const auto column = static_cast<std::size_t>(value);
       std::string_view text;

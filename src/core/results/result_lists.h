@@ -3,6 +3,7 @@
 // the six summary values, and the audit report built over them.
 #include <array>
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace crawlspect {
 
 class Database;
 class Desktop;
+class RowView;
 
 // How the TITLE and DESCRIPTION lists show NULL: a page queued but not read yet.
 inline constexpr const char* kNotCheckedYet = "<Not Checked Yet>";
@@ -28,8 +30,9 @@ inline constexpr std::array<ResultListId, kResultListCount> kAllResultLists = {
 
 // "Found Links", "Found H1 Tags", ... "Anchor List".
 const char* resultListCaption(ResultListId id);
-// Its grouped statement, in its exact text.
-std::string resultListStatement(ResultListId id);
+// Runs its grouped statement, handing each row to onRow (Database::forEachRow);
+// a failure raises DbError.
+void forEachResultListRow(Database& db, ResultListId id, const std::function<void(const RowView&)>& onRow);
 // No rows, the list's column headers ("Link", "Count"; "Title", "Count"; ...).
 Table emptyResultList(ResultListId id);
 // Runs the list's statement; a failure is reported and leaves the list empty.

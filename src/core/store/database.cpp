@@ -24,18 +24,6 @@ const char* const kLinkIndexes =
     "CREATE INDEX IF NOT EXISTS LINKS_LINK ON LINKS(LINK);"
     "CREATE INDEX IF NOT EXISTS LINKS_ANCHOR ON LINKS(ANCHOR);";
 
-std::string sqlQuote(std::string_view value) {
-  std::string out;
-  out.reserve(value.size() + 2);
-  out += '\'';
-  for (char c : value) {
-    if (c == '\'') out += '\'';
-    out += c;
-  }
-  out += '\'';
-  return out;
-}
-
 int QueryResult::columnIndex(std::string_view name) const {
   const std::string wanted = lowerAscii(name);
   for (std::size_t i = 0; i < columns.size(); ++i)
@@ -63,82 +51,25 @@ namespace {
 
 constexpr char kCacheSize[] = "PRAGMA cache_size=-65536;";  // 64 MB
 
-// Longer texts run as written: past this a bound value and a literal could
-// meet different size limits, and so different errors.
-constexpr std::size_t kMaxKeptText = 1u << 20;
-constexpr std::size_t kMaxKeptLiterals = 16;
-constexpr std::size_t kMaxKeptShapes = 64;
+// More kept statements than the program has means texts made up at run time
+// (tests, other tools' statements): they are all dropped and prepared anew.
+constexpr std::size_t kMaxKept = 64;
 
-bool startsWithNoCase(std::string_view text, std::string_view prefix) {
-  return text.size() >= prefix.size() && findNoCase(text.substr(0, prefix.size()), prefix) == 0;
-}
-
-bool isWordChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         static_cast<unsigned char>(c) >= 0x80;
-}
-
-// Splits one insert or update statement into its shape (every string literal
-// replaced by "?") and the literals' values. Anything that could make the two
-// forms differ keeps the text as written: other quotings, comments, parameter
-// markers, NUL, a second statement.
-bool liftLiterals(std::string_view sql, std::string& shape, std::vector<std::string>& values) {
-  if (sql.size() > kMaxKeptText) return false;
-  if (!startsWithNoCase(sql, "insert ") && !startsWithNoCase(sql, "update ")) return false;
-  shape.clear();
-  values.clear();
-  for (std::size_t i = 0; i < sql.size(); ++i) {
-    const char c = sql[i];
-    const char next = i + 1 < sql.size() ? sql[i + 1] : '\0';
-    switch (c) {
-      case '\'': {
-        if (i > 0 && isWordChar(sql[i - 1])) return false;  // X'..' blobs and the like
-        if (values.size() == kMaxKeptLiterals) return false;
-        std::string& value = values.emplace_back();
-        std::size_t j = i + 1;
-        for (;;) {
-          const std::size_t quote = sql.find('\'', j);
-          if (quote == std::string_view::npos) return false;
-          value.append(sql.substr(j, quote - j));
-          if (quote + 1 < sql.size() && sql[quote + 1] == '\'') {
-            value += '\'';
-            j = quote + 2;
-            continue;
-          }
-          i = quote;
-          break;
-        }
-        if (value.find('\0') != std::string::npos) return false;
-        shape += '?';
-        continue;
-      }
-      case '"':
-      case '`':
-      case '[':
-      case '?':
-      case ':':
-      case '@':
-      case '$':
-      case '#':
-      case '\0':
-        return false;
-      case '-':
-        if (next == '-') return false;
-        break;
-      case '/':
-        if (next == '*') return false;
-        break;
-      case ';':
-        if (sql.find_first_not_of(" \t\r\n", i + 1) != std::string_view::npos) return false;
-        shape += ';';
-        return true;
-      default:
-        break;
-    }
-    shape += c;
+// Resets a kept statement and drops its values once a run is over, however
+// it ended: a statement left mid-way would hold its read or write open.
+class KeptRun {
+ public:
+  explicit KeptRun(sqlite3_stmt* stmt) : m_stmt(stmt) {}
+  ~KeptRun() {
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
   }
-  return true;
-}
+  KeptRun(const KeptRun&) = delete;
+  KeptRun& operator=(const KeptRun&) = delete;
+
+ private:
+  sqlite3_stmt* m_stmt;
+};
 
 }  // namespace
 
@@ -231,9 +162,9 @@ class LogCopier {
   std::condition_variable m_wake;
   bool m_requested = false;
   bool m_copying = false;
-  int m_round = 0;         // how often the log has started over
-  int m_lastFrames = 0;    // its length after the last commit
-  int m_copiedUpTo = 0;    // what the last copy of this round covered
+  int m_round = 0;       // how often the log has started over
+  int m_lastFrames = 0;  // its length after the last commit
+  int m_copiedUpTo = 0;  // what the last copy of this round covered
   bool m_closing = false;
   std::thread m_thread;
 };
@@ -257,8 +188,8 @@ void Database::connect(const std::string& path, bool forReading) {
   std::lock_guard lock(m_guard);
   closeLocked();
   sqlite3* db = nullptr;
-  const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                                 nullptr);
+  const int rc =
+      sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr);
   if (rc != SQLITE_OK) {
     std::string msg = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
     sqlite3_close_v2(db);
@@ -307,46 +238,73 @@ std::string Database::path() const {
   return m_path;
 }
 
-bool Database::executeKept(const std::string& sql) {
-  thread_local std::string shape;
-  thread_local std::vector<std::string> values;
-  if (!liftLiterals(sql, shape, values)) return false;
+sqlite3_stmt* Database::keptStatement(std::string_view sql) {
+  if (const auto found = m_kept.find(sql); found != m_kept.end()) return found->second;
   sqlite3_stmt* stmt = nullptr;
-  if (const auto found = m_kept.find(shape); found != m_kept.end()) {
-    stmt = found->second;
-  } else {
-    // A shape that does not prepare runs as written, for the text's own error.
-    if (sqlite3_prepare_v3(m_db, shape.c_str(), static_cast<int>(shape.size()), SQLITE_PREPARE_PERSISTENT, &stmt,
-                           nullptr) != SQLITE_OK ||
-        !stmt || sqlite3_bind_parameter_count(stmt) != static_cast<int>(values.size())) {
-      sqlite3_finalize(stmt);
-      return false;
-    }
-    if (m_kept.size() >= kMaxKeptShapes) {
-      for (auto& [unused, old] : m_kept) sqlite3_finalize(old);
-      m_kept.clear();
-    }
-    m_kept.emplace(shape, stmt);
+  const char* tail = nullptr;
+  if (sqlite3_prepare_v3(m_db, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, &tail) !=
+      SQLITE_OK)
+    throw DbError(sqlite3_errmsg(m_db));
+  if (!stmt) return nullptr;  // only white space or a comment
+  // Anything but white space and comments after the statement would never run.
+  sqlite3_stmt* rest = nullptr;
+  const int restRc = sqlite3_prepare_v2(m_db, tail, static_cast<int>(sql.data() + sql.size() - tail), &rest, nullptr);
+  sqlite3_finalize(rest);
+  if (restRc != SQLITE_OK || rest) {
+    sqlite3_finalize(stmt);
+    throw std::logic_error("more than one statement in \"" + std::string(sql) + "\"");
   }
-  for (std::size_t i = 0; i < values.size(); ++i)
-    sqlite3_bind_text(stmt, static_cast<int>(i + 1), values[i].data(), static_cast<int>(values[i].size()),
-                      SQLITE_STATIC);
+  if (m_kept.size() >= kMaxKept) {
+    for (auto& [unused, old] : m_kept) sqlite3_finalize(old);
+    m_kept.clear();
+  }
+  m_kept.emplace(sql, stmt);
+  return stmt;
+}
+
+void Database::bindValues(sqlite3_stmt* stmt, std::span<const BoundValue> values) {
+  if (sqlite3_bind_parameter_count(stmt) != static_cast<int>(values.size()))
+    throw std::logic_error(std::to_string(values.size()) + " values for \"" + sqlite3_sql(stmt) + "\"");
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    const int index = static_cast<int>(i + 1);
+    const BoundValue& value = values[i];
+    // A view of no text at all has no data pointer, which SQLite would take for
+    // NULL; the empty text is stored as the empty text. The values outlive the
+    // run, which resets the statement and drops them (KeptRun), so SQLite need
+    // not copy them.
+    const int rc = value ? sqlite3_bind_text64(stmt, index, value->data() ? value->data() : "", value->size(),
+                                               SQLITE_STATIC, SQLITE_UTF8)
+                         : sqlite3_bind_null(stmt, index);
+    if (rc != SQLITE_OK) throw DbError(sqlite3_errmsg(m_db));
+  }
+}
+
+void Database::executeLocked(std::string_view sql, std::span<const BoundValue> values) {
+  if (!m_db) throw DbError("Database is not connected");
+  sqlite3_stmt* stmt = keptStatement(sql);
+  if (!stmt) return;
+  const KeptRun run(stmt);
+  bindValues(stmt, values);
   int rc;
   while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
   }
-  std::string msg;
-  if (rc != SQLITE_DONE) msg = sqlite3_errmsg(m_db);
-  sqlite3_reset(stmt);
-  sqlite3_clear_bindings(stmt);
-  if (rc != SQLITE_DONE) throw DbError(msg);
-  return true;
+  if (rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(m_db));
 }
 
-void Database::executeLocked(const std::string& sql) {
+void Database::execute(std::string_view sql, std::initializer_list<BoundValue> values) {
+  execute(sql, std::span<const BoundValue>(values.begin(), values.size()));
+}
+
+void Database::execute(std::string_view sql, std::span<const BoundValue> values) {
+  std::lock_guard lock(m_guard);
+  executeLocked(sql, values);
+}
+
+void Database::executeScript(std::string_view sql) {
+  std::lock_guard lock(m_guard);
   if (!m_db) throw DbError("Database is not connected");
-  if (executeKept(sql)) return;
-  const char* tail = sql.c_str();
-  const char* end = sql.c_str() + sql.size();
+  const char* tail = sql.data();
+  const char* end = sql.data() + sql.size();
   while (tail < end) {
     sqlite3_stmt* stmt = nullptr;
     if (sqlite3_prepare_v2(m_db, tail, static_cast<int>(end - tail), &stmt, &tail) != SQLITE_OK)
@@ -362,11 +320,6 @@ void Database::executeLocked(const std::string& sql) {
     }
     sqlite3_finalize(stmt);
   }
-}
-
-void Database::execute(const std::string& sql) {
-  std::lock_guard lock(m_guard);
-  executeLocked(sql);
 }
 
 std::size_t RowView::size() const { return static_cast<std::size_t>(sqlite3_column_count(m_stmt)); }
@@ -396,38 +349,31 @@ int RowView::columnIndex(std::string_view name) const {
   return -1;
 }
 
-void Database::stepRows(const std::string& sql, const std::function<void(sqlite3_stmt*)>& onStart,
+void Database::stepRows(std::string_view sql, std::span<const BoundValue> values,
+                        const std::function<void(sqlite3_stmt*)>& onStart,
                         const std::function<void(const RowView&)>& onRow) {
   std::lock_guard lock(m_guard);
   if (!m_db) throw DbError("Database is not connected");
-  sqlite3_stmt* stmt = nullptr;
-  if (sqlite3_prepare_v2(m_db, sql.c_str(), static_cast<int>(sql.size()), &stmt, nullptr) != SQLITE_OK)
-    throw DbError(sqlite3_errmsg(m_db));
+  sqlite3_stmt* stmt = keptStatement(sql);
   if (!stmt) return;
+  const KeptRun run(stmt);
+  bindValues(stmt, values);
+  // After the first step: a kept statement is prepared again there when the
+  // schema has changed since, and only then are its columns those of today.
+  int rc = sqlite3_step(stmt);
   if (onStart) onStart(stmt);
   const RowView row(stmt);
-  int rc;
-  try {
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) onRow(row);
-  } catch (...) {
-    sqlite3_finalize(stmt);
-    throw;
-  }
-  if (rc != SQLITE_DONE) {
-    std::string msg = sqlite3_errmsg(m_db);
-    sqlite3_finalize(stmt);
-    throw DbError(msg);
-  }
-  sqlite3_finalize(stmt);
+  for (; rc == SQLITE_ROW; rc = sqlite3_step(stmt)) onRow(row);
+  if (rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(m_db));
 }
 
-QueryResult Database::query(const std::string& sql) {
+QueryResult Database::query(std::string_view sql, std::initializer_list<BoundValue> values) {
   QueryResult result;
   auto columns = [&](sqlite3_stmt* stmt) {
     const int n = sqlite3_column_count(stmt);
     for (int i = 0; i < n; ++i) result.columns.emplace_back(sqlite3_column_name(stmt, i));
   };
-  stepRows(sql, columns, [&](const RowView& view) {
+  stepRows(sql, std::span<const BoundValue>(values.begin(), values.size()), columns, [&](const RowView& view) {
     std::vector<DbValue> row;
     row.reserve(result.columns.size());
     for (std::size_t i = 0; i < result.columns.size(); ++i) {
@@ -441,22 +387,23 @@ QueryResult Database::query(const std::string& sql) {
   return result;
 }
 
-void Database::forEachRow(const std::string& sql, const std::function<void(const RowView&)>& onRow) {
-  stepRows(sql, nullptr, onRow);
+void Database::forEachRow(std::string_view sql, std::initializer_list<BoundValue> values,
+                          const std::function<void(const RowView&)>& onRow) {
+  stepRows(sql, std::span<const BoundValue>(values.begin(), values.size()), nullptr, onRow);
 }
 
-void Database::executeInOwnTransaction(const std::string& sql) {
+void Database::executeInOwnTransaction(std::string_view sql, std::initializer_list<BoundValue> values) {
   std::lock_guard lock(m_guard);
-  executeLocked("BEGIN;");
+  executeLocked("BEGIN;", {});
   std::string failure;
   bool failed = false;
   try {
-    executeLocked(sql);
+    executeLocked(sql, std::span<const BoundValue>(values.begin(), values.size()));
   } catch (const DbError& e) {
     failed = true;
     failure = e.what();
   }
-  executeLocked("COMMIT;");
+  executeLocked("COMMIT;", {});
   if (failed) throw DbError(failure);
 }
 
@@ -464,7 +411,7 @@ bool Database::beginBatch() {
   std::lock_guard lock(m_guard);
   if (!m_db || !sqlite3_get_autocommit(m_db)) return false;
   try {
-    executeLocked("BEGIN;");
+    executeLocked("BEGIN;", {});
   } catch (const DbError&) {
     return false;
   }
@@ -476,7 +423,7 @@ void Database::endBatch() {
   // A failure such as a full disk may have rolled the batch back already.
   if (!m_db || sqlite3_get_autocommit(m_db)) return;
   try {
-    executeLocked("COMMIT;");
+    executeLocked("COMMIT;", {});
   } catch (const DbError&) {
     if (!sqlite3_get_autocommit(m_db)) sqlite3_exec(m_db, "ROLLBACK;", nullptr, nullptr, nullptr);
     throw;
@@ -494,26 +441,65 @@ StatementBatch::~StatementBatch() {
   if (m_together) finish();
 }
 
-void StatementBatch::execute(const std::string& sql) {
+void StatementList::add(std::string_view sql, std::span<const BoundValue> values) {
+  // A list holds few distinct texts, most often one: the last one is looked at first.
+  std::size_t text = m_texts.size();
+  for (std::size_t i = m_texts.size(); i-- > 0;)
+    if (m_texts[i] == sql) {
+      text = i;
+      break;
+    }
+  if (text == m_texts.size()) m_texts.emplace_back(sql);
+  m_entries.push_back({text, m_values.size(), values.size()});
+  for (const BoundValue& value : values) {
+    m_values.push_back({m_bytes.size(), value ? value->size() : 0, !value});
+    if (value) m_bytes.append(*value);
+  }
+}
+
+void StatementList::clear() {
+  m_texts.clear();
+  m_bytes.clear();
+  m_values.clear();
+  m_entries.clear();
+}
+
+void StatementList::forEach(
+    const std::function<void(std::string_view sql, std::span<const BoundValue> values)>& run) const {
+  std::vector<BoundValue> values;
+  for (const Entry& entry : m_entries) {
+    values.clear();
+    for (std::size_t i = entry.firstValue; i < entry.firstValue + entry.valueCount; ++i) {
+      const Value& value = m_values[i];
+      if (value.isNull)
+        values.emplace_back(std::nullopt);
+      else
+        values.emplace_back(std::string_view(m_bytes).substr(value.offset, value.size));
+    }
+    run(m_texts[entry.text], values);
+  }
+}
+
+void StatementBatch::execute(std::string_view sql, std::span<const BoundValue> values) {
   try {
-    m_db.execute(sql);
+    m_db.execute(sql, values);
   } catch (const DbError& e) {
     m_failures.push_back(e.what());
     if (m_together && !m_db.inTransaction()) runAgainAlone();
     return;
   }
-  if (m_together) m_done.push_back(sql);
+  if (m_together) m_done.add(sql, values);
 }
 
 void StatementBatch::runAgainAlone() {
   m_together = false;
-  for (const std::string& sql : m_done) {
+  m_done.forEach([&](std::string_view sql, std::span<const BoundValue> values) {
     try {
-      m_db.execute(sql);
+      m_db.execute(sql, values);
     } catch (const DbError& e) {
       m_failures.push_back(e.what());
     }
-  }
+  });
   m_done.clear();
 }
 
@@ -556,7 +542,7 @@ void Database::backupTo(const std::string& dest) {
 }
 
 void Database::ensureSchema() {
-  execute(kProjectSchema);
+  executeScript(kProjectSchema);
   ensureLinkIndexes();
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 // The project database connection: one SQLite connection shared by the main
 // thread and the crawl thread. Every statement runs under the database guard;
-// a query reads its whole result while holding it. Statements are plain SQL
-// text with values written by sqlQuote. A second connection of its own, on a
-// thread of its own, copies the write-ahead log back into the file, so that
-// no statement waits for that copy.
+// a query reads its whole result while holding it. Values never become part
+// of a statement's text: each "?" of a statement is bound to its value, so
+// a text with quotes, SQL punctuation or any other bytes is stored exactly.
+// A second connection of its own, on a thread of its own, copies the
+// write-ahead log back into the file, so that no statement waits for that copy.
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -28,6 +31,11 @@ class DbError : public std::runtime_error {
 };
 
 using DbValue = std::optional<std::string>;  // nullopt is NULL
+
+// The value bound to one "?" of a statement: a text (an empty one is the
+// empty text, not NULL), or NULL when nullopt. It only has to live as long as
+// the call it is passed to.
+using BoundValue = std::optional<std::string_view>;
 
 struct QueryResult {
   std::vector<std::string> columns;
@@ -60,9 +68,6 @@ class RowView {
   sqlite3_stmt* m_stmt;
 };
 
-// Every text value of a statement: single quotes around it, inner single quotes doubled.
-std::string sqlQuote(std::string_view value);
-
 // The three tables every statement needs, plus indexes on the looked-up
 // columns of PAGES and TAGS.
 extern const char* const kProjectSchema;
@@ -85,16 +90,29 @@ class Database {
   bool isConnected() const;
   std::string path() const;
 
+  // execute, query and forEachRow run exactly one statement, whose "?" markers
+  // take values in order; a text holding more than one statement, or values
+  // not matching its markers in number, is the caller's mistake
+  // (std::logic_error). Each text is prepared once per connection and kept:
+  // pass the fixed texts of statements.h, never a text with values in it.
   // Each raises DbError with the database's error text.
-  void execute(const std::string& sql);
-  QueryResult query(const std::string& sql);
+  void execute(std::string_view sql, std::initializer_list<BoundValue> values = {});
+  void execute(std::string_view sql, std::span<const BoundValue> values);
+  QueryResult query(std::string_view sql, std::initializer_list<BoundValue> values = {});
   // Hands every row to onRow as it is read, without a copy of the whole
   // result. The guard is held meanwhile, so onRow must not use the database.
   // When the statement fails part-way, the rows already handed over belong to
   // no valid result.
-  void forEachRow(const std::string& sql, const std::function<void(const RowView&)>& onRow);
+  void forEachRow(std::string_view sql, std::initializer_list<BoundValue> values,
+                  const std::function<void(const RowView&)>& onRow);
+  void forEachRow(std::string_view sql, const std::function<void(const RowView&)>& onRow) {
+    forEachRow(sql, {}, onRow);
+  }
+  // Any number of statements without values, run as written and not kept:
+  // the schema, pragmas, and statements of other tools' making.
+  void executeScript(std::string_view sql);
   // begin, the statement, commit (also when the statement failed); then rethrows.
-  void executeInOwnTransaction(const std::string& sql);
+  void executeInOwnTransaction(std::string_view sql, std::initializer_list<BoundValue> values);
   // A batch of statements committed together: begin returns false (and no
   // batch is open) when a transaction is already open or the begin failed.
   // End commits; a commit that fails leaves no transaction open.
@@ -116,21 +134,57 @@ class Database {
   void ensureLinkIndexes();
 
  private:
-  void executeLocked(const std::string& sql);
-  void stepRows(const std::string& sql, const std::function<void(sqlite3_stmt*)>& onStart,
-                const std::function<void(const RowView&)>& onRow);
-  // A single insert or update whose only varying parts are string literals
-  // runs as a kept prepared statement with the literals bound in their place:
-  // the same rows and the same errors, without parsing every statement anew.
-  // False when the text is not of that kind; it then runs as written.
-  bool executeKept(const std::string& sql);
+  // Hashes a kept statement's text for lookups by view, without a copy.
+  struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view text) const { return std::hash<std::string_view>{}(text); }
+  };
+  // The kept statement of a one-statement text, prepared on its first use;
+  // nullptr for a text without a statement.
+  sqlite3_stmt* keptStatement(std::string_view sql);
+  void bindValues(sqlite3_stmt* stmt, std::span<const BoundValue> values);
+  void executeLocked(std::string_view sql, std::span<const BoundValue> values);
+  void stepRows(std::string_view sql, std::span<const BoundValue> values,
+                const std::function<void(sqlite3_stmt*)>& onStart, const std::function<void(const RowView&)>& onRow);
   void closeLocked();
   mutable std::mutex m_guard;
   sqlite3* m_db = nullptr;
   std::string m_path;
-  std::unordered_map<std::string, sqlite3_stmt*> m_kept;  // by statement shape
+  std::unordered_map<std::string, sqlite3_stmt*, TextHash, std::equal_to<>> m_kept;  // by statement text
   std::unique_ptr<LogCopier> m_copier;
   int m_logCopyFrames = 16384;  // 64 MB of log
+};
+
+// Statements with copies of their values, for running them later: the values
+// of all of them share one buffer, so that keeping a page's statements costs
+// a few allocations rather than a few for every statement, and none at all
+// once a cleared list has grown to its size.
+class StatementList {
+ public:
+  void add(std::string_view sql, std::span<const BoundValue> values);
+  void add(std::string_view sql, std::initializer_list<BoundValue> values) {
+    add(sql, std::span<const BoundValue>(values.begin(), values.size()));
+  }
+  bool empty() const { return m_entries.empty(); }
+  void clear();
+  // Hands each statement and its values to run, in the order they were added.
+  void forEach(const std::function<void(std::string_view sql, std::span<const BoundValue> values)>& run) const;
+
+ private:
+  struct Entry {
+    std::size_t text;        // in m_texts
+    std::size_t firstValue;  // in m_values
+    std::size_t valueCount;
+  };
+  struct Value {
+    std::size_t offset;  // in m_bytes
+    std::size_t size;
+    bool isNull;
+  };
+  std::vector<std::string> m_texts;  // each text once
+  std::string m_bytes;
+  std::vector<Value> m_values;
+  std::vector<Entry> m_entries;
 };
 
 // Statements that each take effect on their own, written in one commit.
@@ -146,8 +200,12 @@ class StatementBatch {
   StatementBatch(const StatementBatch&) = delete;
   StatementBatch& operator=(const StatementBatch&) = delete;
 
-  // A failure is kept, not thrown.
-  void execute(const std::string& sql);
+  // A failure is kept, not thrown. The batch keeps its own copy of the
+  // statement, for running it again on its own.
+  void execute(std::string_view sql, std::initializer_list<BoundValue> values) {
+    execute(sql, std::span<const BoundValue>(values.begin(), values.size()));
+  }
+  void execute(std::string_view sql, std::span<const BoundValue> values);
   // Commits. The error texts of every failure, first runs and second runs.
   std::vector<std::string> finish();
 
@@ -155,7 +213,7 @@ class StatementBatch {
   void runAgainAlone();
   Database& m_db;
   bool m_together;
-  std::vector<std::string> m_done;  // in the open transaction, in order
+  StatementList m_done;  // in the open transaction, in order
   std::vector<std::string> m_failures;
 };
 

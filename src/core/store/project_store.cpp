@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "core/crawl/internal_url_list.h"
-#include "core/store/statements.h"
 #include "core/platform/desktop.h"
+#include "core/store/statements.h"
 
 namespace crawlspect {
 
@@ -38,7 +38,7 @@ const std::string& ProjectStore::chooseWorkingFile(std::mt19937& random) {
 void ProjectStore::connectWorkingFile(bool createTables) {
   try {
     m_db.connect(m_workingFile);
-    if (createTables) m_db.execute(kProjectSchema);
+    if (createTables) m_db.executeScript(kProjectSchema);
   } catch (const DbError& e) {
     m_desktop.report("", connectionErrorReport(e.what()));
   }
@@ -88,23 +88,22 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   return true;
 }
 
-std::string ProjectStore::saveCopy(const std::string& dest) {
-  if (!m_db.isConnected()) return {};  // nothing crawled or opened yet: nothing to save
+void ProjectStore::saveCopy(const std::string& dest) {
+  if (!m_db.isConnected()) return;  // nothing crawled or opened yet: nothing to save
   const std::string temp = dest + ".part" + std::to_string(::getpid());
   removeDatabaseFiles(temp);
   try {
     m_db.backupTo(temp);
   } catch (const DbError& e) {
     removeDatabaseFiles(temp);
-    return e.what();
+    throw StoreError(e.what());
   }
   std::error_code ec;
   fs::rename(temp, dest, ec);
   if (ec) {
     removeDatabaseFiles(temp);
-    return ec.message();
+    throw StoreError(ec.message());
   }
-  return {};
 }
 
 void ProjectStore::close() {
@@ -122,28 +121,28 @@ ProjectStore::Batch::~Batch() {
 void ProjectStore::flushLinks() {
   if (m_pendingLinks.empty()) return;
   StatementBatch batch(m_db);
-  for (const auto& statement : m_pendingLinks) batch.execute(statement);
+  m_pendingLinks.forEach([&](std::string_view sql, std::span<const BoundValue> values) { batch.execute(sql, values); });
   m_pendingLinks.clear();
   // Reported once the rows are committed, so no box waits on an open transaction.
   for (const auto& text : batch.finish()) m_desktop.report("Error", statementErrorReport(text));
 }
 
-void ProjectStore::RecordNewPage(const std::string& pageUrl) {
+void ProjectStore::recordNewPage(const std::string& pageUrl) {
   try {
-    m_db.executeInOwnTransaction(sql::insertNewPage(pageUrl));
+    m_db.executeInOwnTransaction(sql::kInsertNewPage, {pageUrl});
   } catch (const DbError& e) {
     m_desktop.report("", statementErrorReport(e.what()));
   }
 }
 
-void ProjectStore::StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+void ProjectStore::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                              const std::string& anchor, const std::string& type) {
   if (m_batching) {
-    m_pendingLinks.push_back(sql::insertLink(sourcePage, link, follow, type, anchor));
+    m_pendingLinks.add(sql::kInsertLink, {sourcePage, link, follow, type, anchor});
     return;
   }
   try {
-    m_db.execute(sql::insertLink(sourcePage, link, follow, type, anchor));
+    m_db.execute(sql::kInsertLink, {sourcePage, link, follow, type, anchor});
   } catch (const DbError& e) {
     m_desktop.report("Error", statementErrorReport(e.what()));
   }

@@ -3,6 +3,7 @@
 // the data folder, the fresh copy of the template at every crawl start,
 // opening a saved project, saving a copy, and the crawl's two inserts.
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,12 @@ namespace crawlspect {
 
 class Desktop;
 class InternalUrlList;
+
+// A project file that could not be written; what() is the reason.
+class StoreError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
 class ProjectStore {
  public:
@@ -46,14 +53,15 @@ class ProjectStore {
   // not be read (the failure was reported).
   bool openProject(const std::string& projectPath, InternalUrlList& list);
   // A consistent copy of the working project at dest (written beside it, then
-  // renamed into place). Empty on success, otherwise the reason.
-  std::string saveCopy(const std::string& dest);
+  // renamed into place); nothing is written before the first crawl or
+  // opening. Throws StoreError, leaving dest as it was, when it cannot be written.
+  void saveCopy(const std::string& dest);
   // Disconnect and delete the working file with its companions; failures ignored.
   void close();
 
-  // One page's links: StoreLink keeps the rows and the end of the batch
+  // One page's links: storeLink keeps the rows and the end of the batch
   // writes them in their order in one commit, instead of one commit each.
-  // Failures are still reported row by row; RecordNewPage is not held back.
+  // Failures are still reported row by row; recordNewPage is not held back.
   class Batch {
    public:
     explicit Batch(ProjectStore& store);
@@ -66,8 +74,8 @@ class ProjectStore {
   };
 
   // The crawl thread's statements; failures are reported and the crawl goes on.
-  void RecordNewPage(const std::string& pageUrl);
-  void StoreLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
+  void recordNewPage(const std::string& pageUrl);
+  void storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                  const std::string& anchor, const std::string& type);
 
  private:
@@ -78,7 +86,7 @@ class ProjectStore {
   bool m_batching = false;
   bool m_deferLinkIndexes = false;
   bool m_linkIndexesPending = false;
-  std::vector<std::string> m_pendingLinks;  // insert statements
+  StatementList m_pendingLinks;
   std::string m_dataFolder;
   std::string m_templatePath;
   std::string m_workingFile;

@@ -114,9 +114,12 @@ void MainWindow::saveProjectAs() {
   const QString path = chooseFile("saveProjectDialog", "Project File (*.db)", "db", true);
   if (path.isEmpty()) return;
   const std::string dest = path.toStdString();
-  const std::string error = m_store.saveCopy(dest);
-  // A project that silently failed to save is a project lost.
-  if (!error.empty()) m_desktop.showMessage("Error", "Unable to save " + dest + ": " + error, MessageIcon::Error);
+  try {
+    m_store.saveCopy(dest);
+  } catch (const StoreError& e) {
+    // A project that silently failed to save is a project lost.
+    m_desktop.showMessage("Error", "Unable to save " + dest + ": " + e.what(), MessageIcon::Error);
+  }
 }
 
 void MainWindow::analyzeUrl(const std::string& url) {
