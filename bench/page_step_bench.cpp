@@ -111,14 +111,14 @@ int main() {
 
     auto page = [&](int i) -> const std::string& { return texts[static_cast<std::size_t>(i) % texts.size()]; };
 
-    print("ScanTitle", kb, bytes, medianSeconds(pages, [&](int i) { sink += ScanTitle(page(i)).size(); }));
+    print("scanTitle", kb, bytes, medianSeconds(pages, [&](int i) { sink += scanTitle(page(i)).size(); }));
     print("parse only (HtmlDocument)", kb, bytes,
           medianSeconds(pages, [&](int i) { sink += HtmlDocument(page(i)).all().size(); }));
-    print("ReadPageFacts (one parse)", kb, bytes,
-          medianSeconds(pages, [&](int i) { sink += ReadPageFacts(page(i)).h2.size(); }));
+    print("readPageFacts (one parse)", kb, bytes,
+          medianSeconds(pages, [&](int i) { sink += readPageFacts(page(i)).h2.size(); }));
     print("five readers, one parse each", kb, bytes, medianSeconds(pages, [&](int i) {
-            sink += ReadTitle(page(i)).size() + ReadMetaDescription(page(i)).size() + ReadH1(page(i)).size() +
-                    ReadH2(page(i)).size() + ReadH3(page(i)).size();
+            sink += readTitle(page(i)).size() + readMetaDescription(page(i)).size() + readH1(page(i)).size() +
+                    readH2(page(i)).size() + readH3(page(i)).size();
           }));
 
     // The crawl has made every page's row before its step runs.
@@ -127,17 +127,17 @@ int main() {
       urls.push_back("https://shop.example/" + std::to_string(kb) + "/page-" + std::to_string(i));
       db.execute(sql::kInsertNewPage, {urls.back()});
     }
-    print("whole page step (SavePageRecord)", kb, bytes, medianSeconds(pages, [&](int i) {
-            SavePageRecord(db, desktop, "bench", urls[static_cast<std::size_t>(i)], page(i));
+    print("whole page step (savePageRecord)", kb, bytes, medianSeconds(pages, [&](int i) {
+            savePageRecord(db, desktop, "bench", urls[static_cast<std::size_t>(i)], page(i));
           }));
     std::vector<PageRecordFacts> facts;
-    for (const std::string& t : texts) facts.push_back(ReadPageRecordFacts(t));
-    print("  of which statements (StorePageRecord)", kb, bytes, medianSeconds(pages, [&](int i) {
-            StorePageRecord(db, desktop, "bench", urls[static_cast<std::size_t>(pages + i)],
+    for (const std::string& t : texts) facts.push_back(readPageRecordFacts(t));
+    print("  of which statements (storePageRecord)", kb, bytes, medianSeconds(pages, [&](int i) {
+            storePageRecord(db, desktop, "bench", urls[static_cast<std::size_t>(pages + i)],
                             facts[static_cast<std::size_t>(i) % facts.size()]);
           }));
     if (sink == 0) std::printf("(nothing read)\n");
-    std::printf("  page of %zu bytes: %zu H2 lines\n\n", bytes, splitLines(ReadH2(texts[0])).size());
+    std::printf("  page of %zu bytes: %zu H2 lines\n\n", bytes, splitLines(readH2(texts[0])).size());
   }
   std::printf("statement failures reported: %zu\n", desktop.messages().size());
   db.disconnect();

@@ -9,12 +9,12 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  const crawlspect::PageFacts facts = crawlspect::ReadPageFacts(text);
-  if (facts.title != crawlspect::ReadTitle(text)) std::abort();
-  if (facts.description != crawlspect::ReadMetaDescription(text)) std::abort();
-  if (facts.h1 != crawlspect::ReadH1(text)) std::abort();
-  if (facts.h2 != crawlspect::ReadH2(text)) std::abort();
-  if (facts.h3 != crawlspect::ReadH3(text)) std::abort();
-  crawlspect::ScanTitle(text);
+  const crawlspect::PageFacts facts = crawlspect::readPageFacts(text);
+  if (facts.title != crawlspect::readTitle(text)) std::abort();
+  if (facts.description != crawlspect::readMetaDescription(text)) std::abort();
+  if (facts.h1 != crawlspect::readH1(text)) std::abort();
+  if (facts.h2 != crawlspect::readH2(text)) std::abort();
+  if (facts.h3 != crawlspect::readH3(text)) std::abort();
+  crawlspect::scanTitle(text);
   return 0;
 }

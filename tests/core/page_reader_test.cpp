@@ -20,7 +20,7 @@ void checkAll(const std::vector<Case>& cases, const std::function<std::string(co
   for (const Case& c : cases) EXPECT_EQ(reader(c.page), c.expected) << c.name;
 }
 
-TEST(ScanTitle, TakesTheRawCharactersOfTheFirstTitleTag) {
+TEST(scanTitle, TakesTheRawCharactersOfTheFirstTitleTag) {
   checkAll(
       {
           {"upper-case tags", "<HTML><HEAD><TITLE>Home</TITLE></HEAD></HTML>\r\n", "Home"},
@@ -36,10 +36,10 @@ TEST(ScanTitle, TakesTheRawCharactersOfTheFirstTitleTag) {
           {"empty title", "<title></title>", ""},
           {"empty page", "", ""},
       },
-      ScanTitle);
+      scanTitle);
 }
 
-TEST(ReadTitle, FollowsTheDocumentTitleRule) {
+TEST(readTitle, FollowsTheDocumentTitleRule) {
   checkAll(
       {
           {"white space stripped and collapsed", "<title>\r\n  Tom \t &amp;\r\n Jerry  </title>", "Tom & Jerry"},
@@ -53,10 +53,10 @@ TEST(ReadTitle, FollowsTheDocumentTitleRule) {
            "A"},
           {"empty page", "", ""},
       },
-      [](const std::string& p) { return ReadTitle(p); });
+      [](const std::string& p) { return readTitle(p); });
 }
 
-TEST(ReadMetaDescription, LastMetaNamedDescriptionWins) {
+TEST(readMetaDescription, LastMetaNamedDescriptionWins) {
   checkAll(
       {
           {"two descriptions", "<meta name=description content=first><meta name=description content=second>", "second"},
@@ -70,10 +70,10 @@ TEST(ReadMetaDescription, LastMetaNamedDescriptionWins) {
           {"after the body", "<body><p>x</p></body><meta name=description content=late>", "late"},
           {"empty page", "", ""},
       },
-      [](const std::string& p) { return ReadMetaDescription(p); });
+      [](const std::string& p) { return readMetaDescription(p); });
 }
 
-TEST(ReadHeadings, GiveOneTrimmedLinePerHeading) {
+TEST(readHeadings, GiveOneTrimmedLinePerHeading) {
   checkAll(
       {
           {"three h1, one empty", "<h1> Hello </h1><h1></h1><h1>World</h1>", "Hello\r\n\r\nWorld\r\n"},
@@ -90,14 +90,14 @@ TEST(ReadHeadings, GiveOneTrimmedLinePerHeading) {
           {"inside template ignored", "<template><h1>T</h1></template><h1>Real</h1>", "Real\r\n"},
           {"empty page", "", ""},
       },
-      ReadH1);
-  EXPECT_EQ(ReadH2("<h1>a</h1><h3>b</h3>"), "");
-  EXPECT_EQ(ReadH2("<h2>a</h2><h3>b</h3><h2>c</h2>"), "a\r\nc\r\n");
-  EXPECT_EQ(ReadH3("<h2>a</h2><h3>b</h3>"), "b\r\n");
+      readH1);
+  EXPECT_EQ(readH2("<h1>a</h1><h3>b</h3>"), "");
+  EXPECT_EQ(readH2("<h2>a</h2><h3>b</h3><h2>c</h2>"), "a\r\nc\r\n");
+  EXPECT_EQ(readH3("<h2>a</h2><h3>b</h3>"), "b\r\n");
 }
 
-// The rendered text of a heading, seen through ReadH1.
-TEST(ReadHeadings, RenderTextLikeABrowser) {
+// The rendered text of a heading, seen through readH1.
+TEST(readHeadings, RenderTextLikeABrowser) {
   checkAll(
       {
           {"runs of white space collapse", "<h1>a \r\n\t b</h1>", "a b\r\n"},
@@ -116,21 +116,21 @@ TEST(ReadHeadings, RenderTextLikeABrowser) {
           {"hidden heading gives its raw text", "<div hidden><h1> a  <b>b</b></h1></div>", "a  b\r\n"},
           {"entities decoded", "<h1>Tom &amp; Jerry &lt;3</h1>", "Tom & Jerry <3\r\n"},
       },
-      ReadH1);
+      readH1);
 }
 
-TEST(ReadPageFacts, OneParseGivesWhatEachReaderGives) {
+TEST(readPageFacts, OneParseGivesWhatEachReaderGives) {
   const std::string page =
       "<!DOCTYPE html>\r\n<html><head><title> The  Page </title>\r\n"
       "<meta name=\"description\" content=\"About it\">\r\n</head><body>\r\n"
       "<h1>Main <em>one</em></h1><h2>Sub 1</h2><p>text</p><h3>Small</h3><h2>Sub<br>2</h2>\r\n"
       "<meta name=description content=\"Later\"></body></html>\r\n";
-  const PageFacts facts = ReadPageFacts(page);
-  EXPECT_EQ(facts.title, ReadTitle(page));
-  EXPECT_EQ(facts.description, ReadMetaDescription(page));
-  EXPECT_EQ(facts.h1, ReadH1(page));
-  EXPECT_EQ(facts.h2, ReadH2(page));
-  EXPECT_EQ(facts.h3, ReadH3(page));
+  const PageFacts facts = readPageFacts(page);
+  EXPECT_EQ(facts.title, readTitle(page));
+  EXPECT_EQ(facts.description, readMetaDescription(page));
+  EXPECT_EQ(facts.h1, readH1(page));
+  EXPECT_EQ(facts.h2, readH2(page));
+  EXPECT_EQ(facts.h3, readH3(page));
   EXPECT_EQ(facts.title, "The Page");
   EXPECT_EQ(facts.description, "Later");
   EXPECT_EQ(facts.h2, "Sub 1\r\nSub\n2\r\n");
@@ -151,7 +151,7 @@ TEST(PageReaderOnHostileMarkup, EveryReaderReturns) {
   struct Hostile {
     const char* name;
     std::string page;
-    std::optional<std::string> h1;  // what ReadH1 still finds, where the parser got that far
+    std::optional<std::string> h1;  // what readH1 still finds, where the parser got that far
   };
   const std::vector<Hostile> pages = {
       {"100,000 nested elements", head + repeat("<div>", 100000) + "<h1>deep</h1>", std::nullopt},
@@ -166,7 +166,7 @@ TEST(PageReaderOnHostileMarkup, EveryReaderReturns) {
   };
   for (const Hostile& h : pages) {
     const auto start = std::chrono::steady_clock::now();
-    const PageFacts facts = ReadPageFacts(h.page);
+    const PageFacts facts = readPageFacts(h.page);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     EXPECT_LT(seconds, 5.0) << h.name;
     EXPECT_EQ(facts.title, "T") << h.name;
@@ -174,7 +174,7 @@ TEST(PageReaderOnHostileMarkup, EveryReaderReturns) {
     if (h.h1) {
       EXPECT_EQ(facts.h1, *h.h1) << h.name;
     }
-    EXPECT_EQ(ScanTitle(h.page), "T") << h.name;
+    EXPECT_EQ(scanTitle(h.page), "T") << h.name;
   }
 }
 

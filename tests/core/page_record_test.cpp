@@ -18,7 +18,7 @@ class PageRecord : public ::testing::Test {
     db.connect(dir.file("project.db"));
     db.ensureSchema();
   }
-  void save(const std::string& url, const std::string& page) { SavePageRecord(db, desktop, "Crawlspect", url, page); }
+  void save(const std::string& url, const std::string& page) { savePageRecord(db, desktop, "Crawlspect", url, page); }
   Rows rows(const std::string& sql) { return db.query(sql).rows; }
   Rows pages() { return rows("SELECT URL, TITLE, DESCRIPTION, H1TAG FROM PAGES;"); }
   Rows tags() { return rows("SELECT URL, TAG, VALUE FROM TAGS;"); }

@@ -262,7 +262,7 @@ TEST(SettingsWriteFailure, ReportsUnableToWriteOncePerChange) {
 
 TEST_F(SettingsFixture, ResetDeletesTheFileAndStartsAFreshCopy) {
   writer.saveStartUrl("http://a.example/");
-  ResetToDefaults(desktop, path);
+  resetToDefaults(desktop, path);
   EXPECT_FALSE(std::filesystem::exists(path));
   ASSERT_EQ(desktop.startedCopies().size(), 1u);
   EXPECT_TRUE(desktop.startedCopies()[0].empty());

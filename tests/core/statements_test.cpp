@@ -116,7 +116,7 @@ TEST(Statements, SqlPunctuationInValuesIsJustText) {
     ProjectStore::Batch batch(store);
     store.storeLink(value + "#batched", pageUrl, "Follow", value, "External");
   }
-  SavePageRecord(db, desktop, "Crawlspect", pageUrl,
+  savePageRecord(db, desktop, "Crawlspect", pageUrl,
                  "<title>" + value + "</title><meta name=description content=\"" + value + "\"><h1>" + value +
                      "</h1><h2>" + value + "</h2>");
   EXPECT_TRUE(desktop.messages().empty());

@@ -6,9 +6,9 @@
 namespace crawlspect {
 
 PageReaders standardPageReaders() {
-  return {[](const std::string& p) { return ReadTitle(p); },
-          [](const std::string& p) { return ReadMetaDescription(p); }, [](const std::string& p) { return ReadH1(p); },
-          [](const std::string& p) { return ReadH2(p); }, [](const std::string& p) { return ReadH3(p); }};
+  return {[](const std::string& p) { return readTitle(p); },
+          [](const std::string& p) { return readMetaDescription(p); }, [](const std::string& p) { return readH1(p); },
+          [](const std::string& p) { return readH2(p); }, [](const std::string& p) { return readH3(p); }};
 }
 
 namespace {

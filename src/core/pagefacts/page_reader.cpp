@@ -4,7 +4,7 @@
 
 namespace crawlspect {
 
-std::string ScanTitle(const std::string& pageText) {
+std::string scanTitle(const std::string& pageText) {
   const std::size_t start = findNoCase(pageText, "<title");
   if (start == std::string::npos) return {};
   const std::size_t close = pageText.find('>', start);
@@ -29,28 +29,28 @@ void appendHeadingLine(std::string& lines, const HtmlElement& heading) {
 
 }  // namespace
 
-std::string ReadTitle(const HtmlDocument& doc) { return doc.title(); }
-std::string ReadTitle(const std::string& pageText) { return ReadTitle(HtmlDocument(pageText)); }
+std::string readTitle(const HtmlDocument& doc) { return doc.title(); }
+std::string readTitle(const std::string& pageText) { return readTitle(HtmlDocument(pageText)); }
 
-std::string ReadMetaDescription(const HtmlDocument& doc) {
+std::string readMetaDescription(const HtmlDocument& doc) {
   std::string result;
   for (const HtmlElement& el : doc.all())
     if (isDescriptionMeta(el)) result = el.attribute("content").value_or("");
   return result;
 }
-std::string ReadMetaDescription(const std::string& pageText) { return ReadMetaDescription(HtmlDocument(pageText)); }
+std::string readMetaDescription(const std::string& pageText) { return readMetaDescription(HtmlDocument(pageText)); }
 
-std::string ReadHeadings(const HtmlDocument& doc, const std::string& tag) {
+std::string readHeadings(const HtmlDocument& doc, const std::string& tag) {
   std::string lines;
   for (const HtmlElement& el : doc.all())
     if (el.hasTagName(tag)) appendHeadingLine(lines, el);
   return lines;
 }
-std::string ReadH1(const std::string& pageText) { return ReadHeadings(HtmlDocument(pageText), "h1"); }
-std::string ReadH2(const std::string& pageText) { return ReadHeadings(HtmlDocument(pageText), "h2"); }
-std::string ReadH3(const std::string& pageText) { return ReadHeadings(HtmlDocument(pageText), "h3"); }
+std::string readH1(const std::string& pageText) { return readHeadings(HtmlDocument(pageText), "h1"); }
+std::string readH2(const std::string& pageText) { return readHeadings(HtmlDocument(pageText), "h2"); }
+std::string readH3(const std::string& pageText) { return readHeadings(HtmlDocument(pageText), "h3"); }
 
-PageFacts ReadPageFacts(const std::string& pageText) {
+PageFacts readPageFacts(const std::string& pageText) {
   const HtmlDocument doc(pageText);
   PageFacts facts;
   facts.title = doc.title();

@@ -12,24 +12,24 @@ namespace crawlspect {
 // The characters between the first "<title" (any letter case, wherever it
 // stands) with the ">" after it and the next "</title>", as written: no
 // trimming, no decoding. Empty when any piece is missing.
-std::string ScanTitle(const std::string& pageText);
+std::string scanTitle(const std::string& pageText);
 
 // The document's title.
-std::string ReadTitle(const std::string& pageText);
-std::string ReadTitle(const HtmlDocument& doc);
+std::string readTitle(const std::string& pageText);
+std::string readTitle(const HtmlDocument& doc);
 
 // The content of the last META element whose name is "description" after
 // A-Z lower-casing (not trimmed); empty when there is none.
-std::string ReadMetaDescription(const std::string& pageText);
-std::string ReadMetaDescription(const HtmlDocument& doc);
+std::string readMetaDescription(const std::string& pageText);
+std::string readMetaDescription(const HtmlDocument& doc);
 
 // Heading lines: the rendered text of every h1 (h2, h3) in document order with
 // characters up to U+0020 trimmed off both ends, each followed by CR LF; the
 // empty text when there is no such heading.
-std::string ReadH1(const std::string& pageText);
-std::string ReadH2(const std::string& pageText);
-std::string ReadH3(const std::string& pageText);
-std::string ReadHeadings(const HtmlDocument& doc, const std::string& tag);
+std::string readH1(const std::string& pageText);
+std::string readH2(const std::string& pageText);
+std::string readH3(const std::string& pageText);
+std::string readHeadings(const HtmlDocument& doc, const std::string& tag);
 
 // Everything the document readers give, from one parse.
 struct PageFacts {
@@ -39,6 +39,6 @@ struct PageFacts {
   std::string h2;
   std::string h3;
 };
-PageFacts ReadPageFacts(const std::string& pageText);
+PageFacts readPageFacts(const std::string& pageText);
 
 }  // namespace crawlspect

@@ -6,12 +6,12 @@
 
 namespace crawlspect {
 
-PageRecordFacts ReadPageRecordFacts(const std::string& pageText) {
-  PageFacts read = ReadPageFacts(pageText);
-  return {ScanTitle(pageText), std::move(read.description), splitLines(read.h1), splitLines(read.h2)};
+PageRecordFacts readPageRecordFacts(const std::string& pageText) {
+  PageFacts read = readPageFacts(pageText);
+  return {scanTitle(pageText), std::move(read.description), splitLines(read.h1), splitLines(read.h2)};
 }
 
-void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+void storePageRecord(Database& db, ProblemReporter& problems, const std::string& appTitle, const std::string& pageUrl,
                      const PageRecordFacts& facts) {
   // One commit for the page's statements; each still takes effect on its own
   // (StatementBatch). Failures are reported once it has been committed, so no
@@ -41,19 +41,19 @@ void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle
     batch.execute(sql::kInsertTag, {pageUrl, "H2", line});
   }
   for (auto& text : batch.finish()) failures.push_back(std::move(text));
-  for (const auto& text : failures) desktop.report(appTitle, statementErrorReport(text));
+  for (const auto& text : failures) problems.reportProblem(appTitle, statementErrorReport(text));
 }
 
-void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+void savePageRecord(Database& db, ProblemReporter& problems, const std::string& appTitle, const std::string& pageUrl,
                     const std::string& pageText) {
   // Every reader runs before the first statement: a reader that throws leaves the page untouched.
-  StorePageRecord(db, desktop, appTitle, pageUrl, ReadPageRecordFacts(pageText));
+  storePageRecord(db, problems, appTitle, pageUrl, readPageRecordFacts(pageText));
 }
 
-std::function<void()> preparePageRecord(Database& db, Desktop& desktop, std::string appTitle, std::string pageUrl,
+std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle, std::string pageUrl,
                                         const std::string& pageText) {
-  return [&db, &desktop, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
-          facts = ReadPageRecordFacts(pageText)] { StorePageRecord(db, desktop, appTitle, pageUrl, facts); };
+  return [&db, &problems, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
+          facts = readPageRecordFacts(pageText)] { storePageRecord(db, problems, appTitle, pageUrl, facts); };
 }
 
 }  // namespace crawlspect

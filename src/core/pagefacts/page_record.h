@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "core/store/database.h"
-#include "core/platform/desktop.h"
+#include "core/platform/problem_reporter.h"
 
 namespace crawlspect {
 
@@ -18,10 +18,10 @@ struct PageRecordFacts {
   std::vector<std::string> h1Lines;
   std::vector<std::string> h2Lines;
 };
-PageRecordFacts ReadPageRecordFacts(const std::string& pageText);
+PageRecordFacts readPageRecordFacts(const std::string& pageText);
 
 // The statements of the page step for facts already read.
-void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+void storePageRecord(Database& db, ProblemReporter& problems, const std::string& appTitle, const std::string& pageUrl,
                      const PageRecordFacts& facts);
 
 // Runs on the main thread. Each failing statement is reported in a message box
@@ -29,13 +29,13 @@ void StorePageRecord(Database& db, Desktop& desktop, const std::string& appTitle
 // text (a failed fetch) stores an empty title and description and no TAGS.
 // It also stores the first non-blank H1 line in PAGES.H1TAG, which the
 // audit's H1 length rule reads.
-void SavePageRecord(Database& db, Desktop& desktop, const std::string& appTitle, const std::string& pageUrl,
+void savePageRecord(Database& db, ProblemReporter& problems, const std::string& appTitle, const std::string& pageUrl,
                     const std::string& pageText);
 
 // The crawl's page step in two halves: the page is read on the calling (crawl)
 // thread, so a large page never holds up the window; the returned step stores
-// the rows and must run on the main thread. Same rows as SavePageRecord.
-std::function<void()> preparePageRecord(Database& db, Desktop& desktop, std::string appTitle, std::string pageUrl,
+// the rows and must run on the main thread. Same rows as savePageRecord.
+std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle, std::string pageUrl,
                                         const std::string& pageText);
 
 }  // namespace crawlspect

@@ -1,17 +1,19 @@
 #pragma once
-// Everything the core asks of a window system. The window implements it with
-// Qt (QtDesktop); the command line and the tests with LoopDesktop.
+// Everything a front end's core-driven work needs of a window system: the
+// hand-offs to the main thread, message boxes, the shell, the clipboard. The
+// window implements it with Qt (QtDesktop); the command line and the tests
+// with LoopDesktop. Core code reports absorbed failures only through the
+// ProblemReporter side of it.
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "core/platform/problem_reporter.h"
+
 namespace crawlspect {
 
-enum class MessageIcon { None, Information, Warning, Error };
-
-class Desktop {
+class Desktop : public ProblemReporter {
  public:
-  virtual ~Desktop() = default;
 
   virtual bool isMainThread() const = 0;
   // Runs fn on the main thread; the calling thread waits until it returned.
@@ -33,8 +35,9 @@ class Desktop {
   // wait: nothing here polls.
   virtual void serveUntil(const std::function<bool()>& done) = 0;
 
-  // Shows a message from any thread: a crawl thread waits until it was closed.
-  void report(const std::string& title, const std::string& text, MessageIcon icon = MessageIcon::None) {
+  // A message box, from any thread: a crawl thread waits until it was closed.
+  void reportProblem(const std::string& title, const std::string& text,
+                     MessageIcon icon = MessageIcon::None) override {
     if (isMainThread())
       showMessage(title, text, icon);
     else

@@ -3,7 +3,7 @@
 #include "core/results/result_lists.h"
 #include "core/store/database.h"
 #include "core/store/statements.h"
-#include "core/platform/desktop.h"
+#include "core/platform/problem_reporter.h"
 #include "core/platform/text.h"
 
 namespace crawlspect {
@@ -119,7 +119,7 @@ class AuditWriter {
     }
   }
 
-  void perPage(Database& db, Desktop& desktop) {
+  void perPage(Database& db, ProblemReporter& problems) {
     const std::size_t before = m_report.lineCount();
     int url = -2, title = -1, description = -1, h1 = -1;
     // A missing column reads as the empty text, like NULL.
@@ -142,7 +142,7 @@ class AuditWriter {
     } catch (const DbError& e) {
       // Lines of a statement that failed part-way stand on no valid result.
       m_report.keepLines(before);
-      desktop.report("", statementErrorReport(e.what()));
+      problems.reportProblem("", statementErrorReport(e.what()));
     }
   }
 
@@ -185,14 +185,14 @@ class AuditWriter {
 }  // namespace
 
 AuditReport buildAuditReport(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
-                              const Table& h1Tags, Database& db, const RegionalSettings& regional, Desktop& desktop) {
+                              const Table& h1Tags, Database& db, const RegionalSettings& regional, ProblemReporter& problems) {
   AuditReport report;
   AuditWriter writer(report);
   writer.perUrl(internalUrls, regional);
   writer.duplicateTexts(titles, "Title is not unique ");
   writer.duplicateTexts(descriptions, "Description is not unique ");
   writer.duplicateH1(h1Tags);
-  writer.perPage(db, desktop);
+  writer.perPage(db, problems);
   return report;
 }
 

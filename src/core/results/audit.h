@@ -14,7 +14,7 @@
 namespace crawlspect {
 
 class Database;
-class Desktop;
+class ProblemReporter;
 
 enum class AuditColour { Black, Red, Navy, Blue };
 
@@ -70,6 +70,6 @@ class AuditReport {
 // column 0, count in column 1), then the per-page lines from the PAGES
 // statement. A failed statement is reported and the lines so far stay.
 AuditReport buildAuditReport(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
-                              const Table& h1Tags, Database& db, const RegionalSettings& regional, Desktop& desktop);
+                              const Table& h1Tags, Database& db, const RegionalSettings& regional, ProblemReporter& problems);
 
 }  // namespace crawlspect

@@ -2,7 +2,7 @@
 
 #include "core/store/database.h"
 #include "core/store/statements.h"
-#include "core/platform/desktop.h"
+#include "core/platform/problem_reporter.h"
 #include "core/platform/text.h"
 
 namespace crawlspect {
@@ -11,13 +11,13 @@ namespace {
 
 // Lines as a text box holds them: a value with line breaks adds several lines,
 // an empty value one empty line.
-void appendHeadingLines(Database& db, const std::string& tag, const std::string& pageUrl, Desktop& desktop,
+void appendHeadingLines(Database& db, const std::string& tag, const std::string& pageUrl, ProblemReporter& problems,
                         std::vector<std::string>& lines, std::string& count) {
   QueryResult tags;
   try {
     tags = db.query(sql::kSelectTagsOfPage, {tag, pageUrl});
   } catch (const DbError& e) {
-    desktop.report("", statementErrorReport(e.what()));
+    problems.reportProblem("", statementErrorReport(e.what()));
     return;
   }
   for (std::size_t i = 0; i < tags.rows.size(); ++i) {
@@ -59,7 +59,7 @@ QueryResult queryDetail(Database& db, ResultListId list, const std::string& valu
 
 }  // namespace
 
-PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop& desktop) {
+PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, ProblemReporter& problems) {
   PageDetails details;
   try {
     const QueryResult pages = db.query(sql::kSelectPage, {pageUrl});
@@ -69,12 +69,12 @@ PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop&
       details.description = pages.text(i, "DESCRIPTION");
     }
   } catch (const DbError& e) {
-    desktop.report("", statementErrorReport(e.what()));
+    problems.reportProblem("", statementErrorReport(e.what()));
   }
   details.titleLength = "Length: " + std::to_string(utf16Length(details.title));
   details.descriptionLength = "Length: " + std::to_string(utf16Length(details.description));
-  appendHeadingLines(db, "H1", pageUrl, desktop, details.h1Lines, details.h1Count);
-  appendHeadingLines(db, "H2", pageUrl, desktop, details.h2Lines, details.h2Count);
+  appendHeadingLines(db, "H1", pageUrl, problems, details.h1Lines, details.h1Count);
+  appendHeadingLines(db, "H2", pageUrl, problems, details.h2Lines, details.h2Count);
   return details;
 }
 
@@ -89,13 +89,13 @@ Table emptyDetailList(ResultListId list) {
   }
 }
 
-DetailView lookupDetail(Database& db, ResultListId list, const std::string& value, Desktop& desktop) {
+DetailView lookupDetail(Database& db, ResultListId list, const std::string& value, ProblemReporter& problems) {
   DetailView view{value, emptyDetailList(list)};
   QueryResult result;
   try {
     result = queryDetail(db, list, value);
   } catch (const DbError& e) {
-    desktop.report("", statementErrorReport(e.what()));
+    problems.reportProblem("", statementErrorReport(e.what()));
     return view;
   }
   std::vector<int> columns;

@@ -10,7 +10,7 @@
 namespace crawlspect {
 
 class Database;
-class Desktop;
+class ProblemReporter;
 
 struct PageDetails {
   std::string title;
@@ -25,7 +25,7 @@ struct PageDetails {
 
 // The three statements of the page details. Each failure is reported and
 // leaves only its own part empty.
-PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, Desktop& desktop);
+PageDetails lookupPageDetails(Database& db, const std::string& pageUrl, ProblemReporter& problems);
 
 struct DetailView {
   std::string caption;  // the selected value
@@ -39,6 +39,6 @@ Table emptyDetailList(ResultListId list);
 // The lookup behind a selected value of a grouped list. Rows whose first
 // column is blank (spaces and control characters only) are skipped. A failed
 // statement is reported and leaves the list empty.
-DetailView lookupDetail(Database& db, ResultListId list, const std::string& value, Desktop& desktop);
+DetailView lookupDetail(Database& db, ResultListId list, const std::string& value, ProblemReporter& problems);
 
 }  // namespace crawlspect

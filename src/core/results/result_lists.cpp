@@ -2,7 +2,7 @@
 
 #include "core/store/database.h"
 #include "core/store/statements.h"
-#include "core/platform/desktop.h"
+#include "core/platform/problem_reporter.h"
 
 namespace crawlspect {
 
@@ -59,7 +59,7 @@ namespace {
 
 // Hands each row's value and count cell to onRow; false after a reported failure.
 template <typename OnRow>
-bool readResultList(Database& db, ResultListId id, Desktop& desktop, OnRow onRow) {
+bool readResultList(Database& db, ResultListId id, ProblemReporter& problems, OnRow onRow) {
   // The value comes from the column named like the grouped one, the count from
   // the second column (HOWMANY).
   static const char* const kValueColumn[kResultListCount] = {"LINK",  "VALUE",       "VALUE",
@@ -79,7 +79,7 @@ bool readResultList(Database& db, ResultListId id, Desktop& desktop, OnRow onRow
       onRow(text, row.text(1, count));
     });
   } catch (const DbError& e) {
-    desktop.report("", statementErrorReport(e.what()));
+    problems.reportProblem("", statementErrorReport(e.what()));
     return false;
   }
   return true;
@@ -87,19 +87,19 @@ bool readResultList(Database& db, ResultListId id, Desktop& desktop, OnRow onRow
 
 }  // namespace
 
-Table loadResultList(Database& db, ResultListId id, Desktop& desktop) {
+Table loadResultList(Database& db, ResultListId id, ProblemReporter& problems) {
   Table list = emptyResultList(id);
   // Rows read before a failure part-way belong to no valid result.
-  if (!readResultList(db, id, desktop, [&](std::string_view text, std::string_view count) {
+  if (!readResultList(db, id, problems, [&](std::string_view text, std::string_view count) {
         list.addRow({text, count});
       }))
     list.clear();
   return list;
 }
 
-std::size_t countResultList(Database& db, ResultListId id, Desktop& desktop) {
+std::size_t countResultList(Database& db, ResultListId id, ProblemReporter& problems) {
   std::size_t rows = 0;
-  if (!readResultList(db, id, desktop, [&](std::string_view, std::string_view) { ++rows; })) rows = 0;
+  if (!readResultList(db, id, problems, [&](std::string_view, std::string_view) { ++rows; })) rows = 0;
   return rows;
 }
 
@@ -122,15 +122,15 @@ Table internalUrlTable(const std::vector<UrlRow>& rows) {
 }
 
 RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, const RegionalSettings& regional,
-                             Desktop& desktop, bool allRows) {
+                             ProblemReporter& problems, bool allRows) {
   RefreshResult result;
   for (ResultListId id : kAllResultLists) {
     const auto i = static_cast<std::size_t>(id);
     if (allRows || (id != ResultListId::Links && id != ResultListId::Anchors)) {
-      result.list(id) = loadResultList(db, id, desktop);
+      result.list(id) = loadResultList(db, id, problems);
       result.rowCounts[i] = result.list(id).size();
     } else {
-      result.rowCounts[i] = countResultList(db, id, desktop);
+      result.rowCounts[i] = countResultList(db, id, problems);
     }
   }
 
@@ -149,7 +149,7 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
 
   result.audit =
       buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
-                        result.list(ResultListId::H1Tags), db, regional, desktop);
+                        result.list(ResultListId::H1Tags), db, regional, problems);
   return result;
 }
 

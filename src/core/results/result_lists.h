@@ -15,7 +15,7 @@
 namespace crawlspect {
 
 class Database;
-class Desktop;
+class ProblemReporter;
 class RowView;
 
 // How the TITLE and DESCRIPTION lists show NULL: a page queued but not read yet.
@@ -36,9 +36,9 @@ void forEachResultListRow(Database& db, ResultListId id, const std::function<voi
 // No rows, the list's column headers ("Link", "Count"; "Title", "Count"; ...).
 Table emptyResultList(ResultListId id);
 // Runs the list's statement; a failure is reported and leaves the list empty.
-Table loadResultList(Database& db, ResultListId id, Desktop& desktop);
+Table loadResultList(Database& db, ResultListId id, ProblemReporter& problems);
 // Runs the list's statement and only counts its rows (0 after a reported failure).
-std::size_t countResultList(Database& db, ResultListId id, Desktop& desktop);
+std::size_t countResultList(Database& db, ResultListId id, ProblemReporter& problems);
 
 // All six lists empty, with their headers: what the window shows before the first refresh.
 std::array<Table, kResultListCount> emptyResultLists();
@@ -63,11 +63,11 @@ struct RefreshResult {
 
 // One whole refresh. The internal URL list is copied once under its guard and
 // serves both the "Internal URLs" count and the audit. Failed statements are
-// reported through desktop.report, each on its own, and the refresh goes on.
+// reported through problems.reportProblem, each on its own, and the refresh goes on.
 // Without allRows, the lists nothing reads but for their counts (Found Links,
 // Anchor List: millions of rows on a large site) stay empty and are only
 // counted; the summary and the audit come out the same.
 RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, const RegionalSettings& regional,
-                             Desktop& desktop, bool allRows = true);
+                             ProblemReporter& problems, bool allRows = true);
 
 }  // namespace crawlspect

@@ -92,7 +92,7 @@ void SettingsWriter::beginLoad() {
 
 void SettingsWriter::endLoad() {
   m_loading = false;
-  if (m_failedWhileLoading) m_desktop.report(m_appTitle, failureMessage(), MessageIcon::Error);
+  if (m_failedWhileLoading) m_desktop.reportProblem(m_appTitle, failureMessage(), MessageIcon::Error);
   m_failedWhileLoading = false;
 }
 
@@ -103,7 +103,7 @@ void SettingsWriter::done(bool ok) {
   if (m_loading)
     m_failedWhileLoading = true;
   else
-    m_desktop.report(m_appTitle, failureMessage(), MessageIcon::Error);
+    m_desktop.reportProblem(m_appTitle, failureMessage(), MessageIcon::Error);
 }
 
 void SettingsWriter::saveStartUrl(std::string_view text) { done(write(k::kStartUrl, text)); }
@@ -133,7 +133,7 @@ void SettingsWriter::savePlacement(WindowShowState state, const WindowRect& oute
        write(k::kWindowState, "Normal"));
 }
 
-void ResetToDefaults(Desktop& desktop, const std::string& settingsPath) {
+void resetToDefaults(Desktop& desktop, const std::string& settingsPath) {
   std::error_code ec;
   std::filesystem::remove(settingsPath, ec);
   desktop.processEvents();

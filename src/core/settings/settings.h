@@ -160,6 +160,6 @@ inline constexpr const char* kRestartQuestion = "Restart Application?";
 // "Reset to Defaults" answered with Yes: deletes settings.ini, lets pending
 // window work run and starts a fresh copy of the program. The caller then ends
 // its message loop as "Exit" does.
-void ResetToDefaults(Desktop& desktop, const std::string& settingsPath);
+void resetToDefaults(Desktop& desktop, const std::string& settingsPath);
 
 }  // namespace crawlspect

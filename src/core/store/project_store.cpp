@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "core/crawl/internal_url_list.h"
-#include "core/platform/desktop.h"
+#include "core/platform/problem_reporter.h"
 #include "core/store/statements.h"
 
 namespace crawlspect {
@@ -20,8 +20,8 @@ void removeDatabaseFiles(const std::string& path) {
   fs::remove(path + "-journal", ec);
 }
 
-ProjectStore::ProjectStore(Database& db, Desktop& desktop, std::string dataFolder, std::string templatePath)
-    : m_db(db), m_desktop(desktop), m_dataFolder(std::move(dataFolder)), m_templatePath(std::move(templatePath)) {}
+ProjectStore::ProjectStore(Database& db, ProblemReporter& problems, std::string dataFolder, std::string templatePath)
+    : m_db(db), m_problems(problems), m_dataFolder(std::move(dataFolder)), m_templatePath(std::move(templatePath)) {}
 
 const std::string& ProjectStore::chooseWorkingFile(std::mt19937& random) {
   std::uniform_int_distribution<int> number(0, 999998);
@@ -40,7 +40,7 @@ void ProjectStore::connectWorkingFile(bool createTables) {
     m_db.connect(m_workingFile);
     if (createTables) m_db.executeScript(kProjectSchema);
   } catch (const DbError& e) {
-    m_desktop.report("", connectionErrorReport(e.what()));
+    m_problems.reportProblem("", connectionErrorReport(e.what()));
   }
 }
 
@@ -50,7 +50,6 @@ void ProjectStore::freshReset() {
   std::error_code ec;
   const bool haveTemplate = fs::exists(m_templatePath, ec);
   if (haveTemplate) fs::copy_file(m_templatePath, m_workingFile, fs::copy_options::overwrite_existing, ec);
-  m_desktop.processEvents();
   connectWorkingFile(!haveTemplate);
   m_linkIndexesPending = m_deferLinkIndexes;
   if (!m_deferLinkIndexes) m_db.ensureLinkIndexes();
@@ -75,7 +74,7 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   try {
     pages = m_db.query(sql::kSelectPageUrls);
   } catch (const DbError& e) {
-    m_desktop.report("", statementErrorReport(e.what()));
+    m_problems.reportProblem("", statementErrorReport(e.what()));
     list.clear();
     return false;
   }
@@ -124,14 +123,14 @@ void ProjectStore::flushLinks() {
   m_pendingLinks.forEach([&](std::string_view sql, std::span<const BoundValue> values) { batch.execute(sql, values); });
   m_pendingLinks.clear();
   // Reported once the rows are committed, so no box waits on an open transaction.
-  for (const auto& text : batch.finish()) m_desktop.report("Error", statementErrorReport(text));
+  for (const auto& text : batch.finish()) m_problems.reportProblem("Error", statementErrorReport(text));
 }
 
 void ProjectStore::recordNewPage(const std::string& pageUrl) {
   try {
     m_db.executeInOwnTransaction(sql::kInsertNewPage, {pageUrl});
   } catch (const DbError& e) {
-    m_desktop.report("", statementErrorReport(e.what()));
+    m_problems.reportProblem("", statementErrorReport(e.what()));
   }
 }
 
@@ -144,7 +143,7 @@ void ProjectStore::storeLink(const std::string& link, const std::string& sourceP
   try {
     m_db.execute(sql::kInsertLink, {sourcePage, link, follow, type, anchor});
   } catch (const DbError& e) {
-    m_desktop.report("Error", statementErrorReport(e.what()));
+    m_problems.reportProblem("Error", statementErrorReport(e.what()));
   }
 }
 

@@ -11,7 +11,7 @@
 
 namespace crawlspect {
 
-class Desktop;
+class ProblemReporter;
 class InternalUrlList;
 
 // A project file that could not be written; what() is the reason.
@@ -24,7 +24,7 @@ class ProjectStore {
  public:
   // templatePath: the empty.db beside the executables; when it is missing the
   // fresh project gets the tables created directly.
-  ProjectStore(Database& db, Desktop& desktop, std::string dataFolder, std::string templatePath);
+  ProjectStore(Database& db, ProblemReporter& problems, std::string dataFolder, std::string templatePath);
 
   Database& database() { return m_db; }
 
@@ -82,7 +82,7 @@ class ProjectStore {
   void connectWorkingFile(bool createTables);
   void flushLinks();
   Database& m_db;
-  Desktop& m_desktop;
+  ProblemReporter& m_problems;
   bool m_batching = false;
   bool m_deferLinkIndexes = false;
   bool m_linkIndexesPending = false;

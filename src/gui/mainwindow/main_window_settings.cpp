@@ -105,7 +105,7 @@ void MainWindow::resetSettingsToDefaults() {
   if (QMessageBox::question(this, "Crawlspect", kRestartQuestion, QMessageBox::Yes | QMessageBox::No) !=
       QMessageBox::Yes)
     return;
-  ResetToDefaults(m_desktop, m_settingsFile.path());
+  resetToDefaults(m_desktop, m_settingsFile.path());
   QApplication::quit();
 }
 

@@ -32,7 +32,7 @@ void ResultRefresh::request() {
       reader.connect(path, true);
       *result = crawlspect::refreshResults(reader, m_list, regional, m_desktop);
     } catch (const DbError& e) {
-      m_desktop.report("", connectionErrorReport(e.what()));
+      m_desktop.reportProblem("", connectionErrorReport(e.what()));
     }
     // Done before the result is queued, so that a wait for this thread is
     // woken by the result and finds it done.
