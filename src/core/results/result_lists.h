@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "core/crawl/internal_url_list.h"
+#include "core/platform/regional.h"
 #include "core/results/audit.h"
 #include "core/results/table.h"
-#include "core/platform/regional.h"
 
 namespace crawlspect {
 

@@ -458,7 +458,7 @@ void StatementList::add(std::string_view sql, std::span<const BoundValue> values
 }
 
 void StatementList::clear() {
-  m_texts.clear();
+  // The texts stay: the next statements are most likely of the same ones.
   m_bytes.clear();
   m_values.clear();
   m_entries.clear();
