@@ -80,8 +80,8 @@ int clampPageLimit(int value) {
   return value;
 }
 
-SettingsWriter::SettingsWriter(SettingsFile& file, Desktop& desktop, std::string appTitle)
-    : m_file(file), m_desktop(desktop), m_appTitle(std::move(appTitle)) {}
+SettingsWriter::SettingsWriter(SettingsFile& file, ProblemReporter& problems, std::string appTitle)
+    : m_file(file), m_problems(problems), m_appTitle(std::move(appTitle)) {}
 
 std::string SettingsWriter::failureMessage() const { return "Unable to write to " + m_file.path(); }
 
@@ -92,7 +92,7 @@ void SettingsWriter::beginLoad() {
 
 void SettingsWriter::endLoad() {
   m_loading = false;
-  if (m_failedWhileLoading) m_desktop.reportProblem(m_appTitle, failureMessage(), MessageIcon::Error);
+  if (m_failedWhileLoading) m_problems.reportProblem(m_appTitle, failureMessage(), MessageIcon::Error);
   m_failedWhileLoading = false;
 }
 
@@ -103,7 +103,7 @@ void SettingsWriter::done(bool ok) {
   if (m_loading)
     m_failedWhileLoading = true;
   else
-    m_desktop.reportProblem(m_appTitle, failureMessage(), MessageIcon::Error);
+    m_problems.reportProblem(m_appTitle, failureMessage(), MessageIcon::Error);
 }
 
 void SettingsWriter::saveStartUrl(std::string_view text) { done(write(k::kStartUrl, text)); }

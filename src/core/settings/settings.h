@@ -109,11 +109,11 @@ int clampPageLimit(int value);
 enum class WindowShowState { Normal, Maximized, Minimized };
 
 // The window's change handlers, each writing its key at once. A write that
-// fails reports "Unable to write to <path>" through the desktop, once per
+// fails reports "Unable to write to <path>" as a problem, once per
 // change; the change in the window stands.
 class SettingsWriter {
  public:
-  SettingsWriter(SettingsFile& file, Desktop& desktop, std::string appTitle);
+  SettingsWriter(SettingsFile& file, ProblemReporter& problems, std::string appTitle);
 
   // While loading, controls that take a stored value write it back; if the
   // file is not writable that would be one message per control, so failures
@@ -148,7 +148,7 @@ class SettingsWriter {
   void done(bool ok);
 
   SettingsFile& m_file;
-  Desktop& m_desktop;
+  ProblemReporter& m_problems;
   std::string m_appTitle;
   bool m_loading = false;
   bool m_failedWhileLoading = false;
