@@ -8,18 +8,16 @@
 #include <string>
 
 #include "core/crawl/link_intake.h"
+#include "core/platform/loop_desktop.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
-#include "core/platform/loop_desktop.h"
 
 using namespace crawlspect;
 using Clock = std::chrono::steady_clock;
 
 namespace {
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 class CountingSink : public LinkSink {
  public:
@@ -80,7 +78,8 @@ int main() {
   CountingSink sink;
   IntakeSettings settings;
   settings.ignoreExtensions = "ico jpg jpeg png gif bmp svg css js exe zip rar 7z apk pdf doc docx xls xlsx ppt pptx";
-  LinkIntake intake(settings, [] { return std::string("http://site.example/"); }, sink);
+  LinkIntake intake(
+      settings, [] { return std::string("http://site.example/"); }, sink);
   start = Clock::now();
   intake.scanLinks("http://site.example/big.html", page);
   s = secondsSince(start);

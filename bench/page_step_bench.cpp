@@ -14,10 +14,10 @@
 
 #include "core/pagefacts/page_reader.h"
 #include "core/pagefacts/page_record.h"
-#include "core/store/project_store.h"
-#include "core/store/statements.h"
 #include "core/platform/loop_desktop.h"
 #include "core/platform/text.h"
+#include "core/store/project_store.h"
+#include "core/store/statements.h"
 
 using namespace crawlspect;
 

@@ -13,10 +13,10 @@
 #include <string>
 
 #include "core/crawl/internal_url_list.h"
-#include "core/results/result_lists.h"
-#include "core/store/database.h"
 #include "core/platform/loop_desktop.h"
 #include "core/platform/regional.h"
+#include "core/results/result_lists.h"
+#include "core/store/database.h"
 
 using namespace crawlspect;
 using Clock = std::chrono::steady_clock;
@@ -173,7 +173,7 @@ int main(int argc, char** argv) {
   const auto audit0 = Clock::now();
   const AuditReport audit =
       buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
-                        result.list(ResultListId::H1Tags), db, regional, desktop);
+                       result.list(ResultListId::H1Tags), db, regional, desktop);
   std::printf("audit alone: %.1f ms\n", msSince(audit0));
   std::printf("best whole refresh: %.1f ms wall, %.1f ms CPU (target < 500 ms)\n", best, bestCpu);
   if (!desktop.messages().empty()) std::printf("statement failures: %zu\n", desktop.messages().size());

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   for (const bool removeAnchors : {true, false}) {
     settings.removeAnchors = removeAnchors;
     settings.scope = removeAnchors ? crawlspect::CrawlScope::Domain : crawlspect::CrawlScope::Subdomain;
-    crawlspect::LinkIntake intake(settings, [] { return std::string("http://site.example/"); }, sink);
+    crawlspect::LinkIntake intake(
+        settings, [] { return std::string("http://site.example/"); }, sink);
     intake.scanLinks("http://site.example/dir/page.html", text);
     intake.scanLinks("https://site.example", text);
     // The same bytes as one link, as found on a page and as a start URL.

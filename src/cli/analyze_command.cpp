@@ -2,11 +2,11 @@
 #include <memory>
 
 #include "cli/cli.h"
+#include "core/analysis/page_analysis.h"
 #include "core/lookups/service_addresses.h"
-#include "core/settings/settings_file.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/text.h"
-#include "core/analysis/page_analysis.h"
+#include "core/settings/settings_file.h"
 
 namespace crawlspect::cli {
 

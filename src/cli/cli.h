@@ -1,7 +1,6 @@
 #pragma once
 // crawlspect-cli commands. Each registers its subcommand and what runs when it is chosen.
 #include <CLI/CLI.hpp>
-
 #include <functional>
 #include <ostream>
 #include <utility>

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "core/crawl/internal_url_list.h"
+#include "core/platform/loop_desktop.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
-#include "core/platform/loop_desktop.h"
 
 namespace crawlspect::cli {
 

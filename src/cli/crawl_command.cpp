@@ -3,8 +3,8 @@
 #include <atomic>
 #include <chrono>
 #include <csignal>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -183,8 +183,7 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--agent", opts->agent, "User-Agent header")->capture_default_str();
   cmd->add_option("--connection-timeout", opts->connectMs, "Connection time-out in milliseconds")
       ->capture_default_str();
-  cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds")
-      ->capture_default_str();
+  cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds")->capture_default_str();
   commands.emplace_back(cmd, [opts] { return runCrawl(*opts); });
 }
 

@@ -40,8 +40,7 @@ int showResults(CliProject& session, const std::string& exportDir) {
   const RegionalSettings regional = RegionalSettings::fromEnvironment();
   // Without exports only the summary and the audit are printed: the two
   // largest lists are counted, not kept.
-  const RefreshResult result =
-      refreshResults(session.db, session.list, regional, session.desktop, !exportDir.empty());
+  const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop, !exportDir.empty());
   printSummaryAndAudit(std::cout, result);
   if (exportDir.empty()) return 0;
   const std::string error = exportAllLists(exportDir, result, regional.listSeparator);

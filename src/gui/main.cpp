@@ -2,8 +2,8 @@
 #include <QStringList>
 #include <filesystem>
 
-#include "gui/mainwindow/main_window.h"
 #include "core/platform/data_folder.h"
+#include "gui/mainwindow/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

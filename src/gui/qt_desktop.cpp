@@ -76,8 +76,8 @@ void QtDesktop::showMessage(const std::string& title, const std::string& text, M
     case MessageIcon::None:
       break;
   }
-  QMessageBox box(qtIcon, QString::fromStdString(title.empty() ? std::string("Crawlspect") : title),
-                  displayText(text), QMessageBox::Ok, QApplication::activeWindow());
+  QMessageBox box(qtIcon, QString::fromStdString(title.empty() ? std::string("Crawlspect") : title), displayText(text),
+                  QMessageBox::Ok, QApplication::activeWindow());
   box.exec();
 }
 

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "core/results/result_lists.h"
 #include "core/platform/text.h"
+#include "core/results/result_lists.h"
 #include "result_fixture.h"
 
 using namespace crawlspect;
@@ -39,7 +39,7 @@ TEST(Audit, PerUrlThresholdsAreStrictAndReadTheRegionalNotation) {
   ResultFixture f;
   for (const auto& c : cases) {
     const AuditReport report = buildAuditReport({{u, c.loadTime, c.urlLength}}, {}, {}, {}, f.db,
-                                                 RegionalSettings::withDecimal(c.decimal), f.desktop);
+                                                RegionalSettings::withDecimal(c.decimal), f.desktop);
     EXPECT_EQ(lineTexts(report), c.expected) << c.loadTime << " " << c.urlLength;
   }
 }

@@ -84,8 +84,8 @@ TEST(CrawlFaults, KilledMidCrawlLeavesASoundWorkingFile) {
   const char* previous = std::getenv("TMPDIR");
   const std::string saved = previous ? previous : "";
   setenv("TMPDIR", tmp.path().c_str(), 1);
-  const auto result = testsupport::runProcess(
-      {testsupport::cliPath(), "crawl", site.url("/"), "--limit", "1000"}, 1500, SIGKILL);
+  const auto result =
+      testsupport::runProcess({testsupport::cliPath(), "crawl", site.url("/"), "--limit", "1000"}, 1500, SIGKILL);
   if (previous)
     setenv("TMPDIR", saved.c_str(), 1);
   else

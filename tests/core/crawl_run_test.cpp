@@ -10,11 +10,11 @@
 
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
+#include "core/platform/loop_desktop.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
-#include "core/platform/loop_desktop.h"
-#include "process.h"
 #include "crawl_harness.h"
+#include "process.h"
 #include "temp_dir.h"
 #include "test_server.h"
 
@@ -177,9 +177,12 @@ TEST_F(CrawlRunTest, WrongStartsAreRefused) {
 
 TEST(StartUrl, IsTidiedAsTheRunTakesIt) {
   const std::pair<std::string, std::string> cases[] = {
-      {"  http://a.test/x ", "http://a.test/x"}, {"HTTP://A.test/", "http://A.test/"},
-      {"HttpS://a.test/", "https://a.test/"},    {"a.test/p", "http://a.test/p"},
-      {"\t\r\n", ""},                          {"", ""},
+      {"  http://a.test/x ", "http://a.test/x"},
+      {"HTTP://A.test/", "http://A.test/"},
+      {"HttpS://a.test/", "https://a.test/"},
+      {"a.test/p", "http://a.test/p"},
+      {"\t\r\n", ""},
+      {"", ""},
   };
   for (const auto& [typed, taken] : cases) EXPECT_EQ(normalizedStartUrl(typed), taken) << typed;
 }
@@ -284,8 +287,14 @@ TEST_F(CrawlRunTest, SavedProjectReopensWithTheListInOrder) {
 
 TEST_F(CrawlRunTest, TextsOfEveryKindSurviveTheStatements) {
   store.freshReset();
-  const std::string nasty[] = {"it's", "''", "a\\b", "\"q\"", "tab\there\r\nline", "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80",
-                               "x'); DROP TABLE LINKS; --", "\x01\x1F"};
+  const std::string nasty[] = {"it's",
+                               "''",
+                               "a\\b",
+                               "\"q\"",
+                               "tab\there\r\nline",
+                               "\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80",
+                               "x'); DROP TABLE LINKS; --",
+                               "\x01\x1F"};
   for (const auto& text : nasty) {
     store.recordNewPage(text);
     store.storeLink(text, text, text, text, text);
@@ -347,8 +356,8 @@ TEST(CrawlCommand, CrawlsAndSavesTheProject) {
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.err.find("Total URLs: 2"), std::string::npos) << result.err;
   EXPECT_EQ(result.out.rfind("Internal URLs\t2\n", 0), 0u) << result.out;
-  for (const char* name : {"sitemap.csv", "links.csv", "titles.csv", "descriptions.csv", "h1.csv", "h2.csv",
-                           "anchors.csv"})
+  for (const char* name :
+       {"sitemap.csv", "links.csv", "titles.csv", "descriptions.csv", "h1.csv", "h2.csv", "anchors.csv"})
     EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
   EXPECT_NE(testsupport::readFile(dir.file("sitemap.csv")).find(site.url("/a")), std::string::npos);
   Database db;
@@ -371,7 +380,8 @@ TEST(CrawlCommand, InterruptStopsTheRunAndTheProjectIsStillSaved) {
   site.start();
   TempDir dir;
   const auto result = testsupport::runProcess(
-      {testsupport::cliPath(), "crawl", site.url("/"), "--limit", "500", "--project", dir.file("out.db")}, 1000, SIGINT);
+      {testsupport::cliPath(), "crawl", site.url("/"), "--limit", "500", "--project", dir.file("out.db")}, 1000,
+      SIGINT);
   EXPECT_EQ(result.exitCode, 0) << result.err;
   EXPECT_NE(result.err.find("Stopping..."), std::string::npos);
   Database db;

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 
-#include "temp_dir.h"
 #include "core/about/version_info.h"
+#include "temp_dir.h"
 
 using namespace crawlspect;
 using testsupport::TempDir;

@@ -42,8 +42,9 @@ class HostileCrawl : public ::testing::Test, public testsupport::CrawlHarness {
 
 TEST_F(HostileCrawl, MisbehavingBodiesEndWithinTheTimeouts) {
   TestServer site;
-  site.page("/", "<a href=\"/endless\">e</a> <a href=\"/drip\">d</a> <a href=\"/reset\">r</a>"
-                 " <a href=\"/loop1\">l</a> <a href=\"/to-file\">f</a> <a href=\"/headers\">h</a>")
+  site.page("/",
+            "<a href=\"/endless\">e</a> <a href=\"/drip\">d</a> <a href=\"/reset\">r</a>"
+            " <a href=\"/loop1\">l</a> <a href=\"/to-file\">f</a> <a href=\"/headers\">h</a>")
       .endless("/endless")
       .slow("/drip", "x", 600, 1000)
       .cutOff("/reset", "<a href=\"/after-reset\">kept</a>", 100000)
@@ -103,7 +104,8 @@ TEST_F(HostileCrawl, AwkwardPageTexts) {
 TEST_F(HostileCrawl, HundredThousandLinksOnOnePage) {
   TestServer site;
   std::string page;
-  for (int i = 0; i < 100000; ++i) page += "<a href=\"/l" + std::to_string(i) + "\">link " + std::to_string(i) + "</a>\n";
+  for (int i = 0; i < 100000; ++i)
+    page += "<a href=\"/l" + std::to_string(i) + "\">link " + std::to_string(i) + "</a>\n";
   site.page("/", page);
   site.raw().Get(R"(/l\d+)", [](const httplib::Request&, httplib::Response& res) { res.set_content("", "text/html"); });
   site.start();

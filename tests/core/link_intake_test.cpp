@@ -55,7 +55,8 @@ TEST_P(TakeInLinkTable, ResolvesFiltersAndClassifies) {
   settings.removeAnchors = c.removeAnchors;
   settings.scope = c.scope;
   RecordingSink sink;
-  LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
+  LinkIntake intake(
+      settings, [] { return std::string("http://site.com/"); }, sink);
   intake.takeInLink(c.link, c.source, "dofollow", "text");
   if (c.expected.empty()) {
     EXPECT_TRUE(sink.stored.empty()) << sink.stored.front();
@@ -114,11 +115,13 @@ TEST(takeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
   RecordingSink sink;
   IntakeSettings none;
   none.scope = CrawlScope::None;
-  LinkIntake quiet(none, [] { return std::string("http://site.com/"); }, sink);
+  LinkIntake quiet(
+      none, [] { return std::string("http://site.com/"); }, sink);
   quiet.takeInLink("/a", kDocs, "dofollow", "x");
   EXPECT_TRUE(sink.stored.empty());
 
-  LinkIntake intake(IntakeSettings{}, [] { return std::string("http://site.com/"); }, sink);
+  LinkIntake intake(
+      IntakeSettings{}, [] { return std::string("http://site.com/"); }, sink);
   intake.takeInLink("/a", kDocs, "dofollow", "one\r\ntwo\r\n\r\nthree");
   ASSERT_EQ(sink.stored.size(), 1u);
   EXPECT_EQ(sink.stored[0].anchor, "one two  three");
@@ -127,7 +130,8 @@ TEST(takeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
 TEST(takeInLink, ScopeFollowsTheStartUrlFieldAsItIsNow) {
   RecordingSink sink;
   std::string field = "http://site.com/";
-  LinkIntake intake(IntakeSettings{}, [&] { return field; }, sink);
+  LinkIntake intake(
+      IntakeSettings{}, [&] { return field; }, sink);
   intake.takeInLink("http://other.org/", "", "", "");
   field = "http://www.other.org/start";
   intake.takeInLink("http://other.org/", "", "", "");
@@ -137,14 +141,16 @@ TEST(takeInLink, ScopeFollowsTheStartUrlFieldAsItIsNow) {
 }
 
 TEST(IgnoreUrlLines, EmptyLinesAreSkippedSoTheyCannotDropEveryLink) {
-  EXPECT_EQ(ignoreUrlLines("  http://a/\r\n\r\nhttp://b/ \r\nc\r\n"), (std::vector<std::string>{"http://a/", "http://b/ ", "c"}));
+  EXPECT_EQ(ignoreUrlLines("  http://a/\r\n\r\nhttp://b/ \r\nc\r\n"),
+            (std::vector<std::string>{"http://a/", "http://b/ ", "c"}));
   EXPECT_TRUE(ignoreUrlLines(" \r\n ").empty());
 }
 
 TEST(FollowValue, SubstringTestsInOrder) {
   const std::pair<const char*, const char*> cases[] = {
-      {"nofollow noopener", "NOFOLLOW"}, {"sponsored nofollow", "NOFOLLOW"}, {"Sponsored", "SPONSORED"},
-      {"ugc", "UGC"},                     {"noopener", "dofollow"},          {"", "dofollow"}};
+      {"nofollow noopener", "NOFOLLOW"}, {"sponsored nofollow", "NOFOLLOW"},
+      {"Sponsored", "SPONSORED"},        {"ugc", "UGC"},
+      {"noopener", "dofollow"},          {"", "dofollow"}};
   for (const auto& [rel, expected] : cases) EXPECT_EQ(followValue(rel), expected) << rel;
 }
 
@@ -165,7 +171,8 @@ std::vector<Stored> scan(const std::string& html, const std::string& page = "htt
   RecordingSink sink;
   IntakeSettings settings;
   settings.ignoreExtensions = kExtensions;
-  LinkIntake intake(settings, [] { return std::string("http://site.com/"); }, sink);
+  LinkIntake intake(
+      settings, [] { return std::string("http://site.com/"); }, sink);
   intake.scanLinks(page, html);
   return sink.stored;
 }
@@ -179,16 +186,29 @@ TEST(FindNoCase, EitherCaseOfLettersOnly) {
   };
   constexpr auto npos = std::string_view::npos;
   const Case cases[] = {
-      {"x<A href", "<a ", 0, 1},   {"<a<A <a ", "<a ", 1, 2},  {"</A>", "</a>", 0, 0},
-      {"ab</a", "</a>", 0, npos},  {"<<<", "<a", 0, npos},     {"HREF=x href=", "href=", 1, 7},
-      {"\xC0" "a", "\xE0" "a", 0, npos}, {"abc", "", 2, 2},          {"abc", "c", 3, npos},
-      {"<a ", "<a ", 5, npos},     {"", ">", 0, npos},        {"a>", ">", 0, 1},
+      {"x<A href", "<a ", 0, 1},
+      {"<a<A <a ", "<a ", 1, 2},
+      {"</A>", "</a>", 0, 0},
+      {"ab</a", "</a>", 0, npos},
+      {"<<<", "<a", 0, npos},
+      {"HREF=x href=", "href=", 1, 7},
+      {"\xC0"
+       "a",
+       "\xE0"
+       "a",
+       0, npos},
+      {"abc", "", 2, 2},
+      {"abc", "c", 3, npos},
+      {"<a ", "<a ", 5, npos},
+      {"", ">", 0, npos},
+      {"a>", ">", 0, 1},
   };
   for (const Case& c : cases) EXPECT_EQ(findNoCase(c.text, c.needle, c.from), c.at) << c.text << " / " << c.needle;
 }
 
 TEST(scanLinks, RelValueCountsOnlyWhenQuotedLikeTheHref) {
-  auto links = scan(R"(<a href="/x" rel="nofollow">X</a> <a href="/y" rel='nofollow'>Y</a> <a rel="ugc sponsored" href='/z'>Z</a>)");
+  auto links = scan(
+      R"(<a href="/x" rel="nofollow">X</a> <a href="/y" rel='nofollow'>Y</a> <a rel="ugc sponsored" href='/z'>Z</a>)");
   ASSERT_EQ(links.size(), 3u);
   EXPECT_EQ(links[0].follow, "NOFOLLOW");
   EXPECT_EQ(links[1].follow, "dofollow");

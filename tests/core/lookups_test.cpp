@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/lookups/web_lookups.h"
-#include "core/settings/settings_file.h"
 #include "core/platform/loop_desktop.h"
+#include "core/settings/settings_file.h"
 #include "temp_dir.h"
 
 using namespace crawlspect;
@@ -71,7 +71,8 @@ TEST(LookupCommands, PopupSourceDecidesTheUrl) {
   for (C command : {C::Check, C::CopyUrl, C::GoToUrl, C::AnalyzeUrl, C::Google, C::RobotsTxt}) {
     EXPECT_FALSE(lookupUrl(LookupSource::FoundLinks, "http://start/", noSelection));
     EXPECT_FALSE(runLookupCommand(command, lookupUrl(LookupSource::FoundLinks, "http://start/", noSelection), desktop));
-    EXPECT_FALSE(runLookupCommand(command, lookupUrl(LookupSource::None, "http://start/", std::string("http://row/")), desktop));
+    EXPECT_FALSE(
+        runLookupCommand(command, lookupUrl(LookupSource::None, "http://start/", std::string("http://row/")), desktop));
   }
   EXPECT_TRUE(desktop.openedAddresses().empty());
   EXPECT_EQ(desktop.clipboard(), "");
@@ -81,7 +82,8 @@ TEST(LookupCommands, PopupSourceDecidesTheUrl) {
 
   // "Copy URL" from the button copies the field's text, an empty one included.
   desktop.setClipboardText("before");
-  EXPECT_TRUE(runLookupCommand(C::CopyUrl, lookupUrl(LookupSource::CheckButton, "", std::string("http://row/")), desktop));
+  EXPECT_TRUE(
+      runLookupCommand(C::CopyUrl, lookupUrl(LookupSource::CheckButton, "", std::string("http://row/")), desktop));
   EXPECT_EQ(desktop.clipboard(), "");
 }
 

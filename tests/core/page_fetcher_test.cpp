@@ -181,13 +181,19 @@ TEST_P(Decoding, BytesAndByteOrderMarkDecide) {
 INSTANTIATE_TEST_SUITE_P(
     Bodies, Decoding,
     ::testing::Values(DecodeCase{"utf8", "caf\xC3\xA9", "caf\xC3\xA9\r\n"},
-                      DecodeCase{"utf8_bom", "\xEF\xBB\xBF" "caf\xC3\xA9", "caf\xC3\xA9\r\n"},
+                      DecodeCase{"utf8_bom",
+                                 "\xEF\xBB\xBF"
+                                 "caf\xC3\xA9",
+                                 "caf\xC3\xA9\r\n"},
                       DecodeCase{"latin1", "caf\xE9 na\xEFve", "caf\xC3\xA9 na\xC3\xAFve\r\n"},
                       DecodeCase{"cp1252_quotes", "\x93q\x94 \x80", "\xE2\x80\x9Cq\xE2\x80\x9D \xE2\x82\xAC\r\n"},
-                      DecodeCase{"utf16le_bom", std::string("\xFF\xFE" "h\0i\0\n\0\xE9\0", 10), "hi\r\n\xC3\xA9\r\n"},
+                      DecodeCase{"utf16le_bom",
+                                 std::string("\xFF\xFE"
+                                             "h\0i\0\n\0\xE9\0",
+                                             10),
+                                 "hi\r\n\xC3\xA9\r\n"},
                       DecodeCase{"utf16be_bom", std::string("\xFE\xFF\0h\0i", 6), "hi\r\n"},
-                      DecodeCase{"nul_ends_text", std::string("ab\0cd\nef", 8), "ab"},
-                      DecodeCase{"empty", "", ""},
+                      DecodeCase{"nul_ends_text", std::string("ab\0cd\nef", 8), "ab"}, DecodeCase{"empty", "", ""},
                       DecodeCase{"blank_lines", "a\n\n", "a\r\n\r\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 

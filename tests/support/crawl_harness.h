@@ -12,9 +12,9 @@
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
 #include "core/pagefacts/page_record.h"
+#include "core/platform/loop_desktop.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
-#include "core/platform/loop_desktop.h"
 #include "temp_dir.h"
 
 namespace testsupport {
@@ -31,7 +31,9 @@ class RecordingObserver : public crawlspect::CrawlObserver {
   std::optional<crawlspect::RunEnd> end;
 
   void runStateChanged(crawlspect::RunState s) override {
-    events.push_back(s == crawlspect::RunState::Running ? "running" : s == crawlspect::RunState::Stopping ? "stopping" : "idle");
+    events.push_back(s == crawlspect::RunState::Running    ? "running"
+                     : s == crawlspect::RunState::Stopping ? "stopping"
+                                                           : "idle");
   }
   void startUrlAdopted(const std::string& url) override {
     startUrl = url;

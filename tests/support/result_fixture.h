@@ -4,9 +4,9 @@
 #include <string>
 
 #include "core/crawl/internal_url_list.h"
+#include "core/platform/loop_desktop.h"
 #include "core/store/database.h"
 #include "core/store/statements.h"
-#include "core/platform/loop_desktop.h"
 #include "temp_dir.h"
 
 namespace testsupport {

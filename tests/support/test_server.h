@@ -24,8 +24,7 @@ class TestServer {
   httplib::Server& raw() { return *m_server; }
 
   // Routes (all GET).
-  TestServer& page(const std::string& path, const std::string& html,
-                   const std::string& contentType = "text/html");
+  TestServer& page(const std::string& path, const std::string& html, const std::string& contentType = "text/html");
   TestServer& redirect(const std::string& path, const std::string& location, int status = 301);
   // /prefix/1 -> /prefix/2 -> ... -> /prefix/n -> final (n redirect responses).
   TestServer& redirectChain(const std::string& prefix, int n, const std::string& finalLocation);

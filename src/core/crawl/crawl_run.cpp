@@ -10,9 +10,9 @@
 
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
-#include "core/store/project_store.h"
 #include "core/platform/desktop.h"
 #include "core/platform/text.h"
+#include "core/store/project_store.h"
 
 namespace crawlspect {
 
@@ -260,7 +260,8 @@ void CrawlRun::adoptRedirect(const std::string& probeUrl) {
 
 void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
   adoptRedirect(probeUrl);
-  LinkIntake intake(std::move(intakeSettings), [this] { return startUrl(); }, *this);
+  LinkIntake intake(
+      std::move(intakeSettings), [this] { return startUrl(); }, *this);
   const StopWatch watch{&m_stopRequested, [this] { notify([](CrawlObserver& o) { o.transferCutOff(); }); }};
 
   {
@@ -281,7 +282,8 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
     try {
       const auto started = Clock::now();
       const std::string pageUrl = m_list.url(position);
-      notify([progress = PageProgress{position, m_list.size(), pageUrl}](CrawlObserver& o) { o.pageStarted(progress); });
+      notify(
+          [progress = PageProgress{position, m_list.size(), pageUrl}](CrawlObserver& o) { o.pageStarted(progress); });
       std::string pageText;
       double seconds = 0;
       FetchAhead::Page page;

@@ -91,8 +91,8 @@ class CrawlRun : private LinkSink {
   // to keep them from then on (ProjectStore::keepLinkIndexesFromNow).
   static constexpr std::size_t kPagesBeforeIndexChoice = 50;
 
-  CrawlRun(Desktop& desktop, CrawlObserver& observer, ProjectStore& store, InternalUrlList& list,
-           PageFetcher& fetcher, RegionalSettings regional);
+  CrawlRun(Desktop& desktop, CrawlObserver& observer, ProjectStore& store, InternalUrlList& list, PageFetcher& fetcher,
+           RegionalSettings regional);
   ~CrawlRun() override;
   CrawlRun(const CrawlRun&) = delete;
   CrawlRun& operator=(const CrawlRun&) = delete;

@@ -13,7 +13,7 @@ namespace crawlspect {
 enum class CrawlScope { None, Domain, Subdomain };
 
 struct IntakeSettings {
-  std::string ignoreExtensions;        // blank-separated, already trimmed
+  std::string ignoreExtensions;         // blank-separated, already trimmed
   std::vector<std::string> ignoreUrls;  // prefixes, one per line
   bool removeAnchors = true;
   CrawlScope scope = CrawlScope::Domain;

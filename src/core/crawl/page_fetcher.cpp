@@ -1,9 +1,9 @@
 #include "core/crawl/page_fetcher.h"
 
-#include <algorithm>
 #include <curl/curl.h>
 #include <iconv.h>
 
+#include <algorithm>
 #include <array>
 #include <chrono>
 #include <cstring>

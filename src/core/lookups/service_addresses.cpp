@@ -1,7 +1,7 @@
 #include "core/lookups/service_addresses.h"
 
-#include "core/settings/settings_file.h"
 #include "core/platform/text.h"
+#include "core/settings/settings_file.h"
 
 namespace crawlspect {
 

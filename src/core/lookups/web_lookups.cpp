@@ -73,8 +73,8 @@ const std::vector<LookupMenuItem>& lookupMenu() {
     m.push_back(index);
     m.push_back(item("Google Web Cache", C::GoogleWebCache, "googleWebCacheAction"));
     m.push_back(item("Google PageSpeed Insights", C::GooglePageSpeedInsights, "pageSpeedInsightsAction"));
-    m.push_back(item("Google Structured Data Testing Tool", C::GoogleStructuredDataTestingTool,
-                     "structuredDataTestAction"));
+    m.push_back(
+        item("Google Structured Data Testing Tool", C::GoogleStructuredDataTestingTool, "structuredDataTestAction"));
     m.push_back(item("Google Mobile Friendly Test", C::GoogleMobileFriendlyTest, "mobileFriendlyTestAction"));
     m.push_back(item("Google Rich Results Test", C::GoogleRichResultsTest, "richResultsTestAction"));
     m.push_back(item("Wayback Machine", C::WaybackMachine, "waybackMachineAction"));
@@ -148,8 +148,7 @@ bool runLookupCommand(LookupCommand command, const std::optional<std::string>& u
 
 const std::vector<ToolsMenuItem>& toolsMenu() {
   static const std::vector<ToolsMenuItem> menu = {
-      {"Ahrefs Backlink Checker", "backlinkCheckerAction",
-       at(Service::AhrefsBacklinkChecker, "/backlink-checker", "")},
+      {"Ahrefs Backlink Checker", "backlinkCheckerAction", at(Service::AhrefsBacklinkChecker, "/backlink-checker", "")},
       {"Google Ads Keyword Planner", "keywordPlannerAction",
        at(Service::GoogleAdsKeywordPlanner, "/home/tools/keyword-planner/", "")},
       {"Google Analytics", "analyticsAction", at(Service::GoogleAnalytics, "", "")},

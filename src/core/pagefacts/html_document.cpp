@@ -470,8 +470,8 @@ HtmlDocument::HtmlDocument(std::string_view pageText) {
   // The parser takes an int length; a page beyond that is read up to it.
   const int length = static_cast<int>(std::min<std::size_t>(input.size(), 0x7FFFFFFF));
   m_doc = htmlReadMemory(input.data(), length, nullptr, "UTF-8",
-                        HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
-                            HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT);
+                         HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
+                             HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT);
   if (!m_doc) throw PageReadError("The page could not be parsed");
   repairTree(m_doc);
 }

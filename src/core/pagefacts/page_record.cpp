@@ -1,8 +1,8 @@
 #include "core/pagefacts/page_record.h"
 
 #include "core/pagefacts/page_reader.h"
-#include "core/store/statements.h"
 #include "core/platform/text.h"
+#include "core/store/statements.h"
 
 namespace crawlspect {
 
@@ -50,8 +50,8 @@ void savePageRecord(Database& db, ProblemReporter& problems, const std::string& 
   storePageRecord(db, problems, appTitle, pageUrl, readPageRecordFacts(pageText));
 }
 
-std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle, std::string pageUrl,
-                                        const std::string& pageText) {
+std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle,
+                                        std::string pageUrl, const std::string& pageText) {
   return [&db, &problems, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
           facts = readPageRecordFacts(pageText)] { storePageRecord(db, problems, appTitle, pageUrl, facts); };
 }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "core/store/database.h"
 #include "core/platform/problem_reporter.h"
+#include "core/store/database.h"
 
 namespace crawlspect {
 
@@ -35,7 +35,7 @@ void savePageRecord(Database& db, ProblemReporter& problems, const std::string& 
 // The crawl's page step in two halves: the page is read on the calling (crawl)
 // thread, so a large page never holds up the window; the returned step stores
 // the rows and must run on the main thread. Same rows as savePageRecord.
-std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle, std::string pageUrl,
-                                        const std::string& pageText);
+std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle,
+                                        std::string pageUrl, const std::string& pageText);
 
 }  // namespace crawlspect

@@ -14,7 +14,6 @@ namespace crawlspect {
 
 class Desktop : public ProblemReporter {
  public:
-
   virtual bool isMainThread() const = 0;
   // Runs fn on the main thread; the calling thread waits until it returned.
   // Called on the main thread, fn runs at once.
@@ -36,8 +35,7 @@ class Desktop : public ProblemReporter {
   virtual void serveUntil(const std::function<bool()>& done) = 0;
 
   // A message box, from any thread: a crawl thread waits until it was closed.
-  void reportProblem(const std::string& title, const std::string& text,
-                     MessageIcon icon = MessageIcon::None) override {
+  void reportProblem(const std::string& title, const std::string& text, MessageIcon icon = MessageIcon::None) override {
     if (isMainThread())
       showMessage(title, text, icon);
     else

@@ -45,8 +45,7 @@ class LoopDesktop : public Desktop {
   // Serves the queue until pred() holds or the time runs out; true when pred
   // held. pred is checked whenever queued work has run, so whatever makes it
   // true must queue something.
-  bool runUntil(const std::function<bool()>& pred,
-                std::chrono::milliseconds limit = std::chrono::milliseconds(60000));
+  bool runUntil(const std::function<bool()>& pred, std::chrono::milliseconds limit = std::chrono::milliseconds(60000));
 
   // What happened, for tests and for the command line.
   std::vector<RecordedMessage> messages() const;

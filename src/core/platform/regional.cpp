@@ -32,8 +32,10 @@ std::string formatLoadTime(double seconds, const RegionalSettings& regional) {
 bool parseRegionalDecimal(const std::string& text, const RegionalSettings& regional, double& out) {
   std::string t = text;
   for (char& c : t) {
-    if (c == regional.decimalSeparator) c = '.';
-    else if (c == '.') return false;  // not the regional notation
+    if (c == regional.decimalSeparator)
+      c = '.';
+    else if (c == '.')
+      return false;  // not the regional notation
   }
   if (t.empty()) return false;
   auto [ptr, ec] = std::from_chars(t.data(), t.data() + t.size(), out);

@@ -12,9 +12,7 @@ struct RegionalSettings {
   char listSeparator = ',';
 
   static RegionalSettings fromEnvironment();
-  static RegionalSettings withDecimal(char decimal) {
-    return {decimal, decimal == ',' ? ';' : ','};
-  }
+  static RegionalSettings withDecimal(char decimal) { return {decimal, decimal == ',' ? ';' : ','}; }
 };
 
 // Seconds with exactly one decimal, rounded, in the regional notation ("0.4", "12,0").

@@ -22,7 +22,7 @@ std::size_t utf8SequenceLength(const unsigned char* p, std::size_t avail) {
   }
   if (c >= 0xF0 && c <= 0xF4) {
     if (!cont(1) || !cont(2) || !cont(3)) return 0;
-    if (c == 0xF0 && p[1] < 0x90) return 0;  // overlong
+    if (c == 0xF0 && p[1] < 0x90) return 0;   // overlong
     if (c == 0xF4 && p[1] >= 0x90) return 0;  // above U+10FFFF
     return 4;
   }
@@ -69,9 +69,7 @@ std::string trimBlanks(std::string_view text) {
   return std::string(text.substr(b, e - b));
 }
 
-bool startsWith(std::string_view text, std::string_view prefix) {
-  return text.substr(0, prefix.size()) == prefix;
-}
+bool startsWith(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
 bool endsWith(std::string_view text, std::string_view suffix) {
   return text.size() >= suffix.size() && text.substr(text.size() - suffix.size()) == suffix;

@@ -1,10 +1,10 @@
 #include "core/results/audit.h"
 
+#include "core/platform/problem_reporter.h"
+#include "core/platform/text.h"
 #include "core/results/result_lists.h"
 #include "core/store/database.h"
 #include "core/store/statements.h"
-#include "core/platform/problem_reporter.h"
-#include "core/platform/text.h"
 
 namespace crawlspect {
 
@@ -50,7 +50,8 @@ AuditLine AuditReport::line(std::size_t index) const {
   if (index >= lineCount()) return out;
   const std::size_t last = index + 1 < m_lineRun.size() ? m_lineRun[index + 1] : m_runs.size();
   for (std::size_t r = m_lineRun[index]; r < last; ++r)
-    out.push_back({std::string_view(m_text).substr(m_runs[r].begin, m_runs[r].end - m_runs[r].begin), m_runs[r].colour});
+    out.push_back(
+        {std::string_view(m_text).substr(m_runs[r].begin, m_runs[r].end - m_runs[r].begin), m_runs[r].colour});
   return out;
 }
 
@@ -185,7 +186,8 @@ class AuditWriter {
 }  // namespace
 
 AuditReport buildAuditReport(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
-                              const Table& h1Tags, Database& db, const RegionalSettings& regional, ProblemReporter& problems) {
+                             const Table& h1Tags, Database& db, const RegionalSettings& regional,
+                             ProblemReporter& problems) {
   AuditReport report;
   AuditWriter writer(report);
   writer.perUrl(internalUrls, regional);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "core/crawl/internal_url_list.h"
-#include "core/results/table.h"
 #include "core/platform/regional.h"
+#include "core/results/table.h"
 
 namespace crawlspect {
 
@@ -70,6 +70,7 @@ class AuditReport {
 // column 0, count in column 1), then the per-page lines from the PAGES
 // statement. A failed statement is reported and the lines so far stay.
 AuditReport buildAuditReport(const std::vector<UrlRow>& internalUrls, const Table& titles, const Table& descriptions,
-                              const Table& h1Tags, Database& db, const RegionalSettings& regional, ProblemReporter& problems);
+                             const Table& h1Tags, Database& db, const RegionalSettings& regional,
+                             ProblemReporter& problems);
 
 }  // namespace crawlspect

@@ -1,9 +1,9 @@
 #include "core/results/detail_views.h"
 
-#include "core/store/database.h"
-#include "core/store/statements.h"
 #include "core/platform/problem_reporter.h"
 #include "core/platform/text.h"
+#include "core/store/database.h"
+#include "core/store/statements.h"
 
 namespace crawlspect {
 

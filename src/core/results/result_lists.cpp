@@ -1,8 +1,8 @@
 #include "core/results/result_lists.h"
 
+#include "core/platform/problem_reporter.h"
 #include "core/store/database.h"
 #include "core/store/statements.h"
-#include "core/platform/problem_reporter.h"
 
 namespace crawlspect {
 
@@ -149,7 +149,7 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
 
   result.audit =
       buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
-                        result.list(ResultListId::H1Tags), db, regional, problems);
+                       result.list(ResultListId::H1Tags), db, regional, problems);
   return result;
 }
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "core/settings/settings_file.h"
 #include "core/platform/desktop.h"
+#include "core/settings/settings_file.h"
 
 namespace crawlspect {
 
