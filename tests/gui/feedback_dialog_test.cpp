@@ -16,22 +16,18 @@
 #include "gui/qt_desktop.h"
 #include "layout_checks.h"
 #include "test_server.h"
+#include "window_parts.h"
 
 using namespace crawlspect;
 using namespace crawlspect::ui;
 
 Q_DECLARE_METATYPE(crawlspect::FeedbackOutcome)
 
+using testsupport::part;
+
 namespace {
 
 ProgramIdentity identity() { return {"ZORVANE", "Crawlspect", "ZORVANE - Crawlspect", "4.7"}; }
-
-template <class T>
-T* part(const QObject& window, const char* name) {
-  T* found = window.findChild<T*>(name);
-  if (!found) qFatal("no %s in the window", name);
-  return found;
-}
 
 struct Post {
   std::string feedback;

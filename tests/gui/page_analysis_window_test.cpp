@@ -16,9 +16,12 @@
 #include <utility>
 
 #include "test_server.h"
+#include "window_parts.h"
 
 using namespace crawlspect;
 using namespace crawlspect::ui;
+
+using testsupport::part;
 
 namespace {
 
