@@ -47,7 +47,7 @@ cmp -s "$dest/usr/share/crawlspect/license.txt" "$dest/usr/share/doc/crawlspect/
 
 # The template is an empty project: the installed program reports on it.
 report=$("$cli" report "$dest/usr/share/crawlspect/empty.db") || fail "the installed empty.db is not a project"
-echo "$report" | grep -q $'\t0$' || fail "unexpected report of empty.db: $report"
+echo "$report" | grep -qx $'Internal URLs\t0' || fail "unexpected report of empty.db: $report"
 
 # Every option of every command is in the manual page.
 man=$(gzip -dc "$dest/usr/share/man/man1/crawlspect-cli.1.gz" | sed 's/\\-/-/g')
