@@ -9,7 +9,7 @@ packages=(
   libcurl4-openssl-dev libssl-dev openssl
   libsqlite3-dev libxml2-dev libpcre2-dev
   libcpp-httplib-dev libsimpleini-dev libcli11-dev
-  libgtest-dev clang-format
+  libgtest-dev clang-format desktop-file-utils
 )
 if [ "${CRAWLSPECT_EXTRA_PACKAGES:-}" != "" ]; then
   # shellcheck disable=SC2206

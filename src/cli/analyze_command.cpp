@@ -44,7 +44,7 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
     if (opts->url.empty()) return 0;
     std::string host = opts->html2txtHost;
     if (host.empty()) {
-      const SettingsFile settings(dataFolder(programIdentity()) + "settings.ini");
+      const SettingsFile settings(dataPlaces(programIdentity()).settingsFile);
       host = ServiceHosts::from(settings).html2txtHost;
     }
     PageFetcher fetcher;

@@ -7,6 +7,8 @@
 #include <random>
 #include <stdexcept>
 
+#include "core/platform/data_folder.h"
+
 namespace crawlspect::cli {
 
 namespace fs = std::filesystem;
@@ -21,11 +23,7 @@ std::string makePrivateFolder() {
 
 }  // namespace
 
-std::string templatePath() {
-  std::error_code ec;
-  const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string("empty.db") : (exe.parent_path() / "empty.db").string();
-}
+std::string templatePath() { return programFilePath(executableFolder(), kTemplateFileName); }
 
 CliProject::CliProject() : m_folder(makePrivateFolder()), store(db, desktop, m_folder, templatePath()) {
   std::mt19937 random(std::random_device{}());

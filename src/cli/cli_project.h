@@ -28,7 +28,7 @@ class CliProject {
   ProjectStore store;
 };
 
-// empty.db beside the running program.
+// empty.db beside the running program, or where the installed program keeps it.
 std::string templatePath();
 
 }  // namespace crawlspect::cli

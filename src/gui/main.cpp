@@ -1,6 +1,5 @@
 #include <QApplication>
 #include <QStringList>
-#include <filesystem>
 
 #include "core/platform/data_folder.h"
 #include "gui/mainwindow/main_window.h"
@@ -12,8 +11,10 @@ int main(int argc, char** argv) {
 
   const crawlspect::ProgramIdentity identity = crawlspect::programIdentity();
   crawlspect::ui::AppSetup setup;
-  setup.dataFolder = crawlspect::dataFolder(identity);
-  setup.templatePath = (std::filesystem::path(crawlspect::executableFolder()) / "empty.db").string();
+  const crawlspect::DataPlaces places = crawlspect::dataPlaces(identity);
+  setup.dataFolder = places.workFolder;
+  setup.settingsFile = places.settingsFile;
+  setup.templatePath = crawlspect::programFilePath(crawlspect::executableFolder(), crawlspect::kTemplateFileName);
   // The arguments name one project file, blanks and all.
   setup.projectPath = QCoreApplication::arguments().mid(1).join(' ').trimmed().toStdString();
 

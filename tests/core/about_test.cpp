@@ -97,4 +97,17 @@ TEST(AboutActions, LicenseIsOpenedOnlyWhenItIsAFile) {
   EXPECT_EQ(aboutProductLine(id), "Crawlspect 4.7");
 }
 
+TEST(AboutActions, InstalledProgramFindsTheLicenseUnderItsPrefix) {
+  testsupport::TempDir prefix;
+  const std::filesystem::path bin = prefix.path() / "bin";
+  const std::filesystem::path files = prefix.path() / "share" / "crawlspect";
+  std::filesystem::create_directories(bin);
+  std::filesystem::create_directories(files);
+  testsupport::writeFile((files / "license.txt").string(), "terms");
+  EXPECT_EQ(licenseAddress(bin.string()), "file://" + (files / "license.txt").string());
+  // A portable copy's own license beside it wins.
+  testsupport::writeFile((bin / "license.txt").string(), "terms");
+  EXPECT_EQ(licenseAddress(bin.string()), "file://" + (bin / "license.txt").string());
+}
+
 }  // namespace

@@ -12,7 +12,7 @@ std::string aboutProductLine(const ProgramIdentity& identity) {
 }
 
 std::optional<std::string> licenseAddress(const std::string& programFolder) {
-  const std::filesystem::path license = std::filesystem::path(programFolder) / kLicenseFileName;
+  const std::filesystem::path license = programFilePath(programFolder, kLicenseFileName);
   std::error_code ec;
   if (!std::filesystem::is_regular_file(license, ec)) return std::nullopt;
   return "file://" + std::filesystem::absolute(license, ec).string();

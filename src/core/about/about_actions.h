@@ -18,8 +18,9 @@ inline constexpr const char* kLicenseFileName = "license.txt";
 inline constexpr const char* kLicenseMissingTitle = "License";
 inline constexpr const char* kLicenseMissingText = "File not found!";
 
-// "License...": the file:// address of license.txt in the program's folder,
-// for the desktop's viewer of text files; nothing when the file is missing.
+// "License...": the file:// address of license.txt in the program's folder
+// (or where the installed program keeps it), for the desktop's viewer of text
+// files; nothing when the file is missing.
 std::optional<std::string> licenseAddress(const std::string& programFolder);
 
 // The Info button's menu: a click on the button that arrives less than 100 ms

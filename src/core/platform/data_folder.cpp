@@ -18,6 +18,14 @@ std::string withSeparator(std::string folder) {
   return folder;
 }
 
+std::string homeFolder() {
+  const char* home = std::getenv("HOME");
+  return withSeparator(home && home[0] ? home : "/tmp");
+}
+
+// The per-user folders' name: what an installed program is called on the command line.
+constexpr const char* kInstalledName = "crawlspect";
+
 }  // namespace
 
 ProgramIdentity programIdentity() {
@@ -41,8 +49,13 @@ std::string executableFolder() {
 std::string userAppDataFolder() {
   const char* xdg = std::getenv("XDG_DATA_HOME");
   if (xdg && xdg[0] == '/') return withSeparator(xdg);
-  const char* home = std::getenv("HOME");
-  return withSeparator(std::string(home && home[0] ? home : "/tmp") + "/.local/share");
+  return homeFolder() + ".local/share/";
+}
+
+std::string userConfigFolder() {
+  const char* xdg = std::getenv("XDG_CONFIG_HOME");
+  if (xdg && xdg[0] == '/') return withSeparator(xdg);
+  return homeFolder() + ".config/";
 }
 
 bool isFolderWritable(const std::string& folder) {
@@ -54,19 +67,48 @@ bool isFolderWritable(const std::string& folder) {
   return true;
 }
 
-std::string chooseDataFolder(const std::string& exeFolder, const std::string& appDataFolder,
-                             const ProgramIdentity& identity) {
-  if (isFolderWritable(exeFolder)) return withSeparator(exeFolder);
-  const std::filesystem::path product =
-      std::filesystem::path(appDataFolder) / identity.companyName / identity.productName;
-  // ~/.local/share itself may not exist yet on a fresh account.
+DataPlaces chooseDataPlaces(const std::string& exeFolder, const std::string& configFolder,
+                            const std::string& appDataFolder, const ProgramIdentity& identity) {
+  namespace fs = std::filesystem;
+  if (!isInstalledLayout(exeFolder) && isFolderWritable(exeFolder))
+    return {withSeparator(exeFolder) + kSettingsFileName, withSeparator(exeFolder)};
+  // ~/.config and ~/.local/share themselves may not exist yet on a fresh account.
   std::error_code ec;
-  std::filesystem::create_directories(product, ec);
-  return withSeparator(product.string());
+  const fs::path config = fs::path(configFolder) / kInstalledName;
+  const fs::path work = fs::path(appDataFolder) / kInstalledName;
+  fs::create_directories(config, ec);
+  fs::create_directories(work, ec);
+  const fs::path settings = config / kSettingsFileName;
+  const fs::path earlier = fs::path(appDataFolder) / identity.companyName / identity.productName / kSettingsFileName;
+  if (!fs::exists(settings, ec) && fs::is_regular_file(earlier, ec))
+    fs::copy_file(earlier, settings, fs::copy_options::skip_existing, ec);
+  return {settings.string(), withSeparator(work.string())};
 }
 
-std::string dataFolder(const ProgramIdentity& identity) {
-  return chooseDataFolder(executableFolder(), userAppDataFolder(), identity);
+DataPlaces dataPlaces(const ProgramIdentity& identity) {
+  return chooseDataPlaces(executableFolder(), userConfigFolder(), userAppDataFolder(), identity);
+}
+
+std::string installedFilesFolder(const std::string& exeFolder) {
+  return withSeparator(
+      (std::filesystem::path(exeFolder) / CRAWLSPECT_INSTALLED_FILES_FROM_BIN).lexically_normal().string());
+}
+
+bool isInstalledLayout(const std::string& exeFolder) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  return !fs::is_regular_file(fs::path(exeFolder) / kTemplateFileName, ec) &&
+         fs::is_regular_file(fs::path(installedFilesFolder(exeFolder)) / kTemplateFileName, ec);
+}
+
+std::string programFilePath(const std::string& exeFolder, const std::string& name) {
+  namespace fs = std::filesystem;
+  const fs::path beside = fs::path(exeFolder) / name;
+  std::error_code ec;
+  if (fs::is_regular_file(beside, ec)) return beside.string();
+  const fs::path installed = fs::path(installedFilesFolder(exeFolder)) / name;
+  if (fs::is_regular_file(installed, ec)) return installed.string();
+  return beside.string();
 }
 
 }  // namespace crawlspect

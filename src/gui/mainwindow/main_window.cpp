@@ -29,7 +29,9 @@ namespace crawlspect::ui {
 MainWindow::MainWindow(AppSetup setup, QWidget* parent)
     : QMainWindow(parent),
       m_setup(std::move(setup)),
-      m_settingsFile((std::filesystem::path(m_setup.dataFolder) / "settings.ini").string()),
+      m_settingsFile(m_setup.settingsFile.empty()
+                         ? (std::filesystem::path(m_setup.dataFolder) / "settings.ini").string()
+                         : m_setup.settingsFile),
       m_hosts(ServiceHosts::from(m_settingsFile)),
       m_writer(m_settingsFile, m_desktop, "Crawlspect"),
       m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath),

@@ -47,9 +47,10 @@ class TableModel;
 class UrlListModel;
 
 struct AppSetup {
-  std::string dataFolder;    // holds settings.ini and the working project files
-  std::string templatePath;  // empty.db beside the program
-  std::string projectPath;   // named on the command line; empty for none
+  std::string dataFolder;         // holds the working project files
+  std::string templatePath;       // empty.db beside the program
+  std::string projectPath;        // named on the command line; empty for none
+  std::string settingsFile = {};  // settings.ini; empty for the one in dataFolder
 };
 
 class MainWindow : public QMainWindow, private CrawlObserver {
