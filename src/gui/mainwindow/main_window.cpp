@@ -16,9 +16,11 @@
 #include <QVBoxLayout>
 #include <filesystem>
 
+#include "core/lookups/web_lookups.h"
 #include "core/pagefacts/page_record.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/feedback_dialog.h"
+#include "gui/mainwindow/lookup_menu.h"
 #include "gui/mainwindow/options_panel.h"
 #include "gui/mainwindow/result_list_tab.h"
 #include "gui/mainwindow/widget_builders.h"
@@ -183,15 +185,11 @@ void MainWindow::buildMenus() {
   about->setObjectName("aboutAction");
   connect(about, &QAction::triggered, this, [this] { AboutDialog::showAbout(this, m_desktop, m_identity, m_hosts); });
 
-  m_lookupMenu = named(new QMenu(this), "lookupMenu");
-  buildLookupMenu(m_lookupMenu, lookupMenu());
-  m_checkButton->setMenu(m_lookupMenu);
-  // The arrow of the split button: the lookups act on the start URL field.
-  connect(m_lookupMenu, &QMenu::aboutToShow, this, [this] {
-    if (!m_lookupMenuFromFoundLinks) m_lookupSource = LookupSource::CheckButton;
-    m_lookupMenuFromFoundLinks = false;
-  });
-  connect(&listTab(ResultListId::Links), &ResultListTab::valueMenuRequested, this, &MainWindow::showFoundLinkMenu);
+  // Not a child of the window: the menu it builds is.
+  m_lookupMenu =
+      std::make_unique<LookupMenu>(this, m_checkButton, m_startUrlEdit, listTab(ResultListId::Links), m_desktop);
+  connect(m_lookupMenu.get(), &LookupMenu::checkRequested, this, &MainWindow::toggleRun);
+  connect(m_lookupMenu.get(), &LookupMenu::analyzeRequested, this, &MainWindow::analyzeUrl);
 }
 
 }  // namespace crawlspect::ui

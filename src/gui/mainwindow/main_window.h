@@ -15,7 +15,7 @@
 #include "core/crawl/crawl_run.h"
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
-#include "core/lookups/web_lookups.h"
+#include "core/lookups/service_addresses.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/regional.h"
 #include "core/results/csv_export.h"
@@ -30,8 +30,6 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
-class QPoint;
 class QTabWidget;
 class QTimer;
 class QToolButton;
@@ -40,6 +38,7 @@ class QTreeView;
 namespace crawlspect::ui {
 
 class AuditView;
+class LookupMenu;
 class OptionsPanel;
 class PageDetailsPane;
 class ResultListTab;
@@ -99,9 +98,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   void loadProject();
   void saveProjectAs();
   void openOnlineHelp();
-  void buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items);
-  void runLookup(LookupCommand command);
-  void showFoundLinkMenu(const QPoint& globalPos);
   void resetSettingsToDefaults();
   void savePlacementNow();
   void analyzeUrl(const std::string& url);
@@ -139,8 +135,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   ServiceHosts m_hosts;
   SettingsWriter m_writer;
   RegionalSettings m_regional = RegionalSettings::fromEnvironment();
-  LookupSource m_lookupSource = LookupSource::None;
-  bool m_lookupMenuFromFoundLinks = false;
   bool m_startMaximized = true;
   Database m_db;
   ProjectStore m_store;
@@ -157,7 +151,7 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   QLineEdit* m_startUrlEdit = nullptr;
   QToolButton* m_checkButton = nullptr;
   QCheckBox* m_showOptionsCheck = nullptr;
-  QMenu* m_lookupMenu = nullptr;
+  std::unique_ptr<LookupMenu> m_lookupMenu;
 
   OptionsPanel* m_options = nullptr;
 

@@ -1,4 +1,4 @@
-// MainWindow and its settings file, and the lookup menu.
+// MainWindow and its settings file.
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -45,60 +45,6 @@ void MainWindow::savePlacementNow() {
                                                 : WindowShowState::Normal;
   const QRect outer = frameGeometry();
   m_writer.savePlacement(state, {outer.left(), outer.top(), outer.width(), outer.height()});
-}
-
-void MainWindow::buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items) {
-  for (const auto& item : items) {
-    switch (item.kind) {
-      case LookupMenuItem::Kind::Separator:
-        menu->addSeparator();
-        break;
-      case LookupMenuItem::Kind::Submenu: {
-        QMenu* sub = menu->addMenu(qs(item.caption));
-        sub->setObjectName(qs(item.objectName));
-        buildLookupMenu(sub, item.children);
-        break;
-      }
-      case LookupMenuItem::Kind::Command: {
-        QAction* action = menu->addAction(qs(item.caption));
-        action->setObjectName(qs(item.objectName));
-        if (item.isDefault) {
-          QFont bold = action->font();
-          bold.setBold(true);
-          action->setFont(bold);
-        }
-        connect(action, &QAction::triggered, this, [this, command = item.command] { runLookup(command); });
-        break;
-      }
-    }
-  }
-}
-
-void MainWindow::runLookup(LookupCommand command) {
-  const std::optional<std::string> selected = listTab(ResultListId::Links).selectedValue();
-  if (command == LookupCommand::Check) {
-    // From the Found Links list, the selected link becomes the start URL first.
-    if (m_lookupSource == LookupSource::FoundLinks) {
-      if (!selected) return;
-      m_startUrlEdit->setText(QString::fromStdString(*selected));
-    } else if (m_lookupSource != LookupSource::CheckButton) {
-      return;
-    }
-    toggleRun();
-    return;
-  }
-  const std::optional<std::string> url = lookupUrl(m_lookupSource, m_startUrlEdit->text().toStdString(), selected);
-  if (command == LookupCommand::AnalyzeUrl) {
-    if (url) analyzeUrl(*url);
-    return;
-  }
-  runLookupCommand(command, url, m_desktop);
-}
-
-void MainWindow::showFoundLinkMenu(const QPoint& globalPos) {
-  m_lookupSource = LookupSource::FoundLinks;
-  m_lookupMenuFromFoundLinks = true;
-  m_lookupMenu->popup(globalPos);
 }
 
 void MainWindow::resetSettingsToDefaults() {
