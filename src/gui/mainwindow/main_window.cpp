@@ -22,7 +22,7 @@
 #include "gui/dialogs/feedback_dialog.h"
 #include "gui/mainwindow/lookup_menu.h"
 #include "gui/mainwindow/options_panel.h"
-#include "gui/mainwindow/result_list_tab.h"
+#include "gui/mainwindow/result_tabs.h"
 #include "gui/mainwindow/widget_builders.h"
 #include "gui/widget_names.h"
 
@@ -51,8 +51,9 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   auto* optionsSplitter = named(new QSplitter(Qt::Vertical, central), "optionsSplitter");
   optionsSplitter->setHandleWidth(5);
   optionsSplitter->addWidget(m_options->ignoreUrlsPanel());
-  buildTabs();
-  optionsSplitter->addWidget(m_resultTabs);
+  m_results = std::make_unique<ResultTabs>(this, m_db, m_list, m_desktop);
+  connect(m_results.get(), &ResultTabs::exportRequested, this, &MainWindow::exportList);
+  optionsSplitter->addWidget(m_results->widget());
   optionsSplitter->setStretchFactor(1, 1);
   optionsSplitter->setSizes({40, 500});
   column->addWidget(startLine);
@@ -186,8 +187,8 @@ void MainWindow::buildMenus() {
   connect(about, &QAction::triggered, this, [this] { AboutDialog::showAbout(this, m_desktop, m_identity, m_hosts); });
 
   // Not a child of the window: the menu it builds is.
-  m_lookupMenu =
-      std::make_unique<LookupMenu>(this, m_checkButton, m_startUrlEdit, listTab(ResultListId::Links), m_desktop);
+  m_lookupMenu = std::make_unique<LookupMenu>(this, m_checkButton, m_startUrlEdit,
+                                              m_results->listTab(ResultListId::Links), m_desktop);
   connect(m_lookupMenu.get(), &LookupMenu::checkRequested, this, &MainWindow::toggleRun);
   connect(m_lookupMenu.get(), &LookupMenu::analyzeRequested, this, &MainWindow::analyzeUrl);
 }

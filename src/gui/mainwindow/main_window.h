@@ -30,20 +30,14 @@ class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QTabWidget;
 class QTimer;
 class QToolButton;
-class QTreeView;
 
 namespace crawlspect::ui {
 
-class AuditView;
 class LookupMenu;
 class OptionsPanel;
-class PageDetailsPane;
-class ResultListTab;
-class TableModel;
-class UrlListModel;
+class ResultTabs;
 
 struct AppSetup {
   std::string dataFolder;    // holds settings.ini and the working project files
@@ -82,7 +76,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
  private:
   // Building the window.
   QWidget* buildStartLine(QWidget* area);
-  void buildTabs();
   void buildStatusBar();
   void buildMenus();
   void applySettings();
@@ -92,7 +85,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   void toggleRun();
   void startRun();
   void showOptionLines();
-  void resultTabChanged(int index);
   void selectStartUrl();
   void newProject();
   void loadProject();
@@ -101,14 +93,11 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   void resetSettingsToDefaults();
   void savePlacementNow();
   void analyzeUrl(const std::string& url);
-  void showPageDetails();
-  void halveFoundLinksPanel();
 
   void showRunState(RunState state);
   void setBusyPointer(bool busy);
 
   // The result lists.
-  ResultListTab& listTab(ResultListId id) const { return *m_listTabs[static_cast<std::size_t>(id)]; }
   // One last refresh of the result tabs, then no more until the next run.
   void finishRefreshes();
   void applyRefresh(RefreshResult& result);
@@ -145,6 +134,8 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   FileChooser m_fileChooser;
   std::string m_lastExportName;
 
+  // Declared before the refresh, which hands its results to the tabs until it is gone.
+  std::unique_ptr<ResultTabs> m_results;
   ResultRefresh m_refresh;
 
   // The start line.
@@ -154,17 +145,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   std::unique_ptr<LookupMenu> m_lookupMenu;
 
   OptionsPanel* m_options = nullptr;
-
-  // The result tabs: the audit, the internal URLs with a page's details, and
-  // the grouped lists.
-  QTabWidget* m_resultTabs = nullptr;
-  TableModel* m_summaryModel = nullptr;
-  QTreeView* m_summaryView = nullptr;
-  AuditView* m_auditView = nullptr;
-  UrlListModel* m_urlModel = nullptr;
-  QTreeView* m_internalUrlsView = nullptr;
-  PageDetailsPane* m_pageDetails = nullptr;
-  std::array<ResultListTab*, 6> m_listTabs{};  // by ResultListId
 
   // The status bar.
   QLabel* m_urlTotalStatus = nullptr;

@@ -14,6 +14,7 @@
 #include "gui/mainwindow/main_window.h"
 #include "gui/mainwindow/options_panel.h"
 #include "gui/mainwindow/result_list_tab.h"
+#include "gui/mainwindow/result_tabs.h"
 #include "gui/mainwindow/row_models.h"
 
 namespace crawlspect::ui {
@@ -40,7 +41,7 @@ void MainWindow::openStartupProject() {
   m_store.chooseWorkingFile(random);
   if (m_setup.projectPath.empty()) return;
   m_store.openProject(m_setup.projectPath, m_list);
-  m_urlModel->reload();
+  m_results->urlModel().reload();
   m_refresh.request();
 }
 
@@ -54,14 +55,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
-  if (listTab(ResultListId::Links).listTakesWholeWidth()) halveFoundLinksPanel();
+  m_results->splitFoundLinksIfSqueezed();
   savePlacementNow();
-}
-
-void MainWindow::halveFoundLinksPanel() { listTab(ResultListId::Links).splitEvenly(); }
-
-void MainWindow::resultTabChanged(int index) {
-  if (index == 1) halveFoundLinksPanel();
 }
 
 void MainWindow::toggleRun() {
@@ -161,8 +156,8 @@ void MainWindow::startUrlAdopted(const std::string& url) { m_startUrlEdit->setTe
 void MainWindow::urlListCleared() {
   // A refresh of the previous run still under way must not land after the reset.
   m_refresh.wait();
-  m_urlModel->reload();
-  listTab(ResultListId::Links).clear();
+  m_results->urlModel().reload();
+  m_results->listTab(ResultListId::Links).clear();
 }
 
 void MainWindow::pageStarted(const PageProgress& page) {
@@ -171,9 +166,9 @@ void MainWindow::pageStarted(const PageProgress& page) {
   m_loadingStatus->setText("Loading: " + QString::fromStdString(page.url));
 }
 
-void MainWindow::urlAdded(std::size_t index) { m_urlModel->rowAdded(index); }
+void MainWindow::urlAdded(std::size_t index) { m_results->urlModel().rowAdded(index); }
 
-void MainWindow::loadTimeKnown(std::size_t index) { m_urlModel->loadTimeWritten(index); }
+void MainWindow::loadTimeKnown(std::size_t index) { m_results->urlModel().loadTimeWritten(index); }
 
 void MainWindow::pageFinished(std::size_t, std::size_t total) {
   m_urlTotalStatus->setText(QString("Total URLs: %1").arg(total));
