@@ -20,6 +20,7 @@
 #include "core/pagefacts/page_record.h"
 #include "gui/dialogs/about_dialog.h"
 #include "gui/dialogs/feedback_dialog.h"
+#include "gui/mainwindow/export_commands.h"
 #include "gui/mainwindow/lookup_menu.h"
 #include "gui/mainwindow/options_panel.h"
 #include "gui/mainwindow/result_tabs.h"
@@ -52,7 +53,8 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   optionsSplitter->setHandleWidth(5);
   optionsSplitter->addWidget(m_options->ignoreUrlsPanel());
   m_results = std::make_unique<ResultTabs>(this, m_db, m_list, m_desktop);
-  connect(m_results.get(), &ResultTabs::exportRequested, this, &MainWindow::exportList);
+  m_exports = std::make_unique<ExportCommands>(m_list, *m_results, m_regional, m_desktop, m_files);
+  connect(m_results.get(), &ResultTabs::exportRequested, this, [this](ExportId id) { m_exports->exportList(id); });
   optionsSplitter->addWidget(m_results->widget());
   optionsSplitter->setStretchFactor(1, 1);
   optionsSplitter->setSizes({40, 500});
@@ -149,7 +151,7 @@ void MainWindow::buildMenus() {
                                  {ExportId::Anchors, "exportAnchorsAction"}}) {
     QAction* action = file->addAction(exportCaption(id));
     action->setObjectName(name);
-    connect(action, &QAction::triggered, this, [this, id = id] { exportList(id); });
+    connect(action, &QAction::triggered, this, [this, id = id] { m_exports->exportList(id); });
   }
   file->addSeparator();
   connect(file->addAction("Exit"), &QAction::triggered, qApp, &QApplication::quit);

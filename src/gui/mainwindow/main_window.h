@@ -23,6 +23,7 @@
 #include "core/settings/settings.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
+#include "gui/mainwindow/file_dialogs.h"
 #include "gui/mainwindow/result_refresh.h"
 #include "gui/qt_desktop.h"
 
@@ -35,6 +36,7 @@ class QToolButton;
 
 namespace crawlspect::ui {
 
+class ExportCommands;
 class LookupMenu;
 class OptionsPanel;
 class ResultTabs;
@@ -66,8 +68,8 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   // Stands in for the file dialogs: given the dialog's name ("exportFileDialog",
   // "openProjectDialog", "saveProjectDialog"), returns the chosen file or "" for
   // a cancel. Empty: the real dialogs.
-  using FileChooser = std::function<QString(const QString& dialog)>;
-  void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+  using FileChooser = FileDialogs::StandIn;
+  void setFileChooser(FileChooser chooser) { m_files.setStandIn(std::move(chooser)); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -101,9 +103,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   // One last refresh of the result tabs, then no more until the next run.
   void finishRefreshes();
   void applyRefresh(RefreshResult& result);
-  void exportList(ExportId id);
-  QString chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
-                     const QString& start = {});
 
   // What the crawl run tells the window.
   void runStateChanged(RunState state) override;
@@ -131,12 +130,12 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   PageFetcher m_fetcher;
   std::unique_ptr<CrawlRun> m_run;
   bool m_busyPointer = false;
-  FileChooser m_fileChooser;
-  std::string m_lastExportName;
+  FileDialogs m_files{this};
 
   // Declared before the refresh, which hands its results to the tabs until it is gone.
   std::unique_ptr<ResultTabs> m_results;
   ResultRefresh m_refresh;
+  std::unique_ptr<ExportCommands> m_exports;
 
   // The start line.
   QLineEdit* m_startUrlEdit = nullptr;

@@ -100,13 +100,13 @@ void MainWindow::selectStartUrl() {
 void MainWindow::newProject() { m_desktop.startProgramCopy({}); }
 
 void MainWindow::loadProject() {
-  const QString path = chooseFile("openProjectDialog", "Project File (*.db)", "db", false);
+  const QString path = m_files.openFile("openProjectDialog", "Project File (*.db)", "db");
   if (path.isEmpty()) return;
   m_desktop.startProgramCopy({path.toStdString()});
 }
 
 void MainWindow::saveProjectAs() {
-  const QString path = chooseFile("saveProjectDialog", "Project File (*.db)", "db", true);
+  const QString path = m_files.saveFile("saveProjectDialog", "Project File (*.db)", "db");
   if (path.isEmpty()) return;
   const std::string dest = path.toStdString();
   try {
@@ -129,6 +129,13 @@ void MainWindow::showAsStored() {
 }
 
 // ---- the crawl's window side ----------------------------------------------
+
+void MainWindow::applyRefresh(RefreshResult& result) { m_results->apply(result); }
+
+void MainWindow::finishRefreshes() {
+  m_refresh.request();
+  m_refreshTimer->stop();
+}
 
 void MainWindow::showRunState(RunState state) {
   m_checkButton->setText(runCaption(state));
