@@ -18,10 +18,9 @@
 
 #include "core/lookups/web_lookups.h"
 #include "core/pagefacts/page_record.h"
-#include "gui/dialogs/about_dialog.h"
-#include "gui/dialogs/feedback_dialog.h"
 #include "gui/mainwindow/export_commands.h"
 #include "gui/mainwindow/lookup_menu.h"
+#include "gui/mainwindow/main_menus.h"
 #include "gui/mainwindow/options_panel.h"
 #include "gui/mainwindow/result_tabs.h"
 #include "gui/mainwindow/widget_builders.h"
@@ -131,63 +130,8 @@ void MainWindow::buildStatusBar() {
 }
 
 void MainWindow::buildMenus() {
-  auto* file = menuBar()->addMenu("File");
-  file->setObjectName("fileMenu");
-  const auto entry = [this, file](const char* caption, const char* name, void (MainWindow::*handler)()) {
-    QAction* action = file->addAction(caption);
-    action->setObjectName(name);
-    connect(action, &QAction::triggered, this, handler);
-  };
-  entry("New Project", "newProjectAction", &MainWindow::newProject);
-  entry("Load Project...", "loadProjectAction", &MainWindow::loadProject);
-  entry("Save Project As...", "saveProjectAction", &MainWindow::saveProjectAs);
-  file->addSeparator();
-  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "exportSitemapAction"},
-                                 {ExportId::Links, "exportLinksAction"},
-                                 {ExportId::Titles, "exportTitlesAction"},
-                                 {ExportId::Descriptions, "exportDescriptionsAction"},
-                                 {ExportId::H1Tags, "exportH1TagsAction"},
-                                 {ExportId::H2Tags, "exportH2TagsAction"},
-                                 {ExportId::Anchors, "exportAnchorsAction"}}) {
-    QAction* action = file->addAction(exportCaption(id));
-    action->setObjectName(name);
-    connect(action, &QAction::triggered, this, [this, id = id] { m_exports->exportList(id); });
-  }
-  file->addSeparator();
-  connect(file->addAction("Exit"), &QAction::triggered, qApp, &QApplication::quit);
-
-  auto* tools = menuBar()->addMenu("Tools");
-  tools->setObjectName("toolsMenu");
-  for (const auto& item : toolsMenu()) {
-    auto* action = tools->addAction(QString::fromStdString(item.caption));
-    action->setObjectName(QString::fromStdString(item.objectName));
-    connect(action, &QAction::triggered, this, [this, address = item.address] { m_desktop.openAddress(address); });
-  }
-  auto* settings = menuBar()->addMenu("Settings");
-  settings->setObjectName("settingsMenu");
-  auto* reset = settings->addAction("Reset to Defaults");
-  reset->setObjectName("resetSettingsAction");
-  connect(reset, &QAction::triggered, this, &MainWindow::resetSettingsToDefaults);
-
-  auto* help = menuBar()->addMenu("Help");
-  help->setObjectName("helpMenu");
-  auto* online = help->addAction("Online Help");
-  online->setShortcut(Qt::Key_F1);
-  connect(online, &QAction::triggered, this, &MainWindow::openOnlineHelp);
-  help->addSeparator();
-  m_updateNotificationsAction = help->addAction("Update Notifications");
-  m_updateNotificationsAction->setCheckable(true);
-  m_updateNotificationsAction->setChecked(true);
-  m_updateNotificationsAction->setEnabled(false);
-  help->addSeparator();
-  auto* feedback = help->addAction("Send Feedback...");
-  feedback->setObjectName("sendFeedbackAction");
-  connect(feedback, &QAction::triggered, this,
-          [this] { FeedbackDialog::showFeedback(this, m_desktop, m_identity, m_hosts); });
-  auto* about = help->addAction("About...");
-  about->setObjectName("aboutAction");
-  connect(about, &QAction::triggered, this, [this] { AboutDialog::showAbout(this, m_desktop, m_identity, m_hosts); });
-
+  m_menus = std::make_unique<MainMenus>(this, m_desktop, m_identity, m_hosts, m_settingsFile.path(), m_store, m_files,
+                                        *m_exports);
   // Not a child of the window: the menu it builds is.
   m_lookupMenu = std::make_unique<LookupMenu>(this, m_checkButton, m_startUrlEdit,
                                               m_results->listTab(ResultListId::Links), m_desktop);

@@ -27,7 +27,6 @@
 #include "gui/mainwindow/result_refresh.h"
 #include "gui/qt_desktop.h"
 
-class QAction;
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -38,6 +37,7 @@ namespace crawlspect::ui {
 
 class ExportCommands;
 class LookupMenu;
+class MainMenus;
 class OptionsPanel;
 class ResultTabs;
 
@@ -88,11 +88,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   void startRun();
   void showOptionLines();
   void selectStartUrl();
-  void newProject();
-  void loadProject();
-  void saveProjectAs();
-  void openOnlineHelp();
-  void resetSettingsToDefaults();
   void savePlacementNow();
   void analyzeUrl(const std::string& url);
 
@@ -142,6 +137,7 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   QToolButton* m_checkButton = nullptr;
   QCheckBox* m_showOptionsCheck = nullptr;
   std::unique_ptr<LookupMenu> m_lookupMenu;
+  std::unique_ptr<MainMenus> m_menus;
 
   OptionsPanel* m_options = nullptr;
 
@@ -152,7 +148,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
 
   QTimer* m_refreshTimer = nullptr;
   QTimer* m_selectStartUrlTimer = nullptr;
-  QAction* m_updateNotificationsAction = nullptr;
 };
 
 }  // namespace crawlspect::ui

@@ -97,26 +97,6 @@ void MainWindow::selectStartUrl() {
   m_startUrlEdit->selectAll();
 }
 
-void MainWindow::newProject() { m_desktop.startProgramCopy({}); }
-
-void MainWindow::loadProject() {
-  const QString path = m_files.openFile("openProjectDialog", "Project File (*.db)", "db");
-  if (path.isEmpty()) return;
-  m_desktop.startProgramCopy({path.toStdString()});
-}
-
-void MainWindow::saveProjectAs() {
-  const QString path = m_files.saveFile("saveProjectDialog", "Project File (*.db)", "db");
-  if (path.isEmpty()) return;
-  const std::string dest = path.toStdString();
-  try {
-    m_store.saveCopy(dest);
-  } catch (const StoreError& e) {
-    // A project that silently failed to save is a project lost.
-    m_desktop.showMessage("Error", "Unable to save " + dest + ": " + e.what(), MessageIcon::Error);
-  }
-}
-
 void MainWindow::analyzeUrl(const std::string& url) {
   PageAnalysisWindow::showAnalysis(this, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
 }

@@ -47,14 +47,4 @@ void MainWindow::savePlacementNow() {
   m_writer.savePlacement(state, {outer.left(), outer.top(), outer.width(), outer.height()});
 }
 
-void MainWindow::resetSettingsToDefaults() {
-  if (QMessageBox::question(this, "Crawlspect", kRestartQuestion, QMessageBox::Yes | QMessageBox::No) !=
-      QMessageBox::Yes)
-    return;
-  resetToDefaults(m_desktop, m_settingsFile.path());
-  QApplication::quit();
-}
-
-void MainWindow::openOnlineHelp() { m_desktop.openAddress(onlineHelpAddress(m_hosts, m_identity.productName)); }
-
 }  // namespace crawlspect::ui
