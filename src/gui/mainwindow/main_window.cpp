@@ -1,33 +1,30 @@
 #include "gui/mainwindow/main_window.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QCloseEvent>
+#include <QGuiApplication>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
+#include <QScreen>
 #include <QSplitter>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
 
-#include "core/lookups/web_lookups.h"
 #include "core/pagefacts/page_record.h"
 #include "gui/mainwindow/export_commands.h"
 #include "gui/mainwindow/lookup_menu.h"
 #include "gui/mainwindow/main_menus.h"
 #include "gui/mainwindow/options_panel.h"
+#include "gui/mainwindow/result_list_tab.h"
 #include "gui/mainwindow/result_tabs.h"
-#include "gui/mainwindow/widget_builders.h"
+#include "gui/mainwindow/start_line.h"
+#include "gui/mainwindow/status_panels.h"
 #include "gui/widget_names.h"
 
 namespace crawlspect::ui {
 
+// The parts that are not widgets are not children of the window either; the
+// widgets they build are, as if the window had built them.
 MainWindow::MainWindow(AppSetup setup, QWidget* parent)
     : QMainWindow(parent),
       m_setup(std::move(setup)),
@@ -35,7 +32,7 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
       m_hosts(ServiceHosts::from(m_settingsFile)),
       m_writer(m_settingsFile, m_desktop, "Crawlspect"),
       m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath),
-      m_refresh(m_db, m_list, m_regional, m_desktop, [this](RefreshResult& result) { applyRefresh(result); }) {
+      m_refresh(m_db, m_list, m_regional, m_desktop, [this](RefreshResult& result) { m_results->apply(result); }) {
   setObjectName("mainWindow");
   setWindowTitle(QString::fromStdString(m_identity.captionText));
   resize(983, 545);
@@ -44,7 +41,9 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  QWidget* startLine = buildStartLine(central);
+  m_startLine = std::make_unique<StartLine>(central);
+  connect(m_startLine.get(), &StartLine::checkRequested, this, &MainWindow::toggleRun);
+  connect(m_startLine.get(), &StartLine::showOptionsClicked, this, &MainWindow::showOptionLines);
   m_options = new OptionsPanel(central);
   // The ignored URLs share a splitter with the result tabs, so that the user
   // can give the list more height.
@@ -57,13 +56,18 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   optionsSplitter->addWidget(m_results->widget());
   optionsSplitter->setStretchFactor(1, 1);
   optionsSplitter->setSizes({40, 500});
-  column->addWidget(startLine);
+  column->addWidget(m_startLine->widget());
   column->addWidget(m_options);
   column->addWidget(optionsSplitter, 1);
   setCentralWidget(central);
 
-  buildStatusBar();
-  buildMenus();
+  m_status = std::make_unique<StatusPanels>(this);
+  m_menus = std::make_unique<MainMenus>(this, m_desktop, m_identity, m_hosts, m_settingsFile.path(), m_store, m_files,
+                                        *m_exports);
+  m_lookupMenu = std::make_unique<LookupMenu>(this, m_startLine->checkButton(), m_startLine->urlEdit(),
+                                              m_results->listTab(ResultListId::Links), m_desktop);
+  connect(m_lookupMenu.get(), &LookupMenu::checkRequested, this, &MainWindow::toggleRun);
+  connect(m_lookupMenu.get(), &LookupMenu::analyzeRequested, this, &MainWindow::analyzeUrl);
 
   m_refreshTimer = named(new QTimer(this), "refreshTimer");
   m_refreshTimer->setInterval(5000);
@@ -72,7 +76,10 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   m_selectStartUrlTimer = named(new QTimer(this), "selectStartUrlTimer");
   m_selectStartUrlTimer->setSingleShot(true);
   m_selectStartUrlTimer->setInterval(1);
-  connect(m_selectStartUrlTimer, &QTimer::timeout, this, &MainWindow::selectStartUrl);
+  connect(m_selectStartUrlTimer, &QTimer::timeout, this, [this] {
+    m_selectStartUrlTimer->stop();
+    m_startLine->selectUrl();
+  });
   m_selectStartUrlTimer->start();
 
   applySettings();
@@ -84,59 +91,62 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   });
 }
 
-MainWindow::~MainWindow() {
+MainWindow::~MainWindow() { shutDown(); }
+
+void MainWindow::shutDown() {
   m_run->shutdown();
   m_refresh.wait();
   m_store.close();
 }
 
-QWidget* MainWindow::buildStartLine(QWidget* area) {
-  QWidget* line = makeLine(area, "startLine", 36);
-  auto* row = static_cast<QHBoxLayout*>(line->layout());
-  row->addWidget(new QLabel("Start URL:", line));
-  m_startUrlEdit = named(new QLineEdit(line), "startUrlEdit");
-  QFont big = m_startUrlEdit->font();
-  big.setPointSizeF(big.pointSizeF() * 1.35);
-  m_startUrlEdit->setFont(big);
-  row->addWidget(m_startUrlEdit, 1);
-  m_checkButton = named(new QToolButton(line), "checkButton");
-  m_checkButton->setText("Check");
-  QFont bold = m_checkButton->font();
-  bold.setBold(true);
-  m_checkButton->setFont(bold);
-  m_checkButton->setFixedWidth(130);
-  m_checkButton->setPopupMode(QToolButton::MenuButtonPopup);
-  m_checkButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  row->addWidget(m_checkButton);
-  m_showOptionsCheck = named(new QCheckBox("Show Options", line), "showOptionsCheck");
-  row->addWidget(m_showOptionsCheck);
-  connect(m_checkButton, &QToolButton::clicked, this, &MainWindow::toggleRun);
-  connect(m_startUrlEdit, &QLineEdit::returnPressed, this, &MainWindow::toggleRun);
-  connect(m_showOptionsCheck, &QCheckBox::clicked, this, &MainWindow::showOptionLines);
-  return line;
+void MainWindow::closeEvent(QCloseEvent* event) {
+  shutDown();
+  event->accept();
 }
 
-void MainWindow::buildStatusBar() {
-  m_urlTotalStatus = named(new QLabel(this), "urlTotalStatus");
-  m_urlTotalStatus->setFixedWidth(200);
-  statusBar()->addWidget(m_urlTotalStatus, 0);
-  m_positionStatus = named(new QLabel(this), "positionStatus");
-  m_positionStatus->setFixedWidth(100);
-  m_positionStatus->setAlignment(Qt::AlignCenter);
-  statusBar()->addWidget(m_positionStatus, 0);
-  m_loadingStatus = named(new QLabel(this), "loadingStatus");
-  statusBar()->addWidget(m_loadingStatus, 1);
-  statusBar()->setObjectName("statusBar");
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  m_results->splitFoundLinksIfSqueezed();
+  savePlacementNow();
 }
 
-void MainWindow::buildMenus() {
-  m_menus = std::make_unique<MainMenus>(this, m_desktop, m_identity, m_hosts, m_settingsFile.path(), m_store, m_files,
-                                        *m_exports);
-  // Not a child of the window: the menu it builds is.
-  m_lookupMenu = std::make_unique<LookupMenu>(this, m_checkButton, m_startUrlEdit,
-                                              m_results->listTab(ResultListId::Links), m_desktop);
-  connect(m_lookupMenu.get(), &LookupMenu::checkRequested, this, &MainWindow::toggleRun);
-  connect(m_lookupMenu.get(), &LookupMenu::analyzeRequested, this, &MainWindow::analyzeUrl);
+// ---- settings and placement --------------------------------------------------
+
+void MainWindow::applySettings() {
+  const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1280, 800);
+  const WindowPlacement placement = storedPlacement(m_settingsFile, {screen.width(), screen.height()});
+  setGeometry(placement.normal.left, placement.normal.top, placement.normal.width, placement.normal.height);
+  m_startMaximized = placement.maximized;
+  m_writer.armPlacement();
+
+  const OptionValues o = storedOptions(m_settingsFile, builtInOptions(makerHomePage(m_hosts)));
+  // The controls write what they are given back to the file, as any change.
+  m_writer.beginLoad();
+  QLineEdit* startUrl = m_startLine->urlEdit();
+  connect(startUrl, &QLineEdit::textChanged, this,
+          [this](const QString& t) { m_writer.saveStartUrl(t.toStdString()); });
+  m_options->connectWriters(m_writer);
+  startUrl->setText(QString::fromStdString(o.startUrl));
+  m_startLine->showOptionsCheck()->setChecked(o.showOptions);
+  showOptionLines();
+  m_options->showStored(o);
+  m_writer.endLoad();
+}
+
+void MainWindow::savePlacementNow() {
+  if (!m_writer.placementArmed() || !isVisible()) return;
+  const WindowShowState state = isMinimized()   ? WindowShowState::Minimized
+                                : isMaximized() ? WindowShowState::Maximized
+                                                : WindowShowState::Normal;
+  const QRect outer = frameGeometry();
+  m_writer.savePlacement(state, {outer.left(), outer.top(), outer.width(), outer.height()});
+}
+
+void MainWindow::showAsStored() {
+  if (m_startMaximized)
+    showMaximized();
+  else
+    show();
 }
 
 }  // namespace crawlspect::ui

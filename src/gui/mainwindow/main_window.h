@@ -1,15 +1,14 @@
 #pragma once
 // The main window: the start line, the crawl's options, the result tabs, the
-// status bar and the menus. It displays what the core computes and turns the
-// user's commands into core calls. Its parts do their own jobs: OptionsPanel
-// (the options and their settings), ResultListTab (each grouped list with
-// the pages behind a value), PageDetailsPane (a page's title and headings).
+// status bar and the menus. It starts and stops the crawl, shows what the run
+// reports, and keeps the window's settings. Its parts do their own jobs:
+// StartLine (the start URL and the Check button), OptionsPanel (the options
+// and their settings), ResultTabs (the audit and the lists, with
+// ResultRefresh bringing them up to date), ExportCommands (the lists to
+// files), MainMenus (the menu bar's commands), LookupMenu (the lookups on the
+// start URL or a found link) and StatusPanels (the run's progress).
 #include <QMainWindow>
-#include <QString>
-#include <array>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "core/crawl/crawl_run.h"
@@ -18,8 +17,6 @@
 #include "core/lookups/service_addresses.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/regional.h"
-#include "core/results/csv_export.h"
-#include "core/results/result_lists.h"
 #include "core/settings/settings.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
@@ -27,11 +24,7 @@
 #include "gui/mainwindow/result_refresh.h"
 #include "gui/qt_desktop.h"
 
-class QCheckBox;
-class QLabel;
-class QLineEdit;
 class QTimer;
-class QToolButton;
 
 namespace crawlspect::ui {
 
@@ -40,6 +33,8 @@ class LookupMenu;
 class MainMenus;
 class OptionsPanel;
 class ResultTabs;
+class StartLine;
+class StatusPanels;
 
 struct AppSetup {
   std::string dataFolder;    // holds settings.ini and the working project files
@@ -76,28 +71,20 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // Building the window.
-  QWidget* buildStartLine(QWidget* area);
-  void buildStatusBar();
-  void buildMenus();
   void applySettings();
+  void savePlacementNow();
+  // Before the window goes: a run still going is stopped and waited for,
+  // then the project is closed.
+  void shutDown();
 
-  // Handlers.
   // The "Check" button: starts a run with the window's settings, or stops the one going.
   void toggleRun();
   void startRun();
   void showOptionLines();
-  void selectStartUrl();
-  void savePlacementNow();
   void analyzeUrl(const std::string& url);
-
-  void showRunState(RunState state);
   void setBusyPointer(bool busy);
-
-  // The result lists.
   // One last refresh of the result tabs, then no more until the next run.
   void finishRefreshes();
-  void applyRefresh(RefreshResult& result);
 
   // What the crawl run tells the window.
   void runStateChanged(RunState state) override;
@@ -127,24 +114,16 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   bool m_busyPointer = false;
   FileDialogs m_files{this};
 
-  // Declared before the refresh, which hands its results to the tabs until it is gone.
+  // The window's parts. The tabs are declared before the refresh, which hands
+  // them its results until it is gone.
+  std::unique_ptr<StartLine> m_startLine;
+  OptionsPanel* m_options = nullptr;
   std::unique_ptr<ResultTabs> m_results;
   ResultRefresh m_refresh;
   std::unique_ptr<ExportCommands> m_exports;
-
-  // The start line.
-  QLineEdit* m_startUrlEdit = nullptr;
-  QToolButton* m_checkButton = nullptr;
-  QCheckBox* m_showOptionsCheck = nullptr;
-  std::unique_ptr<LookupMenu> m_lookupMenu;
+  std::unique_ptr<StatusPanels> m_status;
   std::unique_ptr<MainMenus> m_menus;
-
-  OptionsPanel* m_options = nullptr;
-
-  // The status bar.
-  QLabel* m_urlTotalStatus = nullptr;
-  QLabel* m_positionStatus = nullptr;
-  QLabel* m_loadingStatus = nullptr;
+  std::unique_ptr<LookupMenu> m_lookupMenu;
 
   QTimer* m_refreshTimer = nullptr;
   QTimer* m_selectStartUrlTimer = nullptr;

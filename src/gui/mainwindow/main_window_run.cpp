@@ -1,13 +1,9 @@
-// MainWindow's handlers: the crawl's window side, the project commands, the
-// timers and the small rules of the window.
+// MainWindow's side of the crawl: starting and stopping it, and showing what
+// the run reports.
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
-#include <QLabel>
 #include <QLineEdit>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <random>
 
 #include "gui/dialogs/page_analysis_window.h"
@@ -16,25 +12,10 @@
 #include "gui/mainwindow/result_list_tab.h"
 #include "gui/mainwindow/result_tabs.h"
 #include "gui/mainwindow/row_models.h"
+#include "gui/mainwindow/start_line.h"
+#include "gui/mainwindow/status_panels.h"
 
 namespace crawlspect::ui {
-
-namespace {
-
-// The "Check" button's caption while the run is in a state.
-const char* runCaption(RunState state) {
-  switch (state) {
-    case RunState::Running:
-      return "STOP";
-    case RunState::Stopping:
-      return "Stopping...";
-    case RunState::Idle:
-      break;
-  }
-  return "Check";
-}
-
-}  // namespace
 
 void MainWindow::openStartupProject() {
   static std::mt19937 random(std::random_device{}());
@@ -43,20 +24,6 @@ void MainWindow::openStartupProject() {
   m_store.openProject(m_setup.projectPath, m_list);
   m_results->urlModel().reload();
   m_refresh.request();
-}
-
-void MainWindow::closeEvent(QCloseEvent* event) {
-  // A run still going is stopped and waited for before the project goes away.
-  m_run->shutdown();
-  m_refresh.wait();
-  m_store.close();
-  event->accept();
-}
-
-void MainWindow::resizeEvent(QResizeEvent* event) {
-  QMainWindow::resizeEvent(event);
-  m_results->splitFoundLinksIfSqueezed();
-  savePlacementNow();
 }
 
 void MainWindow::toggleRun() {
@@ -73,10 +40,11 @@ void MainWindow::toggleRun() {
 }
 
 void MainWindow::startRun() {
-  const std::string typed = m_startUrlEdit->text().toStdString();
+  QLineEdit* startUrl = m_startLine->urlEdit();
+  const std::string typed = startUrl->text().toStdString();
   if (normalizedStartUrl(typed).empty()) {
     m_desktop.showMessage("Warning", "Please enter Start URL!", MessageIcon::Warning);
-    m_startUrlEdit->setFocus();
+    startUrl->setFocus();
     return;
   }
   CrawlSettings settings;
@@ -89,37 +57,10 @@ void MainWindow::startRun() {
   m_run->start(settings);
 }
 
-void MainWindow::showOptionLines() { m_options->setMoreShown(m_showOptionsCheck->isChecked()); }
-
-void MainWindow::selectStartUrl() {
-  m_selectStartUrlTimer->stop();
-  m_startUrlEdit->setCursorPosition(0);
-  m_startUrlEdit->selectAll();
-}
+void MainWindow::showOptionLines() { m_options->setMoreShown(m_startLine->showOptionsCheck()->isChecked()); }
 
 void MainWindow::analyzeUrl(const std::string& url) {
   PageAnalysisWindow::showAnalysis(this, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
-}
-
-void MainWindow::showAsStored() {
-  if (m_startMaximized)
-    showMaximized();
-  else
-    show();
-}
-
-// ---- the crawl's window side ----------------------------------------------
-
-void MainWindow::applyRefresh(RefreshResult& result) { m_results->apply(result); }
-
-void MainWindow::finishRefreshes() {
-  m_refresh.request();
-  m_refreshTimer->stop();
-}
-
-void MainWindow::showRunState(RunState state) {
-  m_checkButton->setText(runCaption(state));
-  m_checkButton->setEnabled(state != RunState::Stopping);
 }
 
 void MainWindow::setBusyPointer(bool busy) {
@@ -131,14 +72,23 @@ void MainWindow::setBusyPointer(bool busy) {
     QApplication::restoreOverrideCursor();
 }
 
+void MainWindow::finishRefreshes() {
+  m_refresh.request();
+  m_refreshTimer->stop();
+}
+
+// ---- what the run reports ----------------------------------------------------
+
 void MainWindow::runStateChanged(RunState state) {
-  showRunState(state);
+  m_startLine->showRunState(state);
   if (state != RunState::Running) return;
   m_options->setEditable(false);
   m_refreshTimer->start();
 }
 
-void MainWindow::startUrlAdopted(const std::string& url) { m_startUrlEdit->setText(QString::fromStdString(url)); }
+void MainWindow::startUrlAdopted(const std::string& url) {
+  m_startLine->urlEdit()->setText(QString::fromStdString(url));
+}
 
 void MainWindow::urlListCleared() {
   // A refresh of the previous run still under way must not land after the reset.
@@ -147,19 +97,13 @@ void MainWindow::urlListCleared() {
   m_results->listTab(ResultListId::Links).clear();
 }
 
-void MainWindow::pageStarted(const PageProgress& page) {
-  m_urlTotalStatus->setText(QString("Total URLs: %1").arg(page.total));
-  m_positionStatus->setText(QString("%1 / %2").arg(page.index + 1).arg(page.total));
-  m_loadingStatus->setText("Loading: " + QString::fromStdString(page.url));
-}
+void MainWindow::pageStarted(const PageProgress& page) { m_status->showPageStarted(page); }
 
 void MainWindow::urlAdded(std::size_t index) { m_results->urlModel().rowAdded(index); }
 
 void MainWindow::loadTimeKnown(std::size_t index) { m_results->urlModel().loadTimeWritten(index); }
 
-void MainWindow::pageFinished(std::size_t, std::size_t total) {
-  m_urlTotalStatus->setText(QString("Total URLs: %1").arg(total));
-}
+void MainWindow::pageFinished(std::size_t, std::size_t total) { m_status->showTotal(total); }
 
 void MainWindow::transferCutOff() { finishRefreshes(); }
 
@@ -170,8 +114,8 @@ void MainWindow::pageFailed(const std::string& message) {
 void MainWindow::runFinished(RunEnd) {
   finishRefreshes();
   m_desktop.beep();
-  showRunState(RunState::Idle);
-  m_loadingStatus->clear();
+  m_startLine->showRunState(RunState::Idle);
+  m_status->clearLoading();
   m_options->setEditable(true);
   setBusyPointer(false);
 }
