@@ -2,9 +2,7 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QGuiApplication>
 #include <QLineEdit>
-#include <QScreen>
 #include <QSplitter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -107,18 +105,11 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 void MainWindow::resizeEvent(QResizeEvent* event) {
   QMainWindow::resizeEvent(event);
   m_results->splitFoundLinksIfSqueezed();
-  savePlacementNow();
+  m_placement.save();
 }
 
-// ---- settings and placement --------------------------------------------------
-
 void MainWindow::applySettings() {
-  const QSize screen = QGuiApplication::primaryScreen() ? QGuiApplication::primaryScreen()->size() : QSize(1280, 800);
-  const WindowPlacement placement = storedPlacement(m_settingsFile, {screen.width(), screen.height()});
-  setGeometry(placement.normal.left, placement.normal.top, placement.normal.width, placement.normal.height);
-  m_startMaximized = placement.maximized;
-  m_writer.armPlacement();
-
+  m_placement.restore(m_settingsFile);
   const OptionValues o = storedOptions(m_settingsFile, builtInOptions(makerHomePage(m_hosts)));
   // The controls write what they are given back to the file, as any change.
   m_writer.beginLoad();
@@ -131,22 +122,6 @@ void MainWindow::applySettings() {
   showOptionLines();
   m_options->showStored(o);
   m_writer.endLoad();
-}
-
-void MainWindow::savePlacementNow() {
-  if (!m_writer.placementArmed() || !isVisible()) return;
-  const WindowShowState state = isMinimized()   ? WindowShowState::Minimized
-                                : isMaximized() ? WindowShowState::Maximized
-                                                : WindowShowState::Normal;
-  const QRect outer = frameGeometry();
-  m_writer.savePlacement(state, {outer.left(), outer.top(), outer.width(), outer.height()});
-}
-
-void MainWindow::showAsStored() {
-  if (m_startMaximized)
-    showMaximized();
-  else
-    show();
 }
 
 }  // namespace crawlspect::ui

@@ -6,7 +6,8 @@
 // and their settings), ResultTabs (the audit and the lists, with
 // ResultRefresh bringing them up to date), ExportCommands (the lists to
 // files), MainMenus (the menu bar's commands), LookupMenu (the lookups on the
-// start URL or a found link) and StatusPanels (the run's progress).
+// start URL or a found link), StatusPanels (the run's progress) and
+// StoredPlacement (the window's place on screen).
 #include <QMainWindow>
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@
 #include "core/store/project_store.h"
 #include "gui/mainwindow/file_dialogs.h"
 #include "gui/mainwindow/result_refresh.h"
+#include "gui/mainwindow/stored_placement.h"
 #include "gui/qt_desktop.h"
 
 class QTimer;
@@ -51,7 +53,7 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   // Once the window is shown: the working file, then a project named on the command line.
   void openStartupProject();
   // Shown as the stored placement says: maximized, or the stored rectangle.
-  void showAsStored();
+  void showAsStored() { m_placement.show(); }
 
   // For the window tests and the refresh bench; the controls themselves are
   // found by their object names.
@@ -72,7 +74,6 @@ class MainWindow : public QMainWindow, private CrawlObserver {
 
  private:
   void applySettings();
-  void savePlacementNow();
   // Before the window goes: a run still going is stopped and waited for,
   // then the project is closed.
   void shutDown();
@@ -104,8 +105,8 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   SettingsFile m_settingsFile;
   ServiceHosts m_hosts;
   SettingsWriter m_writer;
+  StoredPlacement m_placement{this, m_writer};
   RegionalSettings m_regional = RegionalSettings::fromEnvironment();
-  bool m_startMaximized = true;
   Database m_db;
   ProjectStore m_store;
   InternalUrlList m_list;
