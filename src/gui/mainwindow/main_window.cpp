@@ -1,31 +1,28 @@
 #include "gui/mainwindow/main_window.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QCheckBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QCloseEvent>
 #include <QLineEdit>
-#include <QMenu>
-#include <QMenuBar>
 #include <QSplitter>
-#include <QStatusBar>
-#include <QTabWidget>
 #include <QTimer>
-#include <QToolButton>
 #include <QVBoxLayout>
 #include <filesystem>
 
 #include "core/pagefacts/page_record.h"
-#include "gui/dialogs/about_dialog.h"
-#include "gui/dialogs/feedback_dialog.h"
+#include "gui/mainwindow/export_commands.h"
+#include "gui/mainwindow/lookup_menu.h"
+#include "gui/mainwindow/main_menus.h"
 #include "gui/mainwindow/options_panel.h"
 #include "gui/mainwindow/result_list_tab.h"
-#include "gui/mainwindow/widget_builders.h"
+#include "gui/mainwindow/result_tabs.h"
+#include "gui/mainwindow/start_line.h"
+#include "gui/mainwindow/status_panels.h"
 #include "gui/widget_names.h"
 
 namespace crawlspect::ui {
 
+// The parts that are not widgets are not children of the window either; the
+// widgets they build are, as if the window had built them.
 MainWindow::MainWindow(AppSetup setup, QWidget* parent)
     : QMainWindow(parent),
       m_setup(std::move(setup)),
@@ -35,7 +32,7 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
       m_hosts(ServiceHosts::from(m_settingsFile)),
       m_writer(m_settingsFile, m_desktop, "Crawlspect"),
       m_store(m_db, m_desktop, m_setup.dataFolder, m_setup.templatePath),
-      m_refresh(m_db, m_list, m_regional, m_desktop, [this](RefreshResult& result) { applyRefresh(result); }) {
+      m_refresh(m_db, m_list, m_regional, m_desktop, [this](RefreshResult& result) { m_results->apply(result); }) {
   setObjectName("mainWindow");
   setWindowTitle(QString::fromStdString(m_identity.captionText));
   resize(983, 545);
@@ -44,24 +41,33 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   auto* column = new QVBoxLayout(central);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
-  QWidget* startLine = buildStartLine(central);
+  m_startLine = std::make_unique<StartLine>(central);
+  connect(m_startLine.get(), &StartLine::checkRequested, this, &MainWindow::toggleRun);
+  connect(m_startLine.get(), &StartLine::showOptionsClicked, this, &MainWindow::showOptionLines);
   m_options = new OptionsPanel(central);
   // The ignored URLs share a splitter with the result tabs, so that the user
   // can give the list more height.
   auto* optionsSplitter = named(new QSplitter(Qt::Vertical, central), "optionsSplitter");
   optionsSplitter->setHandleWidth(5);
   optionsSplitter->addWidget(m_options->ignoreUrlsPanel());
-  buildTabs();
-  optionsSplitter->addWidget(m_resultTabs);
+  m_results = std::make_unique<ResultTabs>(this, m_db, m_list, m_desktop);
+  m_exports = std::make_unique<ExportCommands>(m_list, *m_results, m_regional, m_desktop, m_files);
+  connect(m_results.get(), &ResultTabs::exportRequested, this, [this](ExportId id) { m_exports->exportList(id); });
+  optionsSplitter->addWidget(m_results->widget());
   optionsSplitter->setStretchFactor(1, 1);
   optionsSplitter->setSizes({40, 500});
-  column->addWidget(startLine);
+  column->addWidget(m_startLine->widget());
   column->addWidget(m_options);
   column->addWidget(optionsSplitter, 1);
   setCentralWidget(central);
 
-  buildStatusBar();
-  buildMenus();
+  m_status = std::make_unique<StatusPanels>(this);
+  m_menus = std::make_unique<MainMenus>(this, m_desktop, m_identity, m_hosts, m_settingsFile.path(), m_store, m_files,
+                                        *m_exports);
+  m_lookupMenu = std::make_unique<LookupMenu>(this, m_startLine->checkButton(), m_startLine->urlEdit(),
+                                              m_results->listTab(ResultListId::Links), m_desktop);
+  connect(m_lookupMenu.get(), &LookupMenu::checkRequested, this, &MainWindow::toggleRun);
+  connect(m_lookupMenu.get(), &LookupMenu::analyzeRequested, this, &MainWindow::analyzeUrl);
 
   m_refreshTimer = named(new QTimer(this), "refreshTimer");
   m_refreshTimer->setInterval(5000);
@@ -70,7 +76,10 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   m_selectStartUrlTimer = named(new QTimer(this), "selectStartUrlTimer");
   m_selectStartUrlTimer->setSingleShot(true);
   m_selectStartUrlTimer->setInterval(1);
-  connect(m_selectStartUrlTimer, &QTimer::timeout, this, &MainWindow::selectStartUrl);
+  connect(m_selectStartUrlTimer, &QTimer::timeout, this, [this] {
+    m_selectStartUrlTimer->stop();
+    m_startLine->selectUrl();
+  });
   m_selectStartUrlTimer->start();
 
   applySettings();
@@ -82,118 +91,39 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
   });
 }
 
-MainWindow::~MainWindow() {
+MainWindow::~MainWindow() { shutDown(); }
+
+void MainWindow::shutDown() {
   m_run->shutdown();
   m_refresh.wait();
   m_store.close();
 }
 
-QWidget* MainWindow::buildStartLine(QWidget* area) {
-  QWidget* line = makeLine(area, "startLine", 36);
-  auto* row = static_cast<QHBoxLayout*>(line->layout());
-  row->addWidget(new QLabel("Start URL:", line));
-  m_startUrlEdit = named(new QLineEdit(line), "startUrlEdit");
-  QFont big = m_startUrlEdit->font();
-  big.setPointSizeF(big.pointSizeF() * 1.35);
-  m_startUrlEdit->setFont(big);
-  row->addWidget(m_startUrlEdit, 1);
-  m_checkButton = named(new QToolButton(line), "checkButton");
-  m_checkButton->setText("Check");
-  QFont bold = m_checkButton->font();
-  bold.setBold(true);
-  m_checkButton->setFont(bold);
-  m_checkButton->setFixedWidth(130);
-  m_checkButton->setPopupMode(QToolButton::MenuButtonPopup);
-  m_checkButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
-  row->addWidget(m_checkButton);
-  m_showOptionsCheck = named(new QCheckBox("Show Options", line), "showOptionsCheck");
-  row->addWidget(m_showOptionsCheck);
-  connect(m_checkButton, &QToolButton::clicked, this, &MainWindow::toggleRun);
-  connect(m_startUrlEdit, &QLineEdit::returnPressed, this, &MainWindow::toggleRun);
-  connect(m_showOptionsCheck, &QCheckBox::clicked, this, &MainWindow::showOptionLines);
-  return line;
+void MainWindow::closeEvent(QCloseEvent* event) {
+  shutDown();
+  event->accept();
 }
 
-void MainWindow::buildStatusBar() {
-  m_urlTotalStatus = named(new QLabel(this), "urlTotalStatus");
-  m_urlTotalStatus->setFixedWidth(200);
-  statusBar()->addWidget(m_urlTotalStatus, 0);
-  m_positionStatus = named(new QLabel(this), "positionStatus");
-  m_positionStatus->setFixedWidth(100);
-  m_positionStatus->setAlignment(Qt::AlignCenter);
-  statusBar()->addWidget(m_positionStatus, 0);
-  m_loadingStatus = named(new QLabel(this), "loadingStatus");
-  statusBar()->addWidget(m_loadingStatus, 1);
-  statusBar()->setObjectName("statusBar");
+void MainWindow::resizeEvent(QResizeEvent* event) {
+  QMainWindow::resizeEvent(event);
+  m_results->splitFoundLinksIfSqueezed();
+  m_placement.save();
 }
 
-void MainWindow::buildMenus() {
-  auto* file = menuBar()->addMenu("File");
-  file->setObjectName("fileMenu");
-  const auto entry = [this, file](const char* caption, const char* name, void (MainWindow::*handler)()) {
-    QAction* action = file->addAction(caption);
-    action->setObjectName(name);
-    connect(action, &QAction::triggered, this, handler);
-  };
-  entry("New Project", "newProjectAction", &MainWindow::newProject);
-  entry("Load Project...", "loadProjectAction", &MainWindow::loadProject);
-  entry("Save Project As...", "saveProjectAction", &MainWindow::saveProjectAs);
-  file->addSeparator();
-  for (const auto& [id, name] : {std::pair{ExportId::Sitemap, "exportSitemapAction"},
-                                 {ExportId::Links, "exportLinksAction"},
-                                 {ExportId::Titles, "exportTitlesAction"},
-                                 {ExportId::Descriptions, "exportDescriptionsAction"},
-                                 {ExportId::H1Tags, "exportH1TagsAction"},
-                                 {ExportId::H2Tags, "exportH2TagsAction"},
-                                 {ExportId::Anchors, "exportAnchorsAction"}}) {
-    QAction* action = file->addAction(exportCaption(id));
-    action->setObjectName(name);
-    connect(action, &QAction::triggered, this, [this, id = id] { exportList(id); });
-  }
-  file->addSeparator();
-  connect(file->addAction("Exit"), &QAction::triggered, qApp, &QApplication::quit);
-
-  auto* tools = menuBar()->addMenu("Tools");
-  tools->setObjectName("toolsMenu");
-  for (const auto& item : toolsMenu()) {
-    auto* action = tools->addAction(QString::fromStdString(item.caption));
-    action->setObjectName(QString::fromStdString(item.objectName));
-    connect(action, &QAction::triggered, this, [this, address = item.address] { m_desktop.openAddress(address); });
-  }
-  auto* settings = menuBar()->addMenu("Settings");
-  settings->setObjectName("settingsMenu");
-  auto* reset = settings->addAction("Reset to Defaults");
-  reset->setObjectName("resetSettingsAction");
-  connect(reset, &QAction::triggered, this, &MainWindow::resetSettingsToDefaults);
-
-  auto* help = menuBar()->addMenu("Help");
-  help->setObjectName("helpMenu");
-  auto* online = help->addAction("Online Help");
-  online->setShortcut(Qt::Key_F1);
-  connect(online, &QAction::triggered, this, &MainWindow::openOnlineHelp);
-  help->addSeparator();
-  m_updateNotificationsAction = help->addAction("Update Notifications");
-  m_updateNotificationsAction->setCheckable(true);
-  m_updateNotificationsAction->setChecked(true);
-  m_updateNotificationsAction->setEnabled(false);
-  help->addSeparator();
-  auto* feedback = help->addAction("Send Feedback...");
-  feedback->setObjectName("sendFeedbackAction");
-  connect(feedback, &QAction::triggered, this,
-          [this] { FeedbackDialog::showFeedback(this, m_desktop, m_identity, m_hosts); });
-  auto* about = help->addAction("About...");
-  about->setObjectName("aboutAction");
-  connect(about, &QAction::triggered, this, [this] { AboutDialog::showAbout(this, m_desktop, m_identity, m_hosts); });
-
-  m_lookupMenu = named(new QMenu(this), "lookupMenu");
-  buildLookupMenu(m_lookupMenu, lookupMenu());
-  m_checkButton->setMenu(m_lookupMenu);
-  // The arrow of the split button: the lookups act on the start URL field.
-  connect(m_lookupMenu, &QMenu::aboutToShow, this, [this] {
-    if (!m_lookupMenuFromFoundLinks) m_lookupSource = LookupSource::CheckButton;
-    m_lookupMenuFromFoundLinks = false;
-  });
-  connect(&listTab(ResultListId::Links), &ResultListTab::valueMenuRequested, this, &MainWindow::showFoundLinkMenu);
+void MainWindow::applySettings() {
+  m_placement.restore(m_settingsFile);
+  const OptionValues o = storedOptions(m_settingsFile, builtInOptions(makerHomePage(m_hosts)));
+  // The controls write what they are given back to the file, as any change.
+  m_writer.beginLoad();
+  QLineEdit* startUrl = m_startLine->urlEdit();
+  connect(startUrl, &QLineEdit::textChanged, this,
+          [this](const QString& t) { m_writer.saveStartUrl(t.toStdString()); });
+  m_options->connectWriters(m_writer);
+  startUrl->setText(QString::fromStdString(o.startUrl));
+  m_startLine->showOptionsCheck()->setChecked(o.showOptions);
+  showOptionLines();
+  m_options->showStored(o);
+  m_writer.endLoad();
 }
 
 }  // namespace crawlspect::ui

@@ -1,50 +1,42 @@
 #pragma once
 // The main window: the start line, the crawl's options, the result tabs, the
-// status bar and the menus. It displays what the core computes and turns the
-// user's commands into core calls. Its parts do their own jobs: OptionsPanel
-// (the options and their settings), ResultListTab (each grouped list with
-// the pages behind a value), PageDetailsPane (a page's title and headings).
+// status bar and the menus. It starts and stops the crawl, shows what the run
+// reports, and keeps the window's settings. Its parts do their own jobs:
+// StartLine (the start URL and the Check button), OptionsPanel (the options
+// and their settings), ResultTabs (the audit and the lists, with
+// ResultRefresh bringing them up to date), ExportCommands (the lists to
+// files), MainMenus (the menu bar's commands), LookupMenu (the lookups on the
+// start URL or a found link), StatusPanels (the run's progress) and
+// StoredPlacement (the window's place on screen).
 #include <QMainWindow>
-#include <QString>
-#include <array>
-#include <functional>
 #include <memory>
-#include <optional>
 #include <string>
 
 #include "core/crawl/crawl_run.h"
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
-#include "core/lookups/web_lookups.h"
+#include "core/lookups/service_addresses.h"
 #include "core/platform/data_folder.h"
 #include "core/platform/regional.h"
-#include "core/results/csv_export.h"
-#include "core/results/result_lists.h"
 #include "core/settings/settings.h"
 #include "core/store/database.h"
 #include "core/store/project_store.h"
+#include "gui/mainwindow/file_dialogs.h"
 #include "gui/mainwindow/result_refresh.h"
+#include "gui/mainwindow/stored_placement.h"
 #include "gui/qt_desktop.h"
 
-class QAction;
-class QCheckBox;
-class QLabel;
-class QLineEdit;
-class QMenu;
-class QPoint;
-class QTabWidget;
 class QTimer;
-class QToolButton;
-class QTreeView;
 
 namespace crawlspect::ui {
 
-class AuditView;
+class ExportCommands;
+class LookupMenu;
+class MainMenus;
 class OptionsPanel;
-class PageDetailsPane;
-class ResultListTab;
-class TableModel;
-class UrlListModel;
+class ResultTabs;
+class StartLine;
+class StatusPanels;
 
 struct AppSetup {
   std::string dataFolder;         // holds the working project files
@@ -62,7 +54,7 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   // Once the window is shown: the working file, then a project named on the command line.
   void openStartupProject();
   // Shown as the stored placement says: maximized, or the stored rectangle.
-  void showAsStored();
+  void showAsStored() { m_placement.show(); }
 
   // For the window tests and the refresh bench; the controls themselves are
   // found by their object names.
@@ -74,52 +66,27 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   // Stands in for the file dialogs: given the dialog's name ("exportFileDialog",
   // "openProjectDialog", "saveProjectDialog"), returns the chosen file or "" for
   // a cancel. Empty: the real dialogs.
-  using FileChooser = std::function<QString(const QString& dialog)>;
-  void setFileChooser(FileChooser chooser) { m_fileChooser = std::move(chooser); }
+  using FileChooser = FileDialogs::StandIn;
+  void setFileChooser(FileChooser chooser) { m_files.setStandIn(std::move(chooser)); }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
 
  private:
-  // Building the window.
-  QWidget* buildStartLine(QWidget* area);
-  void buildTabs();
-  void buildStatusBar();
-  void buildMenus();
   void applySettings();
+  // Before the window goes: a run still going is stopped and waited for,
+  // then the project is closed.
+  void shutDown();
 
-  // Handlers.
   // The "Check" button: starts a run with the window's settings, or stops the one going.
   void toggleRun();
   void startRun();
   void showOptionLines();
-  void resultTabChanged(int index);
-  void selectStartUrl();
-  void newProject();
-  void loadProject();
-  void saveProjectAs();
-  void openOnlineHelp();
-  void buildLookupMenu(QMenu* menu, const std::vector<LookupMenuItem>& items);
-  void runLookup(LookupCommand command);
-  void showFoundLinkMenu(const QPoint& globalPos);
-  void resetSettingsToDefaults();
-  void savePlacementNow();
   void analyzeUrl(const std::string& url);
-  void showPageDetails();
-  void halveFoundLinksPanel();
-
-  void showRunState(RunState state);
   void setBusyPointer(bool busy);
-
-  // The result lists.
-  ResultListTab& listTab(ResultListId id) const { return *m_listTabs[static_cast<std::size_t>(id)]; }
   // One last refresh of the result tabs, then no more until the next run.
   void finishRefreshes();
-  void applyRefresh(RefreshResult& result);
-  void exportList(ExportId id);
-  QString chooseFile(const QString& dialogName, const QString& filter, const QString& suffix, bool save,
-                     const QString& start = {});
 
   // What the crawl run tells the window.
   void runStateChanged(RunState state) override;
@@ -139,48 +106,29 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   SettingsFile m_settingsFile;
   ServiceHosts m_hosts;
   SettingsWriter m_writer;
+  StoredPlacement m_placement{this, m_writer};
   RegionalSettings m_regional = RegionalSettings::fromEnvironment();
-  LookupSource m_lookupSource = LookupSource::None;
-  bool m_lookupMenuFromFoundLinks = false;
-  bool m_startMaximized = true;
   Database m_db;
   ProjectStore m_store;
   InternalUrlList m_list;
   PageFetcher m_fetcher;
   std::unique_ptr<CrawlRun> m_run;
   bool m_busyPointer = false;
-  FileChooser m_fileChooser;
-  std::string m_lastExportName;
+  FileDialogs m_files{this};
 
-  ResultRefresh m_refresh;
-
-  // The start line.
-  QLineEdit* m_startUrlEdit = nullptr;
-  QToolButton* m_checkButton = nullptr;
-  QCheckBox* m_showOptionsCheck = nullptr;
-  QMenu* m_lookupMenu = nullptr;
-
+  // The window's parts. The tabs are declared before the refresh, which hands
+  // them its results until it is gone.
+  std::unique_ptr<StartLine> m_startLine;
   OptionsPanel* m_options = nullptr;
-
-  // The result tabs: the audit, the internal URLs with a page's details, and
-  // the grouped lists.
-  QTabWidget* m_resultTabs = nullptr;
-  TableModel* m_summaryModel = nullptr;
-  QTreeView* m_summaryView = nullptr;
-  AuditView* m_auditView = nullptr;
-  UrlListModel* m_urlModel = nullptr;
-  QTreeView* m_internalUrlsView = nullptr;
-  PageDetailsPane* m_pageDetails = nullptr;
-  std::array<ResultListTab*, 6> m_listTabs{};  // by ResultListId
-
-  // The status bar.
-  QLabel* m_urlTotalStatus = nullptr;
-  QLabel* m_positionStatus = nullptr;
-  QLabel* m_loadingStatus = nullptr;
+  std::unique_ptr<ResultTabs> m_results;
+  ResultRefresh m_refresh;
+  std::unique_ptr<ExportCommands> m_exports;
+  std::unique_ptr<StatusPanels> m_status;
+  std::unique_ptr<MainMenus> m_menus;
+  std::unique_ptr<LookupMenu> m_lookupMenu;
 
   QTimer* m_refreshTimer = nullptr;
   QTimer* m_selectStartUrlTimer = nullptr;
-  QAction* m_updateNotificationsAction = nullptr;
 };
 
 }  // namespace crawlspect::ui
