@@ -3,7 +3,7 @@
 # of it, and names the files. Run `clang-format -i` on them to mend it.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 2>/dev/null ||
+mapfile -t files < <(git ls-files 'src/*.cpp' 'src/*.h' 'tests/*.cpp' 'tests/*.h' 'bench/*.cpp' 'fuzz/*.cpp' 'packaging/*.cpp' 2>/dev/null ||
   find src tests bench fuzz -name '*.cpp' -o -name '*.h')
 bad=()
 for f in "${files[@]}"; do

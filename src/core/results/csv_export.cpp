@@ -111,7 +111,7 @@ bool wantsCsv(std::string_view fileName) {
   return dot != std::string_view::npos && lowerAscii(last.substr(dot)) == ".csv";
 }
 
-std::string writeFileReplacing(const std::string& fileName, std::string_view bytes) {
+void writeFileReplacing(const std::string& fileName, std::string_view bytes) {
   // Through a link the file it names is replaced, not the link.
   std::string target = fileName;
   std::error_code ec;
@@ -121,9 +121,9 @@ std::string writeFileReplacing(const std::string& fileName, std::string_view byt
   }
   struct stat old {};
   const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) return failure(fileName, EISDIR);
+  if (exists && S_ISDIR(old.st_mode)) throw FileWriteError(failure(fileName, EISDIR));
   // A file the user has marked read-only stays as it is.
-  if (exists && ::access(target.c_str(), W_OK) != 0) return failure(fileName, errno);
+  if (exists && ::access(target.c_str(), W_OK) != 0) throw FileWriteError(failure(fileName, errno));
 
   static std::atomic<unsigned> sequence{0};
   std::string temp;
@@ -131,9 +131,9 @@ std::string writeFileReplacing(const std::string& fileName, std::string_view byt
   for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
     temp = target + ".part" + std::to_string(::getpid()) + "-" + std::to_string(sequence++);
     fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) return failure(fileName, errno);
+    if (fd < 0 && errno != EEXIST) throw FileWriteError(failure(fileName, errno));
   }
-  if (fd < 0) return failure(fileName, EEXIST);
+  if (fd < 0) throw FileWriteError(failure(fileName, EEXIST));
   if (exists) (void)::fchmod(fd, old.st_mode & 07777);
 
   int error = 0;
@@ -142,13 +142,12 @@ std::string writeFileReplacing(const std::string& fileName, std::string_view byt
   if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
   if (error) {
     ::unlink(temp.c_str());
-    return failure(fileName, error);
+    throw FileWriteError(failure(fileName, error));
   }
-  return {};
 }
 
-std::string exportToFile(const ExportForms& forms, const std::string& fileName) {
-  return writeFileReplacing(fileName, wantsCsv(fileName) ? forms.csv : forms.plainList);
+void exportToFile(const ExportForms& forms, const std::string& fileName) {
+  writeFileReplacing(fileName, wantsCsv(fileName) ? forms.csv : forms.plainList);
 }
 
 std::string exportAllLists(const std::string& dir, const RefreshResult& result, char separator) {
@@ -171,8 +170,12 @@ std::string exportAllLists(const std::string& dir, const RefreshResult& result, 
   for (const auto& e : exports) {
     const Table sitemap = e.source ? Table() : internalUrlTable(result.internalUrls);
     const ExportForms forms = buildExportForms(e.id, e.source ? *e.source : sitemap, separator);
-    const std::string error = writeFileReplacing((fs::path(dir) / e.file).string(), forms.csv);
-    if (!error.empty()) messages += error + "\n";
+    try {
+      writeFileReplacing((fs::path(dir) / e.file).string(), forms.csv);
+    } catch (const FileWriteError& error) {
+      // Every list is still tried; the caller reports the failed ones together.
+      messages += std::string(error.what()) + "\n";
+    }
   }
   if (!messages.empty()) messages.pop_back();
   return messages;

@@ -2,6 +2,7 @@
 // The exports of the lists: a CSV table (header line, then every row) or a
 // plain list (the first column alone), chosen by the file name's extension.
 // Both are UTF-8 with a byte order mark and CR LF after every line.
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,13 +36,19 @@ ExportForms buildExportForms(ExportId id, const Table& source, char separator);
 // is ".csv" in any letter case.
 bool wantsCsv(std::string_view fileName);
 
-// Replaces the file as a whole: the bytes go to a new file beside it, which
-// is then renamed over it, so a failure leaves the old file untouched. Empty
-// on success, otherwise a message naming the file and the system's reason.
-std::string writeFileReplacing(const std::string& fileName, std::string_view bytes);
+// A file that could not be written; what() names the file and the system's reason.
+class FileWriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
 
-// One export to the chosen file: CSV or plain list by its extension.
-std::string exportToFile(const ExportForms& forms, const std::string& fileName);
+// Replaces the file as a whole: the bytes go to a new file beside it, which
+// is then renamed over it, so a failure (FileWriteError) leaves the old file
+// untouched.
+void writeFileReplacing(const std::string& fileName, std::string_view bytes);
+
+// One export to the chosen file: CSV or plain list by its extension. Throws FileWriteError.
+void exportToFile(const ExportForms& forms, const std::string& fileName);
 
 // The seven list exports as CSV into dir (created when missing): sitemap.csv,
 // links.csv, titles.csv, descriptions.csv, h1.csv, h2.csv, anchors.csv. Every

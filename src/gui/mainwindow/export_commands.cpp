@@ -59,8 +59,11 @@ void ExportCommands::exportList(ExportId id) {
                                           QString::fromStdString(m_lastExportName));
   if (chosen.isEmpty()) return;
   m_lastExportName = chosen.toStdString();
-  const std::string error = exportToFile(forms, m_lastExportName);
-  if (!error.empty()) m_desktop.showMessage("Crawlspect", error, MessageIcon::Error);
+  try {
+    exportToFile(forms, m_lastExportName);
+  } catch (const FileWriteError& error) {
+    m_desktop.showMessage("Crawlspect", error.what(), MessageIcon::Error);
+  }
 }
 
 }  // namespace crawlspect::ui
