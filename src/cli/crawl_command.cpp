@@ -1,17 +1,14 @@
-#include <pthread.h>
-
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
-#include <thread>
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
+#include "cli/interrupt_to_stop.h"
 #include "core/crawl/crawl_run.h"
 #include "core/crawl/link_intake.h"
 #include "core/crawl/page_fetcher.h"
@@ -37,6 +34,7 @@ struct CrawlOptions {
   std::string agent = kBuiltIn.agent;
   int connectMs = std::stoi(kBuiltIn.connectionTimeout);
   int responseMs = std::stoi(kBuiltIn.responseTimeout);
+  int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
 };
 
 // What a run shows in a window, for a terminal: one line per page on stderr
@@ -65,44 +63,6 @@ class ConsoleObserver : public CrawlObserver {
   std::string m_total;
 };
 
-// Ctrl+C stops the run the way "STOP" does: SIGINT is blocked in every thread
-// and taken by one thread of its own, which hands the stop to the main thread.
-class InterruptToStop {
- public:
-  InterruptToStop() {
-    sigemptyset(&m_signals);
-    sigaddset(&m_signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &m_signals, &m_previousMask);
-  }
-  ~InterruptToStop() {
-    if (m_waiter.joinable()) {
-      m_closing = true;
-      pthread_kill(m_waiter.native_handle(), SIGINT);
-      m_waiter.join();
-    }
-    // A Ctrl+C that came after the run is dropped rather than acted upon.
-    const timespec now{};
-    while (sigtimedwait(&m_signals, nullptr, &now) == SIGINT) continue;
-    pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
-  }
-  InterruptToStop(const InterruptToStop&) = delete;
-  InterruptToStop& operator=(const InterruptToStop&) = delete;
-
-  // From now on, every Ctrl+C runs onInterrupt on the main thread.
-  void watch(Desktop& desktop, std::function<void()> onInterrupt) {
-    m_waiter = std::thread([this, &desktop, onInterrupt = std::move(onInterrupt)] {
-      int signal = 0;
-      while (sigwait(&m_signals, &signal) == 0 && !m_closing.load()) desktop.postToMain(onInterrupt);
-    });
-  }
-
- private:
-  sigset_t m_signals{};
-  sigset_t m_previousMask{};
-  std::atomic<bool> m_closing{false};
-  std::thread m_waiter;
-};
-
 int runCrawl(const CrawlOptions& opts) {
   CrawlSettings settings;
   settings.startUrl = opts.startUrl;
@@ -113,6 +73,7 @@ int runCrawl(const CrawlOptions& opts) {
   settings.userAgent = opts.agent;
   settings.connectionTimeout = std::chrono::milliseconds(opts.connectMs);
   settings.responseTimeout = std::chrono::milliseconds(opts.responseMs);
+  settings.maxFetchTime = std::chrono::milliseconds(opts.maxFetchMs);
   if (!opts.ignoreUrlsFile.empty()) {
     std::ifstream in(opts.ignoreUrlsFile, std::ios::binary);
     if (!in) {
@@ -140,7 +101,8 @@ int runCrawl(const CrawlOptions& opts) {
     return preparePageRecord(session.db, session.desktop, "Crawlspect", url, text);
   });
 
-  interrupt.watch(session.desktop, [&run] { run.requestStop(); });
+  // Ctrl+C stops the run the way "STOP" does, on the main thread.
+  interrupt.watch([&session, &run] { session.desktop.postToMain([&run] { run.requestStop(); }); });
   run.start(settings);
   session.desktop.serveUntil([&run] { return !run.active(); });
   run.shutdown();
@@ -184,6 +146,8 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--connection-timeout", opts->connectMs, "Connection time-out in milliseconds")
       ->capture_default_str();
   cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds")->capture_default_str();
+  cmd->add_option("--max-fetch-time", opts->maxFetchMs, "Longest time one page's fetch may take, in milliseconds")
+      ->capture_default_str();
   commands.emplace_back(cmd, [opts] { return runCrawl(*opts); });
 }
 
