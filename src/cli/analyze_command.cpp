@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "cli/interrupt_to_stop.h"
+#include "cli/terminal_text.h"
 #include "core/analysis/page_analysis.h"
 #include "core/lookups/service_addresses.h"
 #include "core/platform/data_folder.h"
@@ -24,12 +25,12 @@ struct AnalyzeOptions {
 };
 
 void printLine(const char* label, std::size_t count, const std::string& value) {
-  std::cout << label << " (" << count << "): " << value << "\n";
+  std::cout << label << " (" << count << "): " << terminalSafe(value) << "\n";
 }
 
 void printBlock(const char* label, std::size_t count, const std::vector<std::string>& lines) {
   std::cout << label << " (" << count << "):\n";
-  for (const std::string& line : lines) std::cout << (line.empty() ? "" : "  ") << line << "\n";
+  for (const std::string& line : lines) std::cout << (line.empty() ? "" : "  ") << terminalSafe(line) << "\n";
 }
 
 }  // namespace
@@ -70,7 +71,8 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
     printBlock("H3", a.counters.h3, a.h3);
     printBlock("Contents", a.counters.contents, splitLines(a.contents));
     std::cout << "Image\tAlt\tTitle\n";
-    for (const ImageRow& row : a.images) std::cout << row.image << "\t" << row.alt << "\t" << row.title << "\n";
+    for (const ImageRow& row : a.images)
+      std::cout << terminalSafe(row.image) << "\t" << terminalSafe(row.alt) << "\t" << terminalSafe(row.title) << "\n";
     std::cout << std::flush;
     return 0;
   });

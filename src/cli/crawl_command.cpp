@@ -9,6 +9,7 @@
 #include "cli/cli.h"
 #include "cli/cli_project.h"
 #include "cli/interrupt_to_stop.h"
+#include "cli/terminal_text.h"
 #include "core/crawl/crawl_run.h"
 #include "core/crawl/link_intake.h"
 #include "core/crawl/page_fetcher.h"
@@ -49,11 +50,11 @@ class ConsoleObserver : public CrawlObserver {
   }
   void pageStarted(const PageProgress& page) override {
     m_total = "Total URLs: " + std::to_string(page.total);
-    std::cerr << page.index + 1 << " / " << page.total << "  Loading: " << page.url << std::endl;
+    std::cerr << page.index + 1 << " / " << page.total << "  Loading: " << terminalSafe(page.url) << std::endl;
   }
   void pageFinished(std::size_t, std::size_t total) override { m_total = "Total URLs: " + std::to_string(total); }
   void pageFailed(const std::string& message) override {
-    m_desktop.showMessage("Crawlspect", message, MessageIcon::Error);
+    m_desktop.showMessage("Crawlspect", terminalSafe(message), MessageIcon::Error);
   }
   // "Total URLs: N" as last shown; empty when no page was crawled.
   const std::string& totalLine() const { return m_total; }

@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "cli/interrupt_to_stop.h"
+#include "cli/terminal_text.h"
 #include "core/crawl/page_fetcher.h"
 
 namespace crawlspect::cli {
@@ -47,8 +48,8 @@ void addFetchCommand(CLI::App& app, Commands& commands) {
     // The text exactly as read (it is what the command is for); the two
     // report lines come from the server and are escaped.
     std::cout << text << std::flush;
-    std::cerr << "Last fetch error: " << fetcher.lastFetchError() << "\n"
-              << "Last redirect: " << fetcher.lastRedirect() << std::endl;
+    std::cerr << "Last fetch error: " << terminalSafe(fetcher.lastFetchError()) << "\n"
+              << "Last redirect: " << terminalSafe(fetcher.lastRedirect()) << std::endl;
     return 0;
   });
 }

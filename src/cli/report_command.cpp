@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
+#include "cli/terminal_text.h"
 #include "core/results/csv_export.h"
 
 namespace crawlspect::cli {
@@ -52,7 +53,10 @@ int showResults(CliProject& session, const std::string& exportDir) {
 void printSummaryAndAudit(std::ostream& out, const RefreshResult& result) {
   for (std::size_t i = 0; i < result.summary.size(); ++i)
     out << result.summary.cell(i, 0) << '\t' << result.summary.cell(i, 1) << '\n';
-  out << '\n' << result.audit.plainText("\n") << std::flush;
+  // The audit quotes titles, descriptions and URLs as the site wrote them.
+  out << '\n';
+  for (std::size_t i = 0; i < result.audit.lineCount(); ++i) out << terminalSafe(result.audit.lineText(i)) << '\n';
+  out << std::flush;
 }
 
 void addReportCommand(CLI::App& app, Commands& commands) {
