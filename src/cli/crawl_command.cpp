@@ -120,6 +120,15 @@ int runCrawl(const CrawlOptions& opts) {
     }
   }
   if (showResults(session, opts.exportDir) != 0) status = 1;
+  // Every failure the run absorbed (a statement that could not be written, a
+  // page that could not be read) was shown as it came; a project with holes
+  // must not pass for a complete one.
+  const std::size_t failures = session.desktop.messages().size();
+  if (failures > 0) {
+    std::cerr << failures << (failures == 1 ? " failure" : " failures")
+              << " while crawling: the project holds only what could be stored." << std::endl;
+    status = 1;
+  }
   return status;
 }
 

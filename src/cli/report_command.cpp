@@ -28,7 +28,10 @@ int runReport(const ReportOptions& opts) {
   try {
     CliProject session;
     if (!session.store.openProject(opts.project, session.list)) return 1;
-    return showResults(session, opts.exportDir);
+    const int status = showResults(session, opts.exportDir);
+    // A statement that failed on the file (a table missing, a page of it
+    // malformed) was reported as it came: the report is not the project's.
+    return session.desktop.messages().empty() ? status : 1;
   } catch (const std::runtime_error& e) {
     std::cerr << e.what() << std::endl;
     return 1;
