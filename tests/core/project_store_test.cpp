@@ -1,6 +1,9 @@
 #include "core/store/project_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -132,6 +135,41 @@ TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
   EXPECT_EQ(copy.query("SELECT URL FROM PAGES").text(0, 0), "http://a/");
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+// A save replaces the file a symbolic link names, keeps the replaced file's
+// permissions, and clears what a killed save to the same file left behind.
+TEST(ProjectStore, SaveKeepsModeFollowsALinkAndClearsStaleParts) {
+  TempDir dir;
+  Store s(dir);
+  s.store.freshReset();
+  s.store.recordNewPage("http://a/");
+  const std::string real = dir.file("real.db");
+  testsupport::writeFile(real, "old");
+  ::chmod(real.c_str(), 0600);
+  std::filesystem::create_symlink("real.db", dir.file("link.db"));
+  // A save killed before its rename, by a process that has ended since.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = real + ".part" + std::to_string(gone);
+  testsupport::writeFile(stale, "half");
+  testsupport::writeFile(stale + "-journal", "half");
+  // One of a process still running is left alone.
+  const std::string running = real + ".part1";
+  testsupport::writeFile(running, "busy");
+
+  s.store.saveCopy(dir.file("link.db"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.db")));
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  Database copy;
+  copy.connect(real);
+  EXPECT_EQ(copy.query("SELECT URL FROM PAGES").text(0, 0), "http://a/");
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_FALSE(std::filesystem::exists(stale + "-journal"));
+  EXPECT_TRUE(std::filesystem::exists(running));
 }
 
 std::string linkIndexes(Database& db) {
