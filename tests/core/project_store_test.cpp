@@ -1,6 +1,7 @@
 #include "core/store/project_store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -170,6 +171,57 @@ TEST(ProjectStore, SaveKeepsModeFollowsALinkAndClearsStaleParts) {
   EXPECT_FALSE(std::filesystem::exists(stale));
   EXPECT_FALSE(std::filesystem::exists(stale + "-journal"));
   EXPECT_TRUE(std::filesystem::exists(running));
+}
+
+// Project files made to harm or to be read torn: each is refused with its
+// reason, and the file stays as it was.
+TEST(ProjectStore, HostileProjectFilesAreRefused) {
+  TempDir dir;
+  const std::string good = savedProject(dir, "good.db");
+  struct Case {
+    const char* name;
+    const char* sql;  // run on a copy of the good project; empty: see below
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"view",
+       "DROP TABLE PAGES; CREATE VIEW PAGES(URL,TITLE,DESCRIPTION,H1TAG) AS WITH RECURSIVE r(n) AS "
+       "(SELECT 1 UNION ALL SELECT n+1 FROM r) SELECT n,n,n,n FROM r;",
+       "not a project: PAGES is a view, not a table"},
+      {"trigger", "CREATE TRIGGER t AFTER INSERT ON LINKS BEGIN DELETE FROM PAGES; END;",
+       "not a project: it holds a trigger"},
+      {"column", "DROP TABLE TAGS; CREATE TABLE TAGS (URL TEXT, TAG TEXT);",
+       "not a project: TAGS does not have the columns URL,TAG,VALUE"},
+      {"locked", "", "the project is in use by another program (database is locked)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file(std::string(c.name) + ".db");
+    std::filesystem::copy_file(good, path);
+    // Another program's connection, in the saved project's own journal mode.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+    if (*c.sql) {
+      ASSERT_EQ(sqlite3_exec(holder, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(holder);
+      sqlite3_close(holder);
+      holder = nullptr;
+    } else {
+      // A writer mid-transaction: a byte copy now would be torn.
+      ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; INSERT INTO PAGES (URL) VALUES ('http://half-written/');",
+                             nullptr, nullptr, nullptr),
+                SQLITE_OK);
+    }
+    const std::string bytes = testsupport::readFile(path);
+    Store s(dir);
+    EXPECT_FALSE(s.store.openProject(path, s.list));
+    EXPECT_EQ(s.list.size(), 0u);
+    const auto messages = s.desktop.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, statementErrorReport(c.reason));
+    EXPECT_EQ(testsupport::readFile(path), bytes);
+    s.store.close();
+    sqlite3_close(holder);
+  }
 }
 
 std::string linkIndexes(Database& db) {

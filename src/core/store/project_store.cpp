@@ -69,16 +69,17 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   m_db.disconnect();
   // A stale log of an earlier working file must not be replayed into the copy.
   removeDatabaseFiles(m_workingFile);
-  std::error_code ec;
-  fs::copy_file(projectPath, m_workingFile, fs::copy_options::overwrite_existing, ec);
-  if (!ec && fs::exists(projectPath + "-wal", ec))
-    fs::copy_file(projectPath + "-wal", m_workingFile + "-wal", fs::copy_options::overwrite_existing, ec);
-  connectWorkingFile(false);
   QueryResult pages;
   try {
+    // Through SQLite, not as bytes: a project being written elsewhere, or one
+    // with a journal still to roll back, must not be read torn.
+    copyUntrustedProject(projectPath, m_workingFile, kProjectLockWaitMs);
+    connectWorkingFile(false);
     pages = m_db.query(sql::kSelectPageUrls);
   } catch (const DbError& e) {
     m_problems.reportProblem("", statementErrorReport(e.what()));
+    // As before a refused file: a connection whose statements report their failure.
+    if (!m_db.isConnected()) connectWorkingFile(false);
     list.clear();
     return false;
   }
