@@ -1,7 +1,10 @@
+#include <atomic>
 #include <iostream>
 #include <memory>
 
 #include "cli/cli.h"
+#include "cli/interrupt_to_stop.h"
+#include "cli/terminal_text.h"
 #include "core/analysis/page_analysis.h"
 #include "core/lookups/service_addresses.h"
 #include "core/platform/data_folder.h"
@@ -17,16 +20,17 @@ struct AnalyzeOptions {
   std::string agent;
   int connectMs = 10000;
   int responseMs = 10000;
+  int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
   std::string html2txtHost;
 };
 
 void printLine(const char* label, std::size_t count, const std::string& value) {
-  std::cout << label << " (" << count << "): " << value << "\n";
+  std::cout << label << " (" << count << "): " << terminalSafe(value) << "\n";
 }
 
 void printBlock(const char* label, std::size_t count, const std::vector<std::string>& lines) {
   std::cout << label << " (" << count << "):\n";
-  for (const std::string& line : lines) std::cout << (line.empty() ? "" : "  ") << line << "\n";
+  for (const std::string& line : lines) std::cout << (line.empty() ? "" : "  ") << terminalSafe(line) << "\n";
 }
 
 }  // namespace
@@ -38,6 +42,7 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--agent", opts->agent, "User-Agent header (none when empty)");
   cmd->add_option("--connection-timeout", opts->connectMs, "Connection time-out in milliseconds");
   cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds");
+  cmd->add_option("--max-fetch-time", opts->maxFetchMs, "Longest time each fetch may take, in milliseconds");
   cmd->add_option("--html2txt-host", opts->html2txtHost,
                   "Host of the text-rendering service (default: Html2TxtHost of settings.ini, else www.w3.org)");
   commands.emplace_back(cmd, [opts] {
@@ -47,10 +52,16 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
       const SettingsFile settings(dataPlaces(programIdentity()).settingsFile);
       host = ServiceHosts::from(settings).html2txtHost;
     }
+    // Ctrl+C cuts the fetch under way off and asks for nothing more.
+    std::atomic<bool> stop{false};
+    InterruptToStop interrupt;
+    interrupt.watch([&stop] { stop = true; });
+    const StopWatch watch{&stop, nullptr};
     PageFetcher fetcher;
     fetcher.setUserAgent(opts->agent);
     fetcher.setTimeouts(opts->connectMs, opts->responseMs);
-    const PageAnalysis a = analyzePage(opts->url, fetcher, standardPageReaders(), host);
+    fetcher.setMaxFetchTime(opts->maxFetchMs);
+    const PageAnalysis a = analyzePage(opts->url, fetcher, standardPageReaders(), host, &watch);
 
     printLine("URL", a.counters.url, a.url);
     printLine("Title", a.counters.title, a.title);
@@ -60,7 +71,8 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
     printBlock("H3", a.counters.h3, a.h3);
     printBlock("Contents", a.counters.contents, splitLines(a.contents));
     std::cout << "Image\tAlt\tTitle\n";
-    for (const ImageRow& row : a.images) std::cout << row.image << "\t" << row.alt << "\t" << row.title << "\n";
+    for (const ImageRow& row : a.images)
+      std::cout << terminalSafe(row.image) << "\t" << terminalSafe(row.alt) << "\t" << terminalSafe(row.title) << "\n";
     std::cout << std::flush;
     return 0;
   });

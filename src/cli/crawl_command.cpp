@@ -1,17 +1,15 @@
-#include <pthread.h>
-
 #include <atomic>
 #include <chrono>
-#include <csignal>
 #include <fstream>
 #include <functional>
 #include <iostream>
 #include <memory>
 #include <sstream>
-#include <thread>
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
+#include "cli/interrupt_to_stop.h"
+#include "cli/terminal_text.h"
 #include "core/crawl/crawl_run.h"
 #include "core/crawl/link_intake.h"
 #include "core/crawl/page_fetcher.h"
@@ -37,6 +35,7 @@ struct CrawlOptions {
   std::string agent = kBuiltIn.agent;
   int connectMs = std::stoi(kBuiltIn.connectionTimeout);
   int responseMs = std::stoi(kBuiltIn.responseTimeout);
+  int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
 };
 
 // What a run shows in a window, for a terminal: one line per page on stderr
@@ -51,11 +50,11 @@ class ConsoleObserver : public CrawlObserver {
   }
   void pageStarted(const PageProgress& page) override {
     m_total = "Total URLs: " + std::to_string(page.total);
-    std::cerr << page.index + 1 << " / " << page.total << "  Loading: " << page.url << std::endl;
+    std::cerr << page.index + 1 << " / " << page.total << "  Loading: " << terminalSafe(page.url) << std::endl;
   }
   void pageFinished(std::size_t, std::size_t total) override { m_total = "Total URLs: " + std::to_string(total); }
   void pageFailed(const std::string& message) override {
-    m_desktop.showMessage("Crawlspect", message, MessageIcon::Error);
+    m_desktop.showMessage("Crawlspect", terminalSafe(message), MessageIcon::Error);
   }
   // "Total URLs: N" as last shown; empty when no page was crawled.
   const std::string& totalLine() const { return m_total; }
@@ -63,44 +62,6 @@ class ConsoleObserver : public CrawlObserver {
  private:
   Desktop& m_desktop;
   std::string m_total;
-};
-
-// Ctrl+C stops the run the way "STOP" does: SIGINT is blocked in every thread
-// and taken by one thread of its own, which hands the stop to the main thread.
-class InterruptToStop {
- public:
-  InterruptToStop() {
-    sigemptyset(&m_signals);
-    sigaddset(&m_signals, SIGINT);
-    pthread_sigmask(SIG_BLOCK, &m_signals, &m_previousMask);
-  }
-  ~InterruptToStop() {
-    if (m_waiter.joinable()) {
-      m_closing = true;
-      pthread_kill(m_waiter.native_handle(), SIGINT);
-      m_waiter.join();
-    }
-    // A Ctrl+C that came after the run is dropped rather than acted upon.
-    const timespec now{};
-    while (sigtimedwait(&m_signals, nullptr, &now) == SIGINT) continue;
-    pthread_sigmask(SIG_SETMASK, &m_previousMask, nullptr);
-  }
-  InterruptToStop(const InterruptToStop&) = delete;
-  InterruptToStop& operator=(const InterruptToStop&) = delete;
-
-  // From now on, every Ctrl+C runs onInterrupt on the main thread.
-  void watch(Desktop& desktop, std::function<void()> onInterrupt) {
-    m_waiter = std::thread([this, &desktop, onInterrupt = std::move(onInterrupt)] {
-      int signal = 0;
-      while (sigwait(&m_signals, &signal) == 0 && !m_closing.load()) desktop.postToMain(onInterrupt);
-    });
-  }
-
- private:
-  sigset_t m_signals{};
-  sigset_t m_previousMask{};
-  std::atomic<bool> m_closing{false};
-  std::thread m_waiter;
 };
 
 int runCrawl(const CrawlOptions& opts) {
@@ -113,6 +74,7 @@ int runCrawl(const CrawlOptions& opts) {
   settings.userAgent = opts.agent;
   settings.connectionTimeout = std::chrono::milliseconds(opts.connectMs);
   settings.responseTimeout = std::chrono::milliseconds(opts.responseMs);
+  settings.maxFetchTime = std::chrono::milliseconds(opts.maxFetchMs);
   if (!opts.ignoreUrlsFile.empty()) {
     std::ifstream in(opts.ignoreUrlsFile, std::ios::binary);
     if (!in) {
@@ -140,7 +102,8 @@ int runCrawl(const CrawlOptions& opts) {
     return preparePageRecord(session.db, session.desktop, "Crawlspect", url, text);
   });
 
-  interrupt.watch(session.desktop, [&run] { run.requestStop(); });
+  // Ctrl+C stops the run the way "STOP" does, on the main thread.
+  interrupt.watch([&session, &run] { session.desktop.postToMain([&run] { run.requestStop(); }); });
   run.start(settings);
   session.desktop.serveUntil([&run] { return !run.active(); });
   run.shutdown();
@@ -157,6 +120,15 @@ int runCrawl(const CrawlOptions& opts) {
     }
   }
   if (showResults(session, opts.exportDir) != 0) status = 1;
+  // Every failure the run absorbed (a statement that could not be written, a
+  // page that could not be read) was shown as it came; a project with holes
+  // must not pass for a complete one.
+  const std::size_t failures = session.desktop.messages().size();
+  if (failures > 0) {
+    std::cerr << failures << (failures == 1 ? " failure" : " failures")
+              << " while crawling: the project holds only what could be stored." << std::endl;
+    status = 1;
+  }
   return status;
 }
 
@@ -184,6 +156,8 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--connection-timeout", opts->connectMs, "Connection time-out in milliseconds")
       ->capture_default_str();
   cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds")->capture_default_str();
+  cmd->add_option("--max-fetch-time", opts->maxFetchMs, "Longest time one page's fetch may take, in milliseconds")
+      ->capture_default_str();
   commands.emplace_back(cmd, [opts] { return runCrawl(*opts); });
 }
 

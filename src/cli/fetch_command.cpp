@@ -1,7 +1,10 @@
+#include <atomic>
 #include <iostream>
 #include <memory>
 
 #include "cli/cli.h"
+#include "cli/interrupt_to_stop.h"
+#include "cli/terminal_text.h"
 #include "core/crawl/page_fetcher.h"
 
 namespace crawlspect::cli {
@@ -12,6 +15,7 @@ struct FetchOptions {
   std::string agent;
   int connectMs = 10000;
   int responseMs = 10000;
+  int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
 };
 }  // namespace
 
@@ -22,21 +26,30 @@ void addFetchCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--agent", opts->agent, "User-Agent header (none when empty)");
   cmd->add_option("--connection-timeout", opts->connectMs, "Connection time-out in milliseconds");
   cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds");
+  cmd->add_option("--max-fetch-time", opts->maxFetchMs, "Longest time the fetch may take, in milliseconds");
   commands.emplace_back(cmd, [opts] {
+    // Ctrl+C cuts the transfer off; what arrived is printed as usual.
+    std::atomic<bool> stop{false};
+    InterruptToStop interrupt;
+    interrupt.watch([&stop] { stop = true; });
+    const StopWatch watch{&stop, nullptr};
     PageFetcher fetcher;
     fetcher.setUserAgent(opts->agent);
     fetcher.setTimeouts(opts->connectMs, opts->responseMs);
+    fetcher.setMaxFetchTime(opts->maxFetchMs);
     std::string text;
     try {
-      text = fetcher.fetchPage(opts->url);
+      text = fetcher.fetchPage(opts->url, &watch);
     } catch (const DecodeError& e) {
       // As in a crawl: the page counts as empty and the reason is shown as
       // the last fetch error below; the exit status stays 0.
       fetcher.setLastFetchError(e.what());
     }
+    // The text exactly as read (it is what the command is for); the two
+    // report lines come from the server and are escaped.
     std::cout << text << std::flush;
-    std::cerr << "Last fetch error: " << fetcher.lastFetchError() << "\n"
-              << "Last redirect: " << fetcher.lastRedirect() << std::endl;
+    std::cerr << "Last fetch error: " << terminalSafe(fetcher.lastFetchError()) << "\n"
+              << "Last redirect: " << terminalSafe(fetcher.lastRedirect()) << std::endl;
     return 0;
   });
 }

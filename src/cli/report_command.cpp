@@ -5,6 +5,7 @@
 
 #include "cli/cli.h"
 #include "cli/cli_project.h"
+#include "cli/terminal_text.h"
 #include "core/results/csv_export.h"
 
 namespace crawlspect::cli {
@@ -27,7 +28,10 @@ int runReport(const ReportOptions& opts) {
   try {
     CliProject session;
     if (!session.store.openProject(opts.project, session.list)) return 1;
-    return showResults(session, opts.exportDir);
+    const int status = showResults(session, opts.exportDir);
+    // A statement that failed on the file (a table missing, a page of it
+    // malformed) was reported as it came: the report is not the project's.
+    return session.desktop.messages().empty() ? status : 1;
   } catch (const std::runtime_error& e) {
     std::cerr << e.what() << std::endl;
     return 1;
@@ -52,7 +56,10 @@ int showResults(CliProject& session, const std::string& exportDir) {
 void printSummaryAndAudit(std::ostream& out, const RefreshResult& result) {
   for (std::size_t i = 0; i < result.summary.size(); ++i)
     out << result.summary.cell(i, 0) << '\t' << result.summary.cell(i, 1) << '\n';
-  out << '\n' << result.audit.plainText("\n") << std::flush;
+  // The audit quotes titles, descriptions and URLs as the site wrote them.
+  out << '\n';
+  for (std::size_t i = 0; i < result.audit.lineCount(); ++i) out << terminalSafe(result.audit.lineText(i)) << '\n';
+  out << std::flush;
 }
 
 void addReportCommand(CLI::App& app, Commands& commands) {

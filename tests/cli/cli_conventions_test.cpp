@@ -4,7 +4,10 @@
 #include <vector>
 
 #include "core/settings/settings.h"
+#include "core/store/database.h"
 #include "process.h"
+#include "temp_dir.h"
+#include "test_server.h"
 
 using testsupport::cliPath;
 using testsupport::runProcess;
@@ -93,6 +96,36 @@ TEST(CliConventions, VersionHelpAndOneLineAnswersToBadCommandLines) {
     // At most two lines: the problem, then where to read more.
     EXPECT_EQ(r.err, c.problem.empty() ? "" : c.problem + "\n" + c.pointer + "\n");
   }
+}
+
+// Texts of a hostile site reach the terminal as visible escapes; the project
+// keeps the exact bytes.
+TEST(CliConventions, ControlCharactersOfSiteTextsAreEscaped) {
+  testsupport::TestServer site;
+  site.page("/",
+            "<title>A\x1b[31mB\r\nFake: line</title>\n"
+            "<a href=\"/p\x1b]0;owned\x07\">x</a>\n"
+            "<img src=\"s.png\" alt=\"a\tb\xC2\x9B"
+            "c\">");
+  site.start();
+  testsupport::TempDir dir;
+  const auto saved = runProcess({cliPath(), "crawl", site.url("/"), "--limit", "2", "--project", dir.file("p.db")});
+  EXPECT_NE(saved.err.find("Loading: " + site.url("/p\\x1b]0;owned\\x07")), std::string::npos) << saved.err;
+  const std::string noService = "127.0.0.1:" + std::to_string(testsupport::refusedPort());
+  const std::string badUrl = site.url("/#\x1b[2J");
+  const auto analyzeUrl = runProcess({cliPath(), "analyze", badUrl, "--html2txt-host", noService});
+  EXPECT_EQ(analyzeUrl.out.rfind("URL (" + std::to_string(badUrl.size()) + "): " + site.url("/#\\x1b[2J\n"), 0), 0u)
+      << analyzeUrl.out;
+  const auto analyze = runProcess({cliPath(), "analyze", site.url("/"), "--html2txt-host", noService});
+  EXPECT_NE(analyze.out.find("\ns.png\ta\tb\\x9bc\t\n"), std::string::npos) << analyze.out;
+  for (const auto* output : {&saved.out, &saved.err, &analyzeUrl.out, &analyze.out}) {
+    EXPECT_EQ(output->find('\x1b'), std::string::npos) << *output;
+    EXPECT_EQ(output->find('\x07'), std::string::npos) << *output;
+    EXPECT_EQ(output->find("\xC2\x9B"), std::string::npos) << *output;
+  }
+  crawlspect::Database db;
+  db.connect(dir.file("p.db"));
+  EXPECT_EQ(db.query("SELECT COUNT(*) FROM LINKS WHERE LINK = ?", {site.url("/p\x1b]0;owned\x07")}).text(0, 0), "1");
 }
 
 }  // namespace

@@ -49,4 +49,14 @@ TEST(CliReport, PrintsSummaryAndAuditAndExportsTheSevenLists) {
   EXPECT_EQ(runProcess({cliPath(), "report"}).exitCode, 2);
 }
 
+TEST(CliReport, AProjectMissingATableIsNotReportedAsRead) {
+  ResultFixture f;
+  f.read("http://a.test/", "T", "D");
+  f.db.execute("DROP TABLE TAGS");
+  f.db.disconnect();
+  const auto r = runProcess({cliPath(), "report", f.dir.file("project.db")});
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.err.find("no such table: TAGS"), std::string::npos) << r.err;
+}
+
 }  // namespace

@@ -402,4 +402,22 @@ TEST(CrawlCommand, BadArgumentsAndUnwritableProject) {
   EXPECT_NE(unwritable.err.find("/proc/no-such-dir/out.db"), std::string::npos) << unwritable.err;
 }
 
+// A run whose rows could not all be stored (here a file size limit, as a full
+// temporary folder would) ends, prints what it has, and says so in its status.
+TEST(CrawlCommand, StorageFailuresEndInStatusOneWithACount) {
+  TestServer site;
+  std::string links;
+  for (int i = 0; i < 2000; ++i) links += "<a href=\"/p" + std::to_string(i) + "\">" + std::string(100, 'a') + "</a>";
+  site.page("/", links);
+  site.start();
+  const auto result =
+      testsupport::runProcess({"/bin/sh", "-c", "ulimit -f 100; trap '' XFSZ; exec \"$0\" crawl \"$1\" --limit 3",
+                               testsupport::cliPath(), site.url("/")});
+  EXPECT_EQ(result.exitCode, 1);
+  EXPECT_NE(result.err.find(" failures while crawling: the project holds only what could be stored.\n"),
+            std::string::npos)
+      << result.err.substr(result.err.size() > 300 ? result.err.size() - 300 : 0);
+  EXPECT_EQ(result.out.rfind("Internal URLs\t", 0), 0u) << result.out;
+}
+
 }  // namespace

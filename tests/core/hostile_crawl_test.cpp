@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "crawl_harness.h"
+#include "process.h"
 #include "test_server.h"
 
 using namespace crawlspect;
@@ -113,6 +114,39 @@ TEST_F(HostileCrawl, HundredThousandLinksOnOnePage) {
   expectSoundProject(std::chrono::seconds(120), site.url("/"));
   EXPECT_EQ(list.size(), 20u);
   EXPECT_EQ(scalar("SELECT COUNT(*) FROM LINKS"), "100001");
+}
+
+// The start URL's probe fetch watches the stop request like every other fetch.
+TEST_F(HostileCrawl, StopDuringTheProbeEndsTheRun) {
+  testsupport::SilentServer silent;
+  settings.connectionTimeout = std::chrono::milliseconds(30000);
+  settings.responseTimeout = std::chrono::milliseconds(30000);
+  begin(silent.url("/"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  run.requestStop();
+  const auto stopped = std::chrono::steady_clock::now();
+  ASSERT_TRUE(desktop.runUntil([&] { return !run.active(); }, std::chrono::seconds(20)));
+  EXPECT_LT(std::chrono::steady_clock::now() - stopped, std::chrono::seconds(3));
+  desktop.pump();
+  EXPECT_EQ(observer.end, RunEnd::Stopped);
+}
+
+// Ctrl+C ends each network command long before its 30 s time-outs.
+TEST(HostileCommands, InterruptEndsEveryNetworkCommand) {
+  testsupport::SilentServer silent;
+  const std::string refused = "127.0.0.1:" + std::to_string(testsupport::refusedPort());
+  const std::vector<std::string> timeouts = {"--connection-timeout", "30000", "--response-timeout", "30000"};
+  for (std::vector<std::string> args :
+       std::vector<std::vector<std::string>>{{"fetch", silent.url("/")},
+                                             {"analyze", silent.url("/"), "--html2txt-host", refused},
+                                             {"crawl", silent.url("/")}}) {
+    args.insert(args.begin(), testsupport::cliPath());
+    args.insert(args.end(), timeouts.begin(), timeouts.end());
+    const auto begun = std::chrono::steady_clock::now();
+    const auto result = testsupport::runProcess(args, 500, SIGINT);
+    EXPECT_LT(std::chrono::steady_clock::now() - begun, std::chrono::seconds(4)) << args[1];
+    EXPECT_EQ(result.exitCode, 0) << args[1] << ": " << result.err;
+  }
 }
 
 }  // namespace

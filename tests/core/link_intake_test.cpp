@@ -273,4 +273,30 @@ TEST(scanLinks, ManyTagsWithoutClosingStayLinear) {
   EXPECT_TRUE(scan(html).empty());
 }
 
+// Unclosed anchors before one "</a>": each anchor's text would run to that
+// "</a>", so the page's anchors would grow with the square of its size.
+TEST(scanLinks, UnclosedAnchorsStayWithinTheirBounds) {
+  for (const int tags : {50000, 100000}) {
+    std::string html;
+    for (int i = 0; i < tags; ++i) html += "<a href=\"/x\">t ";
+    html += "</a>";
+    const auto links = scan(html);
+    ASSERT_EQ(links.size(), static_cast<std::size_t>(tags));
+    std::size_t total = 0;
+    for (const auto& l : links) {
+      EXPECT_LE(l.anchor.size(), LinkIntake::kMaxAnchorBytes);
+      total += l.anchor.size();
+    }
+    EXPECT_LE(total, LinkIntake::kAnchorBudgetPerPageByte * html.size() + LinkIntake::kAnchorBudgetExtra) << tags;
+    EXPECT_EQ(links.front().anchor.size(), LinkIntake::kMaxAnchorBytes);
+  }
+  // One long closed anchor is cut at the cap, before a character that would not fit whole.
+  std::string euros;
+  for (int i = 0; i < 30000; ++i) euros += "\xE2\x82\xAC";
+  const auto links = scan("<a href=\"/e\">" + euros + "</a><a href=\"/f\">after</a>");
+  ASSERT_EQ(links.size(), 2u);
+  EXPECT_EQ(links[0].anchor, euros.substr(0, 65535));
+  EXPECT_EQ(links[1].anchor, "after");
+}
+
 }  // namespace

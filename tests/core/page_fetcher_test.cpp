@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 
 #include "process.h"
@@ -163,6 +165,67 @@ TEST(PageFetcher, EndlessBodyIsCutAtTheLimit) {
   EXPECT_EQ(text.size(), (1u << 20) + 2);
   EXPECT_NE(fetcher.lastFetchError().find("larger than"), std::string::npos);
 }
+
+// Servers that would keep a fetch going forever: each fetch must end within
+// its limits (1 MiB body cap, 1.5 s for the whole fetch, a stop after 300 ms)
+// with the error of the limit that ended it.
+struct EndlessCase {
+  const char* name;
+  std::function<void(TestServer&)> route;  // serves "/"
+  bool stopAfter300Ms;
+  const char* error;  // a part of the last fetch error
+  std::size_t textAtLeast;
+};
+
+void PrintTo(const EndlessCase& c, std::ostream* os) { *os << c.name; }
+
+class EndlessFetch : public ::testing::TestWithParam<EndlessCase> {};
+
+TEST_P(EndlessFetch, EndsWithinItsLimits) {
+  const EndlessCase& c = GetParam();
+  TestServer server;
+  c.route(server);
+  server.start();
+  PageFetcher fetcher;
+  fetcher.setBodyLimit(1u << 20);
+  fetcher.setTimeouts(1000, 1000);
+  fetcher.setMaxFetchTime(1500);
+  std::atomic<bool> stop{false};
+  const StopWatch watch{&stop, nullptr};
+  std::thread stopper([&] {
+    if (!c.stopAfter300Ms) return;
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    stop = true;
+  });
+  const auto start = std::chrono::steady_clock::now();
+  const std::string text = fetcher.fetchPage(server.url("/"), &watch);
+  stopper.join();
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+  EXPECT_NE(fetcher.lastFetchError().find(c.error), std::string::npos) << fetcher.lastFetchError();
+  EXPECT_GE(text.size(), c.textAtLeast);
+  EXPECT_LE(text.size(), (1u << 20) + 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Servers, EndlessFetch,
+    ::testing::Values(
+        EndlessCase{"endless_404", [](TestServer& s) { s.endless("/", 404); }, false, "larger than 1048576", 0},
+        EndlessCase{"endless_500", [](TestServer& s) { s.endless("/", 500); }, false, "larger than 1048576", 0},
+        EndlessCase{"endless_302", [](TestServer& s) { s.endless("/", 302); }, false, "larger than 1048576", 0},
+        // 1,000 bytes a second: far above the low-speed floor, never a pause.
+        EndlessCase{"drip", [](TestServer& s) { s.slow("/", std::string(100, 'd'), 100000, 100); }, false,
+                    "longer than 1500 ms", 500},
+        EndlessCase{"drip_redirects",
+                    [](TestServer& s) {
+                      s.raw().Get("/", [](const httplib::Request&, httplib::Response& res) {
+                        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+                        res.set_redirect("/");
+                      });
+                    },
+                    false, "longer than 1500 ms", 0},
+        EndlessCase{"stop_during_drip", [](TestServer& s) { s.slow("/", "d", 100000, 100); }, true,
+                    "Connection Closed Gracefully.", 0}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct DecodeCase {
   const char* name;

@@ -1,6 +1,10 @@
 #include "core/store/project_store.h"
 
 #include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <random>
 
@@ -132,6 +136,92 @@ TEST(ProjectStore, SaveCopyIsConsistentAndReportsAFolderItCannotWrite) {
   EXPECT_EQ(copy.query("SELECT URL FROM PAGES").text(0, 0), "http://a/");
   for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
     EXPECT_EQ(entry.path().string().find(".part"), std::string::npos) << entry.path();
+}
+
+// A save replaces the file a symbolic link names, keeps the replaced file's
+// permissions, and clears what a killed save to the same file left behind.
+TEST(ProjectStore, SaveKeepsModeFollowsALinkAndClearsStaleParts) {
+  TempDir dir;
+  Store s(dir);
+  s.store.freshReset();
+  s.store.recordNewPage("http://a/");
+  const std::string real = dir.file("real.db");
+  testsupport::writeFile(real, "old");
+  ::chmod(real.c_str(), 0600);
+  std::filesystem::create_symlink("real.db", dir.file("link.db"));
+  // A save killed before its rename, by a process that has ended since.
+  const pid_t gone = ::fork();
+  if (gone == 0) ::_exit(0);
+  ::waitpid(gone, nullptr, 0);
+  const std::string stale = real + ".part" + std::to_string(gone);
+  testsupport::writeFile(stale, "half");
+  testsupport::writeFile(stale + "-journal", "half");
+  // One of a process still running is left alone.
+  const std::string running = real + ".part1";
+  testsupport::writeFile(running, "busy");
+
+  s.store.saveCopy(dir.file("link.db"));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir.file("link.db")));
+  struct stat st {};
+  ASSERT_EQ(::stat(real.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0600u);
+  Database copy;
+  copy.connect(real);
+  EXPECT_EQ(copy.query("SELECT URL FROM PAGES").text(0, 0), "http://a/");
+  EXPECT_FALSE(std::filesystem::exists(stale));
+  EXPECT_FALSE(std::filesystem::exists(stale + "-journal"));
+  EXPECT_TRUE(std::filesystem::exists(running));
+}
+
+// Project files made to harm or to be read torn: each is refused with its
+// reason, and the file stays as it was.
+TEST(ProjectStore, HostileProjectFilesAreRefused) {
+  TempDir dir;
+  const std::string good = savedProject(dir, "good.db");
+  struct Case {
+    const char* name;
+    const char* sql;  // run on a copy of the good project; empty: see below
+    const char* reason;
+  };
+  const Case cases[] = {
+      {"view",
+       "DROP TABLE PAGES; CREATE VIEW PAGES(URL,TITLE,DESCRIPTION,H1TAG) AS WITH RECURSIVE r(n) AS "
+       "(SELECT 1 UNION ALL SELECT n+1 FROM r) SELECT n,n,n,n FROM r;",
+       "not a project: PAGES is a view, not a table"},
+      {"trigger", "CREATE TRIGGER t AFTER INSERT ON LINKS BEGIN DELETE FROM PAGES; END;",
+       "not a project: it holds a trigger"},
+      {"column", "DROP TABLE TAGS; CREATE TABLE TAGS (URL TEXT, TAG TEXT);",
+       "not a project: TAGS does not have the columns URL,TAG,VALUE"},
+      {"locked", "", "the project is in use by another program (database is locked)"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const std::string path = dir.file(std::string(c.name) + ".db");
+    std::filesystem::copy_file(good, path);
+    // Another program's connection, in the saved project's own journal mode.
+    sqlite3* holder = nullptr;
+    ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
+    if (*c.sql) {
+      ASSERT_EQ(sqlite3_exec(holder, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(holder);
+      sqlite3_close(holder);
+      holder = nullptr;
+    } else {
+      // A writer mid-transaction: a byte copy now would be torn.
+      ASSERT_EQ(sqlite3_exec(holder, "BEGIN EXCLUSIVE; INSERT INTO PAGES (URL) VALUES ('http://half-written/');",
+                             nullptr, nullptr, nullptr),
+                SQLITE_OK);
+    }
+    const std::string bytes = testsupport::readFile(path);
+    Store s(dir);
+    EXPECT_FALSE(s.store.openProject(path, s.list));
+    EXPECT_EQ(s.list.size(), 0u);
+    const auto messages = s.desktop.messages();
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text, statementErrorReport(c.reason));
+    EXPECT_EQ(testsupport::readFile(path), bytes);
+    s.store.close();
+    sqlite3_close(holder);
+  }
 }
 
 std::string linkIndexes(Database& db) {

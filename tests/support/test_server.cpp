@@ -147,10 +147,12 @@ TestServer& TestServer::slow(const std::string& path, const std::string& piece, 
   return *this;
 }
 
-TestServer& TestServer::endless(const std::string& path) {
+TestServer& TestServer::endless(const std::string& path, int status) {
   auto stopping = m_stopping;
-  m_server->Get(path, [this, path, stopping](const httplib::Request&, httplib::Response& res) {
+  m_server->Get(path, [this, path, status, stopping](const httplib::Request&, httplib::Response& res) {
     count(path);
+    res.status = status;
+    if (status >= 300 && status <= 399) res.set_header("Location", "/");
     res.set_chunked_content_provider("text/html", [stopping](std::size_t, httplib::DataSink& sink) {
       static const std::string block(64 * 1024, 'x');
       if (*stopping) return false;

@@ -31,8 +31,9 @@ class TestServer {
   TestServer& status(const std::string& path, int status, const std::string& body = "error page");
   // Sends `chunks` pieces of `piece`, sleeping delayMs before each.
   TestServer& slow(const std::string& path, const std::string& piece, int chunks, int delayMs);
-  // Sends bytes forever (until the client goes away).
-  TestServer& endless(const std::string& path);
+  // Sends bytes forever (until the client goes away), with this status and,
+  // for a redirect status, a Location to the root.
+  TestServer& endless(const std::string& path, int status = 200);
   // Announces a length, sends `sent` of it, then closes the connection.
   TestServer& cutOff(const std::string& path, const std::string& sent, std::size_t announced);
 

@@ -99,11 +99,13 @@ std::size_t headingListCount(const std::vector<std::string>& entries) {
 }
 
 PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
-                         const std::string& html2txtHost) {
+                         const std::string& html2txtHost, const StopWatch* watch) {
   PageAnalysis a;
   a.url = url;
+  const auto stopped = [watch] { return watch && watch->stopRequested && watch->stopRequested->load(); };
   try {
-    a.source = fetcher.fetchPage(url);
+    a.source = fetcher.fetchPage(url, watch);
+    if (stopped()) return a;
     a.title = readers.title(a.source);
     a.description = withCrLfBreaks(readers.metaDescription(a.source));
     a.h1 = splitLines(readers.h1(a.source));
@@ -111,7 +113,7 @@ PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const Pag
     a.h3 = splitLines(readers.h3(a.source));
 
     fetcher.setLastFetchError("");
-    a.contents = fetcher.fetchPage(html2txtAddress(html2txtHost, url));
+    a.contents = fetcher.fetchPage(html2txtAddress(html2txtHost, url), watch);
     if (a.contents.empty()) a.contents = fetcher.lastFetchError();
 
     a.counters.url = utf16Length(a.url);

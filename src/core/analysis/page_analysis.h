@@ -76,7 +76,8 @@ std::size_t headingListCount(const std::vector<std::string>& entries);
 // the work silently; what was filled until then is returned. Waits for the
 // network, so the window runs it off its own thread: the fetcher locks what it
 // shares, and the program's readers are pure functions of the page text.
+// A raised stop request (watch) cuts the fetch under way off and skips the rest.
 PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
-                         const std::string& html2txtHost);
+                         const std::string& html2txtHost, const StopWatch* watch = nullptr);
 
 }  // namespace crawlspect

@@ -219,6 +219,7 @@ void CrawlRun::start(const CrawlSettings& settings) {
   m_fetcher.setUserAgent(settings.userAgent);
   m_fetcher.setTimeouts(static_cast<int>(settings.connectionTimeout.count()),
                         static_cast<int>(settings.responseTimeout.count()));
+  m_fetcher.setMaxFetchTime(static_cast<int>(settings.maxFetchTime.count()));
   m_state = RunState::Running;
   m_observer.runStateChanged(RunState::Running);
 

@@ -41,6 +41,8 @@ struct CrawlSettings {
   std::string userAgent;
   std::chrono::milliseconds connectionTimeout{10000};
   std::chrono::milliseconds responseTimeout{10000};
+  // "Max fetch time": the whole of one page's fetch, redirects included.
+  std::chrono::milliseconds maxFetchTime{60000};
 };
 
 // The start URL as a run takes it (see CrawlSettings::startUrl); empty when

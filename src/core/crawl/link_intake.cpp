@@ -1,5 +1,7 @@
 #include "core/crawl/link_intake.h"
 
+#include <algorithm>
+
 #include "core/crawl/url_functions.h"
 #include "core/platform/text.h"
 
@@ -89,6 +91,15 @@ bool parseReference(std::string_view digits, int base, char32_t& code) {
   return true;
 }
 
+// At most `limit` bytes of the anchor's text, cut before a character that
+// would not fit whole.
+std::string_view boundedAnchor(std::string_view text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  return text.substr(0, end);
+}
+
 }  // namespace
 
 std::vector<std::string> ignoreUrlLines(std::string_view memoText) {
@@ -153,11 +164,13 @@ LinkIntake::LinkIntake(IntakeSettings settings, std::function<std::string()> sta
     : m_settings(std::move(settings)), m_startUrl(std::move(startUrl)), m_sink(sink) {}
 
 void LinkIntake::scanLinks(const std::string& pageUrl, const std::string& pageText) {
-  scanPass("<a ", pageUrl, pageText);
-  scanPass("<a\r", pageUrl, pageText);
+  std::size_t anchorBudget = kAnchorBudgetPerPageByte * pageText.size() + kAnchorBudgetExtra;
+  scanPass("<a ", pageUrl, pageText, anchorBudget);
+  scanPass("<a\r", pageUrl, pageText, anchorBudget);
 }
 
-void LinkIntake::scanPass(std::string_view marker, const std::string& pageUrl, const std::string& text) {
+void LinkIntake::scanPass(std::string_view marker, const std::string& pageUrl, const std::string& text,
+                          std::size_t& anchorBudget) {
   ForwardFinder tagEnd(text, ">");
   ForwardFinder closing(text, "</a>");
   std::size_t base = 0;
@@ -181,7 +194,12 @@ void LinkIntake::scanPass(std::string_view marker, const std::string& pageUrl, c
         if (close == npos) continue;
         // A "</a>" inside the tag itself leaves no text between them.
         std::string anchor;
-        if (close > gt) anchor = trimControl(decodeAnchorText(std::string_view(text).substr(gt + 1, close - gt - 1)));
+        if (close > gt) {
+          const std::string_view raw = boundedAnchor(std::string_view(text).substr(gt + 1, close - gt - 1),
+                                                     std::min(kMaxAnchorBytes, anchorBudget));
+          anchorBudget -= raw.size();
+          anchor = trimControl(decodeAnchorText(raw));
+        }
         const std::string source = startsWith(lowerAscii(link.substr(0, 7)), "mailto:") ? std::string() : pageUrl;
         takeInLink(std::move(link), source, follow, std::move(anchor));
       }

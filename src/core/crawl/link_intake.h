@@ -3,6 +3,7 @@
 // parser) and the intake of each found link with its resolution, filters and
 // scope. Runs on the crawl thread; holds no state between calls beyond the
 // run's fixed settings.
+#include <cstddef>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -30,6 +31,16 @@ class LinkSink {
 
 class LinkIntake {
  public:
+  // An anchor's text is everything up to the next "</a>"; a page of unclosed
+  // anchors followed by one "</a>" would make each of them hold the rest of
+  // the page. So one anchor keeps at most this many bytes of its text, and
+  // the anchors of one page together at most kAnchorBudgetPerPageByte times
+  // the page plus kAnchorBudgetExtra; anchors past that keep no text. Pages
+  // whose anchors do not overlap never come near either bound.
+  static constexpr std::size_t kMaxAnchorBytes = 64u * 1024u;
+  static constexpr std::size_t kAnchorBudgetPerPageByte = 2;
+  static constexpr std::size_t kAnchorBudgetExtra = 1024u * 1024u;
+
   // startUrl returns the run's start URL, read for every link's scope.
   LinkIntake(IntakeSettings settings, std::function<std::string()> startUrl, LinkSink& sink);
 
@@ -37,7 +48,8 @@ class LinkIntake {
   void takeInLink(std::string link, const std::string& sourcePage, const std::string& follow, std::string anchor);
 
  private:
-  void scanPass(std::string_view marker, const std::string& pageUrl, const std::string& pageText);
+  void scanPass(std::string_view marker, const std::string& pageUrl, const std::string& pageText,
+                std::size_t& anchorBudget);
   IntakeSettings m_settings;
   std::function<std::string()> m_startUrl;
   LinkSink& m_sink;

@@ -23,9 +23,13 @@ struct Transfer {
   std::string body;
   std::string statusLine;
   std::size_t limit = 0;
+  std::size_t received = 0;  // body bytes of this response, whatever its status
   bool overLimit = false;
   bool cutByStop = false;
   bool timedOut = false;
+  bool overTime = false;  // the whole fetch's time limit ran out
+  Clock::time_point deadline = Clock::time_point::max();
+  std::chrono::milliseconds maxFetchTime{0};
   const StopWatch* watch = nullptr;
   Clock::time_point lastActivity = Clock::now();
   std::chrono::milliseconds responseTimeout{10000};
@@ -51,13 +55,17 @@ size_t onBody(char* data, size_t size, size_t count, void* user) {
   t->lastActivity = Clock::now();
   long status = 0;
   curl_easy_getinfo(t->handle, CURLINFO_RESPONSE_CODE, &status);
-  if (!isSuccess(status)) return n;  // an error or redirect body never reaches the text
-  if (t->body.size() + n > t->limit) {
-    t->body.append(data, t->limit - t->body.size());
+  // An error or redirect body never reaches the text, but it counts against
+  // the cap all the same: an endless 404 would otherwise be read forever.
+  const bool kept = isSuccess(status);
+  if (t->received + n > t->limit) {
+    if (kept) t->body.append(data, t->limit - t->received);
+    t->received = t->limit;
     t->overLimit = true;
     return 0;  // cuts the transfer; what arrived stays
   }
-  t->body.append(data, n);
+  t->received += n;
+  if (kept) t->body.append(data, n);
   return n;
 }
 
@@ -67,9 +75,13 @@ int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
     t->cutByStop = true;
     return 1;
   }
+  const auto now = Clock::now();
+  if (now >= t->deadline) {
+    t->overTime = true;
+    return 1;
+  }
   curl_off_t connectTime = 0;
   curl_easy_getinfo(t->handle, CURLINFO_CONNECT_TIME_T, &connectTime);
-  const auto now = Clock::now();
   if (connectTime == 0) {
     // Still connecting: that wait is bounded by the connection time-out.
     t->lastActivity = now;
@@ -186,6 +198,11 @@ std::string PageFetcher::userAgent() const {
   return m_agent;
 }
 
+void PageFetcher::setMaxFetchTime(int ms) {
+  std::lock_guard lock(m_settingsLock);
+  m_maxFetchMs = ms > 0 ? ms : kDefaultMaxFetchMs;
+}
+
 void PageFetcher::setTimeouts(int connectMs, int responseMs) {
   std::lock_guard lock(m_settingsLock);
   // A time-out of zero or less would mean no bound at all; keep the built-in one.
@@ -221,6 +238,7 @@ struct RequestSettings {
   std::string agent;
   int connectMs = 0;
   int responseMs = 0;
+  int maxFetchMs = 0;
 };
 
 // One GET of url with a fresh client, redirects not followed: every response
@@ -245,6 +263,10 @@ CURL* openRequest(const std::string& url, const RequestSettings& settings, Trans
   curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
   curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectMs));
+  // What is left of the fetch's time limit, for the phases that call no
+  // progress function (name resolution); the progress function checks it too.
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(t.deadline - Clock::now()).count();
+  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, left)));
   // A body dripping a byte at a time never trips the wait for data; a
   // transfer slower than this over a whole response time-out is given up.
   curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
@@ -260,10 +282,48 @@ CURL* openRequest(const std::string& url, const RequestSettings& settings, Trans
   return h;
 }
 
+// curl_easy_perform, but through a multi handle woken at least every 100 ms:
+// the easy interface may sleep a whole second between two calls of the
+// progress function, and a stop request should not wait that long.
+CURLcode performWatched(CURL* h, Transfer& t) {
+  CURLM* multi = curl_multi_init();
+  if (!multi) return curl_easy_perform(h);
+  if (curl_multi_add_handle(multi, h) != CURLM_OK) {
+    curl_multi_cleanup(multi);
+    return curl_easy_perform(h);
+  }
+  CURLcode rc = CURLE_OK;
+  for (;;) {
+    int running = 0;
+    if (curl_multi_perform(multi, &running) != CURLM_OK) {
+      rc = CURLE_FAILED_INIT;
+      break;
+    }
+    if (running == 0) {
+      int left = 0;
+      rc = CURLE_FAILED_INIT;
+      while (CURLMsg* msg = curl_multi_info_read(multi, &left))
+        if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) rc = msg->data.result;
+      break;
+    }
+    if (onProgress(&t, 0, 0, 0, 0) != 0) {
+      rc = CURLE_ABORTED_BY_CALLBACK;
+      break;
+    }
+    curl_multi_poll(multi, nullptr, 0, 100, nullptr);
+  }
+  curl_multi_remove_handle(multi, h);
+  curl_multi_cleanup(multi);
+  return rc;
+}
+
 // The last fetch error for a transfer that did not complete.
 std::string transferFailure(const Transfer& t, CURLcode rc, const char* errbuf) {
   if (t.cutByStop) return "Connection Closed Gracefully.";
   if (t.overLimit) return "The page is larger than " + std::to_string(t.limit) + " bytes; the rest was not read.";
+  // libcurl's own total time-out is the same deadline, counted on its clock.
+  if (t.overTime || (rc == CURLE_OPERATION_TIMEDOUT && Clock::now() + std::chrono::milliseconds(100) >= t.deadline))
+    return "The fetch took longer than " + std::to_string(t.maxFetchTime.count()) + " ms; the rest was not read.";
   if (t.timedOut || rc == CURLE_OPERATION_TIMEDOUT) return "Read timed out.";
   return errbuf[0] ? errbuf : curl_easy_strerror(rc);
 }
@@ -274,8 +334,9 @@ std::string PageFetcher::fetchPage(const std::string& url, const StopWatch* watc
   RequestSettings settings;
   {
     std::lock_guard lock(m_settingsLock);
-    settings = {m_agent, m_connectMs, m_responseMs};
+    settings = {m_agent, m_connectMs, m_responseMs, m_maxFetchMs};
   }
+  const auto deadline = Clock::now() + std::chrono::milliseconds(settings.maxFetchMs);
 
   std::string current = url;
   int redirectResponses = 0;
@@ -285,6 +346,8 @@ std::string PageFetcher::fetchPage(const std::string& url, const StopWatch* watc
     t.limit = m_bodyLimit;
     t.watch = watch;
     t.responseTimeout = std::chrono::milliseconds(settings.responseMs);
+    t.deadline = deadline;
+    t.maxFetchTime = std::chrono::milliseconds(settings.maxFetchMs);
     char errbuf[CURL_ERROR_SIZE] = {0};
     curl_slist* headers = curl_slist_append(nullptr, (std::string("Accept: ") + kAccept).c_str());
     CURL* h = openRequest(current, settings, t, headers, errbuf);
@@ -293,7 +356,7 @@ std::string PageFetcher::fetchPage(const std::string& url, const StopWatch* watc
       setLastFetchError("Could not create the HTTP client.");
       return {};
     }
-    const CURLcode rc = curl_easy_perform(h);
+    const CURLcode rc = performWatched(h, t);
     long status = 0;
     curl_easy_getinfo(h, CURLINFO_RESPONSE_CODE, &status);
     const char* location = nullptr;

@@ -29,6 +29,7 @@ class PageFetcher {
  public:
   static constexpr std::size_t kDefaultBodyLimit = 50u * 1024u * 1024u;
   static constexpr int kMaxRedirectResponses = 9;
+  static constexpr int kDefaultMaxFetchMs = 60000;
 
   PageFetcher();
 
@@ -39,6 +40,10 @@ class PageFetcher {
   void setUserAgent(std::string agent);
   void setTimeouts(int connectMs, int responseMs);
   void setBodyLimit(std::size_t bytes) { m_bodyLimit = bytes; }
+  // The whole of one fetchPage, redirects included; zero or less keeps the
+  // built-in 60 s. A server that keeps a transfer alive with a trickle of
+  // bytes trips neither time-out, so this is what ends it.
+  void setMaxFetchTime(int ms);
   std::string userAgent() const;
 
   std::string lastFetchError() const;
@@ -51,6 +56,7 @@ class PageFetcher {
   std::string m_agent;
   int m_connectMs = 10000;
   int m_responseMs = 10000;
+  int m_maxFetchMs = kDefaultMaxFetchMs;
   std::size_t m_bodyLimit = kDefaultBodyLimit;
 
   mutable std::mutex m_errorLock;

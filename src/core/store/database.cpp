@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <condition_variable>
+#include <filesystem>
 #include <thread>
 
 #include "core/platform/text.h"
@@ -554,6 +555,75 @@ void Database::ensureLinkIndexes() {
   sqlite3_exec(m_db, "PRAGMA cache_size=-16384;", nullptr, nullptr, nullptr);
   sqlite3_exec(m_db, kLinkIndexes, nullptr, nullptr, nullptr);
   sqlite3_exec(m_db, kCacheSize, nullptr, nullptr, nullptr);
+}
+
+namespace {
+
+struct Connection {
+  sqlite3* db = nullptr;
+  ~Connection() { sqlite3_close_v2(db); }
+};
+
+std::string oneText(sqlite3* db, const std::string& sql, const std::string& value) {
+  sqlite3_stmt* stmt = nullptr;
+  if (sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr) != SQLITE_OK) throw DbError(sqlite3_errmsg(db));
+  if (!value.empty()) sqlite3_bind_text(stmt, 1, value.c_str(), -1, SQLITE_TRANSIENT);
+  std::string out;
+  const int rc = sqlite3_step(stmt);
+  if (rc == SQLITE_ROW && sqlite3_column_text(stmt, 0))
+    out = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
+  sqlite3_finalize(stmt);
+  if (rc != SQLITE_ROW && rc != SQLITE_DONE) throw DbError(sqlite3_errmsg(db));
+  return out;
+}
+
+std::string columnsOf(sqlite3* db, const std::string& table) {
+  return oneText(db, "SELECT group_concat(name, ',') FROM (SELECT name FROM pragma_table_info(?) ORDER BY cid)", table);
+}
+
+}  // namespace
+
+void copyUntrustedProject(const std::string& source, const std::string& dest, int lockWaitMs) {
+  Connection from;
+  if (sqlite3_open_v2(source.c_str(), &from.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
+    throw DbError(from.db ? sqlite3_errmsg(from.db) : "out of memory");
+  sqlite3_db_config(from.db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(from.db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  sqlite3_busy_timeout(from.db, lockWaitMs);
+  // One read transaction for the checks and the copy: a writer elsewhere can
+  // neither tear the copy nor change what was checked.
+  if (sqlite3_exec(from.db, "BEGIN; SELECT COUNT(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
+    const int code = sqlite3_errcode(from.db);
+    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+      throw DbError("the project is in use by another program (" + std::string(sqlite3_errmsg(from.db)) + ")");
+    throw DbError(sqlite3_errmsg(from.db));
+  }
+  static const std::pair<const char*, const char*> kTables[] = {
+      {"PAGES", "URL,TITLE,DESCRIPTION,H1TAG"}, {"TAGS", "URL,TAG,VALUE"}, {"LINKS", "URL,LINK,FOLLOW,TYPE,ANCHOR"}};
+  for (const auto& [table, columns] : kTables) {
+    const std::string type = oneText(
+        from.db, "SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE AND type IN ('table','view')", table);
+    // The words SQLite itself uses for a missing table, as before these checks.
+    if (type.empty()) throw DbError(std::string("no such table: ") + table);
+    if (type != "table") throw DbError(std::string("not a project: ") + table + " is a " + type + ", not a table");
+    if (lowerAscii(columnsOf(from.db, table)) != lowerAscii(columns))
+      throw DbError(std::string("not a project: ") + table + " does not have the columns " + columns);
+  }
+  if (oneText(from.db, "SELECT name FROM sqlite_master WHERE type = 'trigger' LIMIT 1", "") != "")
+    throw DbError("not a project: it holds a trigger");
+
+  std::error_code ec;
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"}) std::filesystem::remove(dest + suffix, ec);
+  Connection to;
+  if (sqlite3_open_v2(dest.c_str(), &to.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                      nullptr) != SQLITE_OK)
+    throw DbError(to.db ? sqlite3_errmsg(to.db) : "out of memory");
+  sqlite3_backup* b = sqlite3_backup_init(to.db, "main", from.db, "main");
+  if (!b) throw DbError(sqlite3_errmsg(to.db));
+  const int rc = sqlite3_backup_step(b, -1);
+  sqlite3_backup_finish(b);
+  if (rc != SQLITE_DONE) throw DbError(sqlite3_errstr(rc));
+  sqlite3_exec(from.db, "COMMIT;", nullptr, nullptr, nullptr);
 }
 
 }  // namespace crawlspect

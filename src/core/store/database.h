@@ -74,6 +74,14 @@ extern const char* const kProjectSchema;
 // The indexes the grouped and looked-up LINKS statements read.
 extern const char* const kLinkIndexes;
 
+// Copies a project file that may come from anyone to dest (replaced) through
+// SQLite, never byte by byte: the file is opened read-only with its schema
+// distrusted (no functions from views or triggers, defensive mode), read in
+// one read transaction (a lock held by another writer is waited for up to
+// lockWait), and refused unless PAGES, TAGS and LINKS are tables with their
+// columns and there is no trigger. Raises DbError with the reason.
+void copyUntrustedProject(const std::string& source, const std::string& dest, int lockWaitMs);
+
 class Database {
  public:
   Database();

@@ -1,7 +1,11 @@
 #include "core/store/project_store.h"
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <filesystem>
 
 #include "core/crawl/internal_url_list.h"
@@ -65,16 +69,17 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   m_db.disconnect();
   // A stale log of an earlier working file must not be replayed into the copy.
   removeDatabaseFiles(m_workingFile);
-  std::error_code ec;
-  fs::copy_file(projectPath, m_workingFile, fs::copy_options::overwrite_existing, ec);
-  if (!ec && fs::exists(projectPath + "-wal", ec))
-    fs::copy_file(projectPath + "-wal", m_workingFile + "-wal", fs::copy_options::overwrite_existing, ec);
-  connectWorkingFile(false);
   QueryResult pages;
   try {
+    // Through SQLite, not as bytes: a project being written elsewhere, or one
+    // with a journal still to roll back, must not be read torn.
+    copyUntrustedProject(projectPath, m_workingFile, kProjectLockWaitMs);
+    connectWorkingFile(false);
     pages = m_db.query(sql::kSelectPageUrls);
   } catch (const DbError& e) {
     m_problems.reportProblem("", statementErrorReport(e.what()));
+    // As before a refused file: a connection whose statements report their failure.
+    if (!m_db.isConnected()) connectWorkingFile(false);
     list.clear();
     return false;
   }
@@ -87,18 +92,74 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   return true;
 }
 
+namespace {
+
+// Where a save to dest really goes: a symbolic link is followed, so that the
+// file it names is replaced and the link stays a link.
+fs::path saveTarget(const fs::path& dest) {
+  fs::path target = dest;
+  std::error_code ec;
+  for (int hop = 0; hop < 40 && fs::is_symlink(target, ec); ++hop) {
+    const fs::path next = fs::read_symlink(target, ec);
+    if (ec) break;
+    target = next.is_absolute() ? next : target.parent_path() / next;
+  }
+  return target;
+}
+
+// The temporary files of a save to target that was killed before its rename:
+// "<name>.part<pid>" and its companions, of a process that no longer runs (a
+// save of another running copy is left alone).
+void removeStaleParts(const fs::path& target) {
+  const std::string prefix = target.filename().string() + ".part";
+  const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.compare(0, prefix.size(), prefix) != 0) continue;
+    std::string number = name.substr(prefix.size());
+    for (const std::string_view companion : {"-wal", "-shm", "-journal"})
+      if (number.size() > companion.size() && number.ends_with(companion))
+        number.resize(number.size() - companion.size());
+    if (number.empty() || number.size() > 9 || number.find_first_not_of("0123456789") != std::string::npos) continue;
+    const auto pid = static_cast<pid_t>(std::stol(number));
+    if (pid == ::getpid() || (::kill(pid, 0) != 0 && errno == ESRCH)) {
+      std::error_code ignored;
+      fs::remove(it->path(), ignored);
+    }
+  }
+}
+
+}  // namespace
+
 void ProjectStore::saveCopy(const std::string& dest) {
   if (!m_db.isConnected()) return;  // nothing crawled or opened yet: nothing to save
-  const std::string temp = dest + ".part" + std::to_string(::getpid());
+  const std::string target = saveTarget(dest).string();
+  removeStaleParts(target);
+  const std::string temp = target + ".part" + std::to_string(::getpid());
   removeDatabaseFiles(temp);
+  // The saved file keeps the permissions of the one it replaces: a private
+  // project stays private.
+  struct stat old {};
+  const bool replacing = ::stat(target.c_str(), &old) == 0;
+  if (replacing) {
+    // Made with those permissions before a byte is written, not opened up meanwhile.
+    const int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, old.st_mode & 0777);
+    if (fd >= 0) ::close(fd);
+  }
   try {
     m_db.backupTo(temp);
   } catch (const DbError& e) {
     removeDatabaseFiles(temp);
     throw StoreError(e.what());
   }
+  if (replacing && ::chmod(temp.c_str(), old.st_mode & 07777) != 0) {
+    const std::string reason = std::error_code(errno, std::generic_category()).message();
+    removeDatabaseFiles(temp);
+    throw StoreError(reason);
+  }
   std::error_code ec;
-  fs::rename(temp, dest, ec);
+  fs::rename(temp, target, ec);
   if (ec) {
     removeDatabaseFiles(temp);
     throw StoreError(ec.message());

@@ -52,6 +52,8 @@ class ProjectStore {
   // internal URL list from its pages in insertion order. False when it could
   // not be read (the failure was reported).
   bool openProject(const std::string& projectPath, InternalUrlList& list);
+  // How long openProject waits for another program's lock on the file.
+  static constexpr int kProjectLockWaitMs = 3000;
   // A consistent copy of the working project at dest (written beside it, then
   // renamed into place); nothing is written before the first crawl or
   // opening. Throws StoreError, leaving dest as it was, when it cannot be written.
