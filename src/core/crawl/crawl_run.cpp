@@ -122,8 +122,7 @@ class FetchAhead {
       // A cut-off is passed on only when the page is used.
       const StopWatch watch{m_stopRequested, [&page] { page.cutOff = true; }};
       try {
-        page.text = m_fetcher.fetchPage(url, &watch);
-      } catch (const DecodeError&) {
+        page.text = fetchPageText(m_fetcher, url, &watch);
       } catch (...) {
         page.failure = std::current_exception();
       }
