@@ -205,10 +205,11 @@ std::string SilentServer::url(const std::string& path) const {
 }
 
 int refusedPort() {
-  int fd = listenLoopback(-1);
-  const int port = boundPort(fd);
-  ::close(fd);
-  return port;
+  // The socket stays bound, never listening, for the rest of the process: a
+  // connection to it is refused, and no server of a test running beside this
+  // one can be given the same port.
+  const int fd = listenLoopback(-1);
+  return boundPort(fd);
 }
 
 }  // namespace testsupport

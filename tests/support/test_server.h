@@ -65,7 +65,7 @@ class SilentServer {
   int m_port = 0;
 };
 
-// A loopback port with nothing listening on it.
+// A loopback port with nothing listening on it, held for the rest of the process.
 int refusedPort();
 
 // Paths of a self-signed certificate and key made for the tests (once per process).
