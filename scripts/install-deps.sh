@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libgl-dev
   libcurl4-openssl-dev libssl-dev openssl
-  libsqlite3-dev libxml2-dev libpcre2-dev
+  libsqlite3-dev libxml2-dev libpcre2-dev libpsl-dev libidn2-dev publicsuffix
   libcpp-httplib-dev libsimpleini-dev libcli11-dev
   libgtest-dev clang-format desktop-file-utils
 )

@@ -29,6 +29,7 @@ struct CrawlOptions {
   std::string exportDir;
   int limit = kBuiltIn.pageLimit;
   std::string scope = "domain";
+  std::string linkRules = "standard";
   bool keepAnchors = false;
   std::string ignoreExtensions = kBuiltIn.ignoreExtensions;
   std::string ignoreUrlsFile;
@@ -70,6 +71,7 @@ int runCrawl(const CrawlOptions& opts) {
   settings.scope = opts.scope == "subdomain" ? CrawlScope::Subdomain : CrawlScope::Domain;
   settings.pageLimit = opts.limit;
   settings.removeAnchors = !opts.keepAnchors;
+  settings.linkRules = opts.linkRules == "classic" ? LinkRules::Classic : LinkRules::Standard;
   settings.ignoreExtensions = opts.ignoreExtensions;
   settings.userAgent = opts.agent;
   settings.connectionTimeout = std::chrono::milliseconds(opts.connectMs);
@@ -98,8 +100,8 @@ int runCrawl(const CrawlOptions& opts) {
   PageFetcher fetcher;
   ConsoleObserver observer(session.desktop);
   CrawlRun run(session.desktop, observer, session.store, session.list, fetcher, RegionalSettings::fromEnvironment());
-  run.setPageStep([&session](const std::string& url, const std::string& text) {
-    return preparePageRecord(session.db, session.desktop, "Crawlspect", url, text);
+  run.setPageStep([&session](const std::string& url, const std::string& text, const HtmlDocument* document) {
+    return preparePageRecord(session.db, session.desktop, "Crawlspect", url, text, document);
   });
 
   // Ctrl+C stops the run the way "STOP" does, on the main thread.
@@ -146,6 +148,10 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
       ->capture_default_str();
   cmd->add_option("--scope", opts->scope, "Internal means the same domain or the same host")
       ->check(CLI::IsMember({"domain", "subdomain"}))
+      ->capture_default_str();
+  cmd->add_option("--link-rules", opts->linkRules,
+                  "standard: links and texts as a browser reads them; classic: the original rules")
+      ->check(CLI::IsMember({"standard", "classic"}))
       ->capture_default_str();
   cmd->add_flag("--keep-anchors", opts->keepAnchors, "Keep #fragments in links");
   cmd->add_option("--ignore-extensions", opts->ignoreExtensions, "Blank-separated extensions to skip")

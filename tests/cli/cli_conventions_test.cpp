@@ -109,7 +109,8 @@ TEST(CliConventions, ControlCharactersOfSiteTextsAreEscaped) {
             "c\">");
   site.start();
   testsupport::TempDir dir;
-  const auto saved = runProcess({cliPath(), "crawl", site.url("/"), "--limit", "2", "--project", dir.file("p.db")});
+  const auto saved = runProcess(
+      {cliPath(), "crawl", site.url("/"), "--link-rules", "classic", "--limit", "2", "--project", dir.file("p.db")});
   EXPECT_NE(saved.err.find("Loading: " + site.url("/p\\x1b]0;owned\\x07")), std::string::npos) << saved.err;
   const std::string noService = "127.0.0.1:" + std::to_string(testsupport::refusedPort());
   const std::string badUrl = site.url("/#\x1b[2J");

@@ -50,7 +50,7 @@ TEST(CrawlFaults, FullDiskReportsEachFailedStatementAndKeepsWhatFitted) {
   // The first page step caps the file at its current size: every later insert
   // meets "database or disk is full", as on a full disk.
   bool capped = false;
-  h.run.setPageStep([&](const std::string&, const std::string&) -> std::function<void()> {
+  h.run.setPageStep([&](const std::string&, const std::string&, const HtmlDocument*) -> std::function<void()> {
     return [&] {
       if (capped) return;
       capped = true;

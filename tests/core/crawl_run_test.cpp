@@ -47,7 +47,7 @@ class CrawlRunTest : public ::testing::Test, public testsupport::CrawlHarness {
 
 TEST_F(CrawlRunTest, WalksTheSiteBreadthFirstAndStoresEveryKeptLink) {
   std::vector<std::string> pagesSeen;
-  run.setPageStep([&](const std::string& url, const std::string&) -> std::function<void()> {
+  run.setPageStep([&](const std::string& url, const std::string&, const HtmlDocument*) -> std::function<void()> {
     return [&, url] {
       EXPECT_TRUE(desktop.isMainThread());
       pagesSeen.push_back(url);
@@ -208,7 +208,7 @@ TEST_F(CrawlRunTest, StopDuringASlowTransferEndsTheRunAfterThatPage) {
 // and only that page goes without its facts and links.
 TEST_F(CrawlRunTest, AFailedPageReadIsReportedAtItsTurnAndTheRunGoesOn) {
   std::vector<std::string> seen;
-  run.setPageStep([&](const std::string& url, const std::string& text) -> std::function<void()> {
+  run.setPageStep([&](const std::string& url, const std::string& text, const HtmlDocument*) -> std::function<void()> {
     if (url == site.url("/a.html")) throw std::runtime_error("cannot read " + url);
     auto store = preparePageRecord(db, desktop, "Crawlspect", url, text);
     return [&, url, store] {
@@ -231,7 +231,7 @@ TEST_F(CrawlRunTest, AFailedPageReadIsReportedAtItsTurnAndTheRunGoesOn) {
 TEST_F(CrawlRunTest, StopWhileAPageIsStoredDropsThePageFetchedAhead) {
   site.page("/first", "<a href=\"/second\">2</a> <a href=\"/slow.html\">slow</a>").page("/second", "<title>2</title>");
   std::vector<std::string> pagesSeen;
-  run.setPageStep([&](const std::string& url, const std::string& text) -> std::function<void()> {
+  run.setPageStep([&](const std::string& url, const std::string& text, const HtmlDocument*) -> std::function<void()> {
     auto store = preparePageRecord(db, desktop, "Crawlspect", url, text);
     return [&, url, store] {
       pagesSeen.push_back(url);

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,22 @@ class RecordingSink : public LinkSink {
 
 const char* kExtensions = "ico jpg css js doc pdf";
 
+// The tests of the text scan and its rules run them under the classic rules.
+IntakeSettings classicRules() {
+  IntakeSettings settings;
+  settings.rules = LinkRules::Classic;
+  return settings;
+}
+
+// The settings of both rule tables: the extensions above, one ignored prefix.
+IntakeSettings tableSettings(IntakeSettings settings, CrawlScope scope, bool removeAnchors) {
+  settings.ignoreExtensions = kExtensions;
+  settings.ignoreUrls = {"http://site.com/private/"};
+  settings.removeAnchors = removeAnchors;
+  settings.scope = scope;
+  return settings;
+}
+
 struct IntakeCase {
   const char* name;
   std::string link;
@@ -49,11 +66,7 @@ class TakeInLinkTable : public ::testing::TestWithParam<IntakeCase> {};
 
 TEST_P(TakeInLinkTable, ResolvesFiltersAndClassifies) {
   const IntakeCase& c = GetParam();
-  IntakeSettings settings;
-  settings.ignoreExtensions = kExtensions;
-  settings.ignoreUrls = {"http://site.com/private/"};
-  settings.removeAnchors = c.removeAnchors;
-  settings.scope = c.scope;
+  const IntakeSettings settings = tableSettings(classicRules(), c.scope, c.removeAnchors);
   RecordingSink sink;
   LinkIntake intake(
       settings, [] { return std::string("http://site.com/"); }, sink);
@@ -113,7 +126,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(takeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
   RecordingSink sink;
-  IntakeSettings none;
+  IntakeSettings none = classicRules();
   none.scope = CrawlScope::None;
   LinkIntake quiet(
       none, [] { return std::string("http://site.com/"); }, sink);
@@ -121,7 +134,7 @@ TEST(takeInLink, NoScopeStoresNothingAndAnchorLineBreaksBecomeBlanks) {
   EXPECT_TRUE(sink.stored.empty());
 
   LinkIntake intake(
-      IntakeSettings{}, [] { return std::string("http://site.com/"); }, sink);
+      classicRules(), [] { return std::string("http://site.com/"); }, sink);
   intake.takeInLink("/a", kDocs, "dofollow", "one\r\ntwo\r\n\r\nthree");
   ASSERT_EQ(sink.stored.size(), 1u);
   EXPECT_EQ(sink.stored[0].anchor, "one two  three");
@@ -131,7 +144,7 @@ TEST(takeInLink, ScopeFollowsTheStartUrlFieldAsItIsNow) {
   RecordingSink sink;
   std::string field = "http://site.com/";
   LinkIntake intake(
-      IntakeSettings{}, [&] { return field; }, sink);
+      classicRules(), [&] { return field; }, sink);
   intake.takeInLink("http://other.org/", "", "", "");
   field = "http://www.other.org/start";
   intake.takeInLink("http://other.org/", "", "", "");
@@ -169,7 +182,7 @@ TEST(DecodeAnchorText, OnePassOverNamedAndNumericReferences) {
 
 std::vector<Stored> scan(const std::string& html, const std::string& page = "http://site.com/dir/page") {
   RecordingSink sink;
-  IntakeSettings settings;
+  IntakeSettings settings = classicRules();
   settings.ignoreExtensions = kExtensions;
   LinkIntake intake(
       settings, [] { return std::string("http://site.com/"); }, sink);
@@ -297,6 +310,159 @@ TEST(scanLinks, UnclosedAnchorsStayWithinTheirBounds) {
   ASSERT_EQ(links.size(), 2u);
   EXPECT_EQ(links[0].anchor, euros.substr(0, 65535));
   EXPECT_EQ(links[1].anchor, "after");
+}
+
+// ---- the standard rules ----------------------------------------------------------
+
+struct StandardCase {
+  const char* name;
+  std::string page;      // where the link stands
+  std::string base;      // the page's <base href>, none when empty
+  std::string href;      // as written in the markup
+  std::string expected;  // the stored link; empty: dropped
+  std::string type = "Internal";
+  std::string start = "http://site.com/";
+  CrawlScope scope = CrawlScope::Domain;
+  bool removeAnchors = true;
+};
+
+void PrintTo(const StandardCase& c, std::ostream* os) { *os << c.href << " on " << c.page; }
+
+class StandardLinkTable : public ::testing::TestWithParam<StandardCase> {};
+
+TEST_P(StandardLinkTable, ResolvesNormalisesAndClassifiesAsABrowser) {
+  const StandardCase& c = GetParam();
+  const IntakeSettings settings = tableSettings(IntakeSettings{}, c.scope, c.removeAnchors);
+  RecordingSink sink;
+  LinkIntake intake(
+      settings, [&] { return c.start; }, sink);
+  std::string html = "<html><head>";
+  if (!c.base.empty()) html += "<base href=\"" + c.base + "\">";
+  html += "</head><body><a href=\"" + c.href + "\">text</a></body></html>";
+  intake.scanLinks(c.page, html);
+  if (c.expected.empty()) {
+    EXPECT_TRUE(sink.stored.empty()) << sink.stored[0];
+    return;
+  }
+  ASSERT_EQ(sink.stored.size(), 1u);
+  EXPECT_EQ(sink.stored[0], (Stored{c.expected, c.page, "dofollow", "text", c.type}));
+  EXPECT_EQ(sink.added, c.type == "Internal" ? std::vector<std::string>{c.expected} : std::vector<std::string>{});
+}
+
+const std::string kOs = "http://site.com/library/os.html";
+
+INSTANTIATE_TEST_SUITE_P(
+    LinkRules, StandardLinkTable,
+    ::testing::Values(
+        StandardCase{"FragmentIsThePageItself", kOs, "", "#x", kOs},
+        StandardCase{"FragmentKeptWhenAsked", kOs, "", "#x", kOs + "#x", "Internal", "http://site.com/",
+                     CrawlScope::Domain, false},
+        StandardCase{"EmptyHrefIsThePageItself", kOs, "", "", kOs},
+        StandardCase{"QueryOnly", kOs, "", "?q=1", kOs + "?q=1"},
+        StandardCase{"BlanksAroundAreTrimmed", kOs, "", " \t/distributing/ \n", "http://site.com/distributing/"},
+        StandardCase{"LineBreaksInsideAreDropped", kOs, "", "/a\n/b\t.html", "http://site.com/a/b.html"},
+        StandardCase{"LeadingBlankBeforeAnAbsoluteUrl", kOs, "", " https://x.org/", "https://x.org/", "External"},
+        StandardCase{"ReferencesDecodedOnce", kOs, "", "issue?&#64;action=x&amp;y=1&amp;amp;z",
+                     "http://site.com/library/issue?@action=x&y=1&amp;z"},
+        StandardCase{"LegacyReferenceBeforeEqualsStaysInAnAttribute", kOs, "", "?a=1&copy=2",
+                     "http://site.com/library/os.html?a=1&copy=2"},
+        StandardCase{"SchemeAndHostLowerCasedDefaultPortDropped", kOs, "", "HTTP://Site.COM:80/A/./b/../C",
+                     "http://site.com/A/C"},
+        StandardCase{"DotSegmentsAboveTheRoot", kOs, "", "../../../x", "http://site.com/x"},
+        StandardCase{"SchemeRelative", "https://site.com/p", "", "//site.com/q", "https://site.com/q"},
+        StandardCase{"BaseHrefRelative", kOs, " /sub/dir/ ", "page.html", "http://site.com/sub/dir/page.html"},
+        StandardCase{"BaseHrefOfAnotherHost", kOs, "http://cdn.other.org/x/", "a", "http://cdn.other.org/x/a",
+                     "External"},
+        StandardCase{"SpacesAndControlsEscaped", kOs, "",
+                     "/a b\x01"
+                     "c",
+                     "http://site.com/a%20b%01c"},
+        StandardCase{"EscapesInUpperCase", kOs, "", "/%c3%a4/\xC3\xB6", "http://site.com/%C3%A4/%C3%B6"},
+        StandardCase{"JavascriptInAnyCaseDropped", kOs, "", "JavaScript:alert(1)", ""},
+        StandardCase{"TelIsExternalWithItsSource", kOs, "", "TEL:123", "tel:123", "External"},
+        StandardCase{"MailtoIsExternalWithItsSource", kOs, "", "mailto:me@site.com", "mailto:me@site.com", "External"},
+        StandardCase{"FtpIsExternal", kOs, "", "ftp://site.com/f.txt", "ftp://site.com/f.txt", "External"},
+        StandardCase{"OtherPortSameDomain", kOs, "", "http://site.com:8080/", "http://site.com:8080/"},
+        StandardCase{"OtherPortOtherHostUnderSubdomain", kOs, "", "http://site.com:8080/", "http://site.com:8080/",
+                     "External", "http://site.com/", CrawlScope::Subdomain},
+        StandardCase{"DefaultHttpsPortSameHost", kOs, "", "https://SITE.com:443/p", "https://site.com/p", "Internal",
+                     "http://site.com/", CrawlScope::Subdomain},
+        StandardCase{"IdnHostInPunycode", kOs, "",
+                     "http://B\xC3\x9C"
+                     "CHER.de/x",
+                     "http://xn--bcher-kva.de/x", "External"},
+        StandardCase{"IdnStartUrlMatchesItsPunycode", "http://xn--bcher-kva.de/", "", "/y", "http://xn--bcher-kva.de/y",
+                     "Internal",
+                     "http://b\xC3\xBC"
+                     "cher.de/"},
+        StandardCase{"CoUkSiblingSubdomain", "http://www.bbc.co.uk/", "", "http://news.bbc.co.uk/",
+                     "http://news.bbc.co.uk/", "Internal", "http://www.bbc.co.uk/"},
+        StandardCase{"CoUkOtherSite", "http://www.bbc.co.uk/", "", "http://other.co.uk/", "http://other.co.uk/",
+                     "External", "http://www.bbc.co.uk/"},
+        StandardCase{"GithubIoOtherSite", "https://me.github.io/", "", "https://you.github.io/",
+                     "https://you.github.io/", "External", "https://me.github.io/"},
+        StandardCase{"GithubIoSameSite", "https://me.github.io/", "", "/p", "https://me.github.io/p", "Internal",
+                     "https://me.github.io/"},
+        StandardCase{"ExtensionOfTheLastSegmentOnly", kOs, "", "/data.json", "http://site.com/data.json"},
+        StandardCase{"IgnoredExtensionInAnyCase", kOs, "", "/app.JS?v=1", ""},
+        StandardCase{"ExtensionInAFolderNameCounts Not", kOs, "", "/x.js/page", "http://site.com/x.js/page"},
+        StandardCase{"HostStartingWithJs", kOs, "", "http://jsfiddle.net/", "http://jsfiddle.net/", "External"},
+        StandardCase{"IgnoredPrefixAfterResolution", kOs, "", "../private/x", ""}),
+    [](const auto& info) {
+      std::string name = info.param.name;
+      name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+      return name;
+    });
+
+TEST(FollowValueOfTokens, RelIsASetOfTokens) {
+  const std::pair<const char*, const char*> cases[] = {{"nofollow noopener", "NOFOLLOW"},
+                                                       {"UGC\tSponsored", "SPONSORED"},
+                                                       {"sponsored nofollow", "NOFOLLOW"},
+                                                       {"external ugc", "UGC"},
+                                                       {"nofollowed", "dofollow"},
+                                                       {"noopener", "dofollow"},
+                                                       {"", "dofollow"}};
+  for (const auto& [rel, expected] : cases) EXPECT_EQ(followValueOfTokens(rel), expected) << rel;
+}
+
+std::vector<Stored> scanStandard(const std::string& html, const std::string& page = "http://site.com/dir/page") {
+  RecordingSink sink;
+  LinkIntake intake(
+      IntakeSettings{}, [] { return std::string("http://site.com/"); }, sink);
+  intake.scanLinks(page, html);
+  return sink.stored;
+}
+
+TEST(StandardScan, LinksOfAAndAreaInDocumentOrderWithTheirShownTexts) {
+  const auto links = scanStandard(
+      "<a href=/one rel='NoFollow'>  Read <b>more</b>\n about &hellip;</a>"
+      "<map><area href=/two alt=' Two  parts '></map>"
+      "<a href=/three><div>a</div><div>b</div><script>x()</script></a>"
+      "<a name=no-href>skip</a><a href=/four>&bigstar; &copy 2024 &notit;</a>"
+      "<template><a href=/hidden>t</a></template>");
+  ASSERT_EQ(links.size(), 4u);
+  EXPECT_EQ(links[0], (Stored{"http://site.com/one", "http://site.com/dir/page", "NOFOLLOW",
+                              "Read more about \xE2\x80\xA6", "Internal"}));
+  EXPECT_EQ(links[1].link, "http://site.com/two");
+  EXPECT_EQ(links[1].anchor, "Two parts");
+  EXPECT_EQ(links[2].anchor, "a b");
+  EXPECT_EQ(links[3].anchor, "\xE2\x98\x85 \xC2\xA9 2024 \xC2\xACit;");
+}
+
+// Unclosed anchors: the parse nests or closes them, but the texts stay within
+// the same bounds as the text scan's.
+TEST(StandardScan, UnclosedAnchorsStayWithinTheirBounds) {
+  std::string html;
+  for (int i = 0; i < 50000; ++i) html += "<a href=\"/x\">t ";
+  html += "</a>";
+  const auto links = scanStandard(html);
+  ASSERT_EQ(links.size(), 50000u);
+  std::size_t total = 0;
+  for (const auto& l : links) {
+    EXPECT_LE(l.anchor.size(), kMaxLinkTextBytes);
+    total += l.anchor.size();
+  }
+  EXPECT_LE(total, kLinkTextBytesPerPageByte * html.size() + kLinkTextBytesExtra);
 }
 
 }  // namespace

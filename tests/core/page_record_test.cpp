@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "core/pagefacts/page_reader.h"
 #include "core/platform/loop_desktop.h"
 #include "core/store/statements.h"
 #include "temp_dir.h"
@@ -87,6 +88,34 @@ TEST_F(PageRecord, FailingStatementsAreReportedAndTheStepGoesOn) {
   EXPECT_EQ(desktop.messages().size(), 5u);  // one per heading line
   EXPECT_EQ(desktop.messages().back().text, "Exception raised with message: no such table: TAGS");
   EXPECT_EQ(pages(), (Rows{{"http://a.test/", "", "", "A"}}));
+}
+
+// Under the standard rules every stored text is what a search result shows:
+// each reference of HTML5 decoded once, white space collapsed and trimmed.
+TEST(ShownPageTexts, DecodedAndCollapsedInTitleDescriptionHeadingAndLinkText) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Python &#8212; docs", "Python \xE2\x80\x94 docs"},
+      {"A &amp;amp; B", "A &amp; B"},
+      {"&NotEqualTilde; &bigstar;", "\xE2\x89\x82\xCC\xB8 \xE2\x98\x85"},
+      {"&copy 2024 &apos;q&apos;", "\xC2\xA9 2024 'q'"},
+      {"  spaced \n\t out  ", "spaced out"},
+      {"a&nbsp;b",
+       "a\xC2\xA0"
+       "b"},
+      {"&unknown; &amp &#x1F600;", "&unknown; & \xF0\x9F\x98\x80"},
+  };
+  for (const auto& [written, shown] : cases) {
+    const std::string page = "<title>" + written + "</title><meta name=description content=\"" + written + "\"><h1>" +
+                             written + "</h1><p><a href=/>" + written + "</a>";
+    const HtmlDocument doc(page, NamedReferences::Html5);
+    const PageRecordFacts facts = readShownPageRecordFacts(doc);
+    EXPECT_EQ(facts.title, shown) << written;
+    EXPECT_EQ(facts.description, shown) << written;
+    EXPECT_EQ(facts.h1Lines, std::vector<std::string>{shown}) << written;
+    const PageLinks links = readPageLinks(doc, page.size());
+    ASSERT_EQ(links.links.size(), 1u);
+    EXPECT_EQ(links.links[0].text, shown) << written;
+  }
 }
 
 }  // namespace

@@ -120,6 +120,20 @@ TEST_F(SettingsFixture, OddStoredValuesReadAsTheWindowExpects) {
   }
 }
 
+TEST_F(SettingsFixture, LinkRulesAreStandardUnlessClassicIsStored) {
+  const std::pair<const char*, bool> cases[] = {
+      {"", false}, {"LinkRules=Classic\n", true}, {"LinkRules=CLASSIC\n", true}, {"LinkRules=Old\n", false}};
+  for (const auto& [body, classic] : cases) {
+    store(body);
+    EXPECT_EQ(options().classicLinkRules, classic) << body;
+  }
+  writer.saveLinkRules(true);
+  EXPECT_TRUE(options().classicLinkRules);
+  writer.saveLinkRules(false);
+  EXPECT_FALSE(options().classicLinkRules);
+  EXPECT_EQ(SettingsFile(path).value("LinkRules"), "Standard");
+}
+
 TEST_F(SettingsFixture, EmptyTextValuesCountAsAbsent) {
   store("StartURL=\nConnectionTimeout=\nResponseTimeout=\nAgent=\nIgnoreExtensions=\nIgnoreURLs=\n");
   const OptionValues v = options();

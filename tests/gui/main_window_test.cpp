@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -242,6 +243,23 @@ class MainWindowTest : public QObject {
     QVERIFY(!child<QCheckBox>(window.get(), "removeAnchorsCheck")->isChecked());
     child<QRadioButton>(window.get(), "domainScopeRadio")->setChecked(true);
     child<QCheckBox>(window.get(), "removeAnchorsCheck")->setChecked(true);
+  }
+
+  void linkRulesAreAnOptionStandardByDefault() {
+    {
+      auto window = makeWindow();
+      auto* rules = child<QComboBox>(window.get(), "linkRulesCombo");
+      QCOMPARE(rules->currentText(), QString("Standard"));
+      bool captioned = false;
+      for (auto* label : window->findChildren<QLabel*>()) captioned |= label->text() == "Link rules";
+      QVERIFY(captioned);
+      rules->setCurrentText("Classic");
+    }
+    QVERIFY(testsupport::readFile(dir.file("settings.ini")).find("LinkRules=Classic") != std::string::npos);
+    auto window = makeWindow();
+    auto* rules = child<QComboBox>(window.get(), "linkRulesCombo");
+    QCOMPARE(rules->currentText(), QString("Classic"));
+    rules->setCurrentText("Standard");
   }
 
   void lookupMenuFromTheButtonAndFromFoundLinks() {

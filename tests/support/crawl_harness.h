@@ -66,12 +66,14 @@ struct CrawlHarness {
         run(desktop, observer, store, list, fetcher, crawlspect::RegionalSettings::withDecimal(',')) {
     std::mt19937 random(7);
     store.chooseWorkingFile(random);
-    run.setPageStep([this](const std::string& url, const std::string& text) {
-      return crawlspect::preparePageRecord(db, desktop, "Crawlspect", url, text);
+    run.setPageStep([this](const std::string& url, const std::string& text, const crawlspect::HtmlDocument* document) {
+      return crawlspect::preparePageRecord(db, desktop, "Crawlspect", url, text, document);
     });
     settings.connectionTimeout = std::chrono::milliseconds(3000);
     settings.responseTimeout = std::chrono::milliseconds(3000);
     settings.ignoreExtensions = "css js";
+    // The crawl tests pin the classic link rules; the standard ones have their own.
+    settings.linkRules = crawlspect::LinkRules::Classic;
   }
   ~CrawlHarness() { run.shutdown(); }
 

@@ -10,6 +10,8 @@
 
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
+#include "core/pagefacts/html_document.h"
+#include "core/pagefacts/page_reader.h"
 #include "core/platform/desktop.h"
 #include "core/platform/text.h"
 #include "core/store/project_store.h"
@@ -26,6 +28,25 @@ std::string fetchPageText(PageFetcher& fetcher, const std::string& url, const St
   } catch (const DecodeError&) {
     return {};
   }
+}
+
+// The read half of a page: what stores its facts and, under the standard
+// link rules, its links, from one parse of the page.
+struct PageRead {
+  std::function<void()> store;
+  PageLinks links;
+};
+
+PageRead readPage(const CrawlRun::PageStep& step, LinkRules rules, const std::string& url, const std::string& text) {
+  PageRead read;
+  if (rules == LinkRules::Classic) {
+    if (step) read.store = step(url, text, nullptr);
+    return read;
+  }
+  const HtmlDocument doc(text, NamedReferences::Html5);
+  if (step) read.store = step(url, text, &doc);
+  read.links = readPageLinks(doc, text.size());
+  return read;
 }
 
 // The fetch of the next page of the list, begun as soon as the current page
@@ -47,14 +68,15 @@ class FetchAhead {
     double seconds = 0;
     bool cutOff = false;  // the stop request cut the transfer
     std::exception_ptr failure;
-    // The page step's read, when done ahead: what stores the page, or what the read raised.
+    // The page's read, when done ahead, or what the read raised.
     bool read = false;
-    std::function<void()> store;
+    PageRead content;
     std::exception_ptr readFailure;
   };
 
-  FetchAhead(PageFetcher& fetcher, const std::atomic<bool>* stopRequested, const CrawlRun::PageStep& pageStep)
-      : m_fetcher(fetcher), m_stopRequested(stopRequested), m_pageStep(pageStep) {}
+  FetchAhead(PageFetcher& fetcher, const std::atomic<bool>* stopRequested, const CrawlRun::PageStep& pageStep,
+             LinkRules rules)
+      : m_fetcher(fetcher), m_stopRequested(stopRequested), m_pageStep(pageStep), m_rules(rules) {}
   ~FetchAhead() {
     drop();
     {
@@ -128,10 +150,10 @@ class FetchAhead {
       }
       page.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
       lock.lock();
-      if (m_pageStep && !page.failure && !m_waiting) {
+      if ((m_pageStep || m_rules == LinkRules::Standard) && !page.failure && !m_waiting) {
         lock.unlock();
         try {
-          page.store = m_pageStep(url, page.text);
+          page.content = readPage(m_pageStep, m_rules, url, page.text);
         } catch (...) {
           page.readFailure = std::current_exception();
         }
@@ -147,6 +169,7 @@ class FetchAhead {
   PageFetcher& m_fetcher;
   const std::atomic<bool>* m_stopRequested;
   const CrawlRun::PageStep& m_pageStep;
+  const LinkRules m_rules;
   mutable std::mutex m_mutex;
   std::condition_variable m_wake;
   State m_state = State::Empty;
@@ -239,6 +262,8 @@ void CrawlRun::start(const CrawlSettings& settings) {
   intake.ignoreUrls = settings.ignoreUrlPrefixes;
   intake.removeAnchors = settings.removeAnchors;
   intake.scope = settings.scope;
+  intake.rules = settings.linkRules;
+  m_linkRules = settings.linkRules;
   m_threadAlive = true;
   m_thread = std::thread([this, intake = std::move(intake), start]() mutable { crawlLoop(std::move(intake), start); });
 }
@@ -269,7 +294,7 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
     intake.takeInLink(startUrl(), "", "", "");
   }
 
-  FetchAhead ahead(m_fetcher, &m_stopRequested, m_pageStep);
+  FetchAhead ahead(m_fetcher, &m_stopRequested, m_pageStep, m_linkRules);
   using Clock = std::chrono::steady_clock;
   const auto runStarted = Clock::now();
   Clock::duration waited{};  // for pages to arrive
@@ -306,13 +331,14 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
       m_list.setLoadTime(position, formatLoadTime(seconds, m_regional));
       notify([position](CrawlObserver& o) { o.loadTimeKnown(position); });
 
-      if (m_pageStep) {
-        if (page.readFailure) std::rethrow_exception(page.readFailure);
-        const std::function<void()> store = page.read ? std::move(page.store) : m_pageStep(pageUrl, pageText);
-        if (store) m_desktop.runOnMain(store);
-      }
+      if (page.readFailure) std::rethrow_exception(page.readFailure);
+      const PageRead read = page.read ? std::move(page.content) : readPage(m_pageStep, m_linkRules, pageUrl, pageText);
+      if (read.store) m_desktop.runOnMain(read.store);
       ProjectStore::Batch batch(m_store);
-      intake.scanLinks(pageUrl, pageText);
+      if (m_linkRules == LinkRules::Classic)
+        intake.scanLinks(pageUrl, pageText);
+      else
+        intake.takeInPageLinks(pageUrl, read.links);
     } catch (const std::exception& e) {
       // Whatever went wrong with one page, the run goes on with the next.
       m_desktop.runOnMain([this, message = std::string(e.what())] { m_observer.pageFailed(message); });

@@ -20,6 +20,7 @@
 namespace crawlspect {
 
 class Desktop;
+class HtmlDocument;
 class InternalUrlList;
 class PageFetcher;
 class ProjectStore;
@@ -43,6 +44,7 @@ struct CrawlSettings {
   std::chrono::milliseconds responseTimeout{10000};
   // "Max fetch time": the whole of one page's fetch, redirects included.
   std::chrono::milliseconds maxFetchTime{60000};
+  LinkRules linkRules = LinkRules::Standard;
 };
 
 // The start URL as a run takes it (see CrawlSettings::startUrl); empty when
@@ -86,8 +88,11 @@ class CrawlRun : private LinkSink {
   // The page step: reads the page's facts off the main thread and returns what
   // stores them, which runs on the main thread while the crawl thread waits.
   // The read may run on the crawl side's second thread, ahead of the page's
-  // turn, so it must touch nothing but the text it is given.
-  using PageStep = std::function<std::function<void()>(const std::string& pageUrl, const std::string& pageText)>;
+  // turn, so it must touch nothing but the text it is given. Under the
+  // standard link rules the page is parsed once for both the page step and
+  // the links, and document is that parse; under the classic rules it is null.
+  using PageStep = std::function<std::function<void()>(const std::string& pageUrl, const std::string& pageText,
+                                                       const HtmlDocument* document)>;
 
   // After this many pages a run with deferred link indexes decides whether
   // to keep them from then on (ProjectStore::keepLinkIndexesFromNow).
@@ -146,6 +151,7 @@ class CrawlRun : private LinkSink {
   std::atomic<bool> m_threadAlive{false};
   std::atomic<std::uint64_t> m_added{0};
   std::int64_t m_pageLimit = 1;
+  LinkRules m_linkRules = LinkRules::Standard;
   // Set at the start and, after the probe, by the crawl thread before the
   // first link is taken in; the intake reads it for every link's scope.
   mutable std::mutex m_startUrlLock;

@@ -117,6 +117,23 @@ std::string followValue(std::string_view rel) {
   return "dofollow";
 }
 
+std::string followValueOfTokens(std::string_view rel) {
+  bool nofollow = false, sponsored = false, ugc = false;
+  std::size_t i = 0;
+  while (i < rel.size()) {
+    std::size_t end = i;
+    while (end < rel.size() && rel[end] != ' ' && rel[end] != '\t' && rel[end] != '\n' && rel[end] != '\f' &&
+           rel[end] != '\r')
+      ++end;
+    const std::string token = lowerAscii(rel.substr(i, end - i));
+    nofollow |= token == "nofollow";
+    sponsored |= token == "sponsored";
+    ugc |= token == "ugc";
+    i = end + 1;
+  }
+  return nofollow ? "NOFOLLOW" : sponsored ? "SPONSORED" : ugc ? "UGC" : "dofollow";
+}
+
 std::string decodeAnchorText(std::string_view text) {
   static constexpr std::pair<std::string_view, char> kNamed[] = {
       {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}};
@@ -164,6 +181,11 @@ LinkIntake::LinkIntake(IntakeSettings settings, std::function<std::string()> sta
     : m_settings(std::move(settings)), m_startUrl(std::move(startUrl)), m_sink(sink) {}
 
 void LinkIntake::scanLinks(const std::string& pageUrl, const std::string& pageText) {
+  if (m_settings.rules == LinkRules::Standard) {
+    const HtmlDocument doc(pageText, NamedReferences::Html5);
+    takeInPageLinks(pageUrl, readPageLinks(doc, pageText.size()));
+    return;
+  }
   std::size_t anchorBudget = kAnchorBudgetPerPageByte * pageText.size() + kAnchorBudgetExtra;
   scanPass("<a ", pageUrl, pageText, anchorBudget);
   scanPass("<a\r", pageUrl, pageText, anchorBudget);
@@ -209,8 +231,78 @@ void LinkIntake::scanPass(std::string_view marker, const std::string& pageUrl, c
   }
 }
 
+void LinkIntake::takeInPageLinks(const std::string& pageUrl, const PageLinks& links) {
+  std::string base = pageUrl;
+  if (links.baseHref) {
+    // A base that does not resolve to a web address leaves the page's own.
+    if (auto resolved = resolveHttpUrl(pageUrl, tidyHref(*links.baseHref), true)) base = std::move(*resolved);
+  }
+  for (const PageLink& link : links.links)
+    takeInStandardLink(link.href, base, pageUrl, followValueOfTokens(link.rel), link.text);
+}
+
+bool LinkIntake::ignoredExtension(const std::string& url) const {
+  const std::string extension = lastSegmentExtension(url);
+  if (extension.empty()) return false;
+  std::size_t i = 0;
+  const std::string& list = m_settings.ignoreExtensions;
+  while (i < list.size()) {
+    std::size_t end = list.find(' ', i);
+    if (end == npos) end = list.size();
+    std::string_view token = std::string_view(list).substr(i, end - i);
+    if (startsWith(token, ".")) token.remove_prefix(1);
+    if (!token.empty() && lowerAscii(token) == extension) return true;
+    i = end + 1;
+  }
+  return false;
+}
+
+bool LinkIntake::ignoredUrl(const std::string& url) const {
+  return std::any_of(m_settings.ignoreUrls.begin(), m_settings.ignoreUrls.end(),
+                     [&](const std::string& prefix) { return startsWith(url, prefix); });
+}
+
+bool LinkIntake::sameSite(const std::string& url) {
+  auto key = [this](const std::string& u) {
+    return m_settings.scope == CrawlScope::Domain ? registrableDomain(u) : hostWithPort(u);
+  };
+  const std::string start = m_startUrl();
+  if (start != m_scopeStart || m_scopeStartKey.empty()) {
+    m_scopeStart = start;
+    m_scopeStartKey = key(resolveHttpUrl("", tidyHref(start), false).value_or(""));
+  }
+  const std::string linkKey = key(url);
+  return !linkKey.empty() && linkKey == m_scopeStartKey;
+}
+
+void LinkIntake::takeInStandardLink(const std::string& href, const std::string& base, const std::string& sourcePage,
+                                    const std::string& follow, const std::string& anchor) {
+  if (m_settings.scope == CrawlScope::None) return;
+  const std::string tidy = tidyHref(href);
+  const std::string scheme = referenceScheme(tidy);
+  if (scheme == "javascript") return;
+  if (!scheme.empty() && scheme != "http" && scheme != "https") {
+    // mailto:, tel: and the like: kept as written, scheme in lower case.
+    const std::string link = scheme + tidy.substr(scheme.size());
+    if (!ignoredUrl(link)) m_sink.storeLink(link, sourcePage, follow, anchor, "External");
+    return;
+  }
+  const auto resolved = resolveHttpUrl(base, tidy, !m_settings.removeAnchors);
+  if (!resolved || ignoredExtension(*resolved) || ignoredUrl(*resolved)) return;
+  if (sameSite(*resolved)) {
+    m_sink.addInternalUrl(*resolved);
+    m_sink.storeLink(*resolved, sourcePage, follow, anchor, "Internal");
+  } else {
+    m_sink.storeLink(*resolved, sourcePage, follow, anchor, "External");
+  }
+}
+
 void LinkIntake::takeInLink(std::string link, const std::string& sourcePage, const std::string& follow,
                             std::string anchor) {
+  if (m_settings.rules == LinkRules::Standard) {
+    takeInStandardLink(link, sourcePage, sourcePage, follow, anchor);
+    return;
+  }
   bool kept = true;
 
   if (startsWith(link, "//") && link.size() > 2)

@@ -1,5 +1,11 @@
 #include "core/crawl/url_functions.h"
 
+#include <curl/curl.h>
+#include <idn2.h>
+#include <libpsl.h>
+
+#include <memory>
+
 #include "core/platform/text.h"
 
 namespace crawlspect {
@@ -62,6 +68,182 @@ std::string parentFolderResolution(std::string_view link, std::string_view sourc
     if (startsWith(s, "/")) s.erase(0, 1);
   }
   return b + s;
+}
+
+namespace {
+
+struct CurlUrlFree {
+  void operator()(CURLU* u) const { curl_url_cleanup(u); }
+};
+using CurlUrl = std::unique_ptr<CURLU, CurlUrlFree>;
+
+struct CurlTextFree {
+  void operator()(char* p) const { curl_free(p); }
+};
+
+std::optional<std::string> urlPart(CURLU* u, CURLUPart part, unsigned flags = 0) {
+  char* raw = nullptr;
+  if (curl_url_get(u, part, &raw, flags) != CURLUE_OK || !raw) return std::nullopt;
+  const std::unique_ptr<char, CurlTextFree> owned(raw);
+  return std::string(raw);
+}
+
+// A URL as resolveHttpUrl returns it, parsed again for one of its parts.
+CurlUrl parsedUrl(std::string_view url) {
+  CurlUrl u(curl_url());
+  if (!u || curl_url_set(u.get(), CURLUPART_URL, std::string(url).c_str(), 0) != CURLUE_OK) return nullptr;
+  return u;
+}
+
+bool isAscii(std::string_view s) {
+  for (const char c : s)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+// Scheme and host lower-cased, an internationalised host in punycode (the
+// form the request goes to, and one spelling for one host).
+bool normaliseHost(CURLU* u) {
+  const auto host = urlPart(u, CURLUPART_HOST);
+  if (!host || host->empty()) return false;
+  std::string ascii;
+  if (isAscii(*host)) {
+    ascii = lowerAscii(*host);
+  } else {
+    char* converted = nullptr;
+    if (idn2_lookup_u8(reinterpret_cast<const uint8_t*>(host->c_str()), reinterpret_cast<uint8_t**>(&converted),
+                       IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL) != IDN2_OK)
+      return false;
+    ascii = converted;
+    idn2_free(converted);
+  }
+  return ascii == *host || curl_url_set(u, CURLUPART_HOST, ascii.c_str(), 0) == CURLUE_OK;
+}
+
+bool isIpHost(std::string_view host) {
+  if (startsWith(host, "[")) return true;
+  for (const char c : host)
+    if (!(c >= '0' && c <= '9') && c != '.') return false;
+  return true;
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+// Control characters percent-encoded, as a browser sends them; libcurl
+// refuses them in a URL.
+std::string encodeControls(std::string_view href) {
+  std::string out;
+  out.reserve(href.size());
+  for (const char c : href) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) {
+      out += '%';
+      out += kHexDigits[byte >> 4];
+      out += kHexDigits[byte & 0xF];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+bool isHexDigit(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
+// "%c3%a4" and "%C3%A4" are one URL: the hex digits of every escape in upper case.
+void upperCaseEscapes(std::string& url) {
+  for (std::size_t i = 0; i + 2 < url.size(); ++i) {
+    if (url[i] != '%' || !isHexDigit(url[i + 1]) || !isHexDigit(url[i + 2])) continue;
+    for (std::size_t k = i + 1; k <= i + 2; ++k)
+      if (url[k] >= 'a' && url[k] <= 'f') url[k] = static_cast<char>(url[k] - 'a' + 'A');
+    i += 2;
+  }
+}
+
+const psl_ctx_t* suffixList() {
+  // The newest of the list built into libpsl and the system's publicsuffix
+  // data; the built-in one alone when no system file can be read.
+  static const psl_ctx_t* const list = [] {
+    const psl_ctx_t* latest = psl_latest(nullptr);
+    return latest ? latest : psl_builtin();
+  }();
+  return list;
+}
+
+}  // namespace
+
+std::string tidyHref(std::string_view href) {
+  std::string out;
+  out.reserve(href.size());
+  for (const char c : href)
+    if (c != '\t' && c != '\n' && c != '\r') out += c;
+  std::size_t start = 0;
+  while (start < out.size() && static_cast<unsigned char>(out[start]) <= 0x20) ++start;
+  std::size_t end = out.size();
+  while (end > start && static_cast<unsigned char>(out[end - 1]) <= 0x20) --end;
+  return out.substr(start, end - start);
+}
+
+std::string referenceScheme(std::string_view href) {
+  auto isAlpha = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+  if (href.empty() || !isAlpha(href[0])) return {};
+  for (std::size_t i = 1; i < href.size(); ++i) {
+    const char c = href[i];
+    if (c == ':') return lowerAscii(href.substr(0, i));
+    if (!isAlpha(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.') return {};
+  }
+  return {};
+}
+
+std::optional<std::string> resolveHttpUrl(std::string_view base, std::string_view href, bool keepFragment) {
+  CurlUrl u(curl_url());
+  if (!u) return std::nullopt;
+  constexpr unsigned kSetFlags = CURLU_URLENCODE | CURLU_ALLOW_SPACE;
+  std::string target = encodeControls(href);
+  if (!base.empty()) {
+    if (curl_url_set(u.get(), CURLUPART_URL, std::string(base).c_str(), kSetFlags) != CURLUE_OK) return std::nullopt;
+    // libcurl resolves "" and "#x" against the base's folder; RFC 3986 keeps
+    // the whole base for them.
+    if (href.empty() || href[0] == '#') {
+      curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
+      const auto whole = urlPart(u.get(), CURLUPART_URL);
+      if (!whole) return std::nullopt;
+      target = *whole + target;
+    }
+  }
+  if (curl_url_set(u.get(), CURLUPART_URL, target.c_str(), kSetFlags) != CURLUE_OK) return std::nullopt;
+  const auto scheme = urlPart(u.get(), CURLUPART_SCHEME);
+  if (!scheme || (*scheme != "http" && *scheme != "https")) return std::nullopt;
+  if (!normaliseHost(u.get())) return std::nullopt;
+  if (!keepFragment) curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
+  auto url = urlPart(u.get(), CURLUPART_URL, CURLU_NO_DEFAULT_PORT);
+  if (url) upperCaseEscapes(*url);
+  return url;
+}
+
+std::string hostWithPort(std::string_view url) {
+  const CurlUrl u = parsedUrl(url);
+  if (!u) return {};
+  std::string host = urlPart(u.get(), CURLUPART_HOST).value_or("");
+  if (const auto port = urlPart(u.get(), CURLUPART_PORT)) host += ":" + *port;
+  return host;
+}
+
+std::string registrableDomain(std::string_view url) {
+  const CurlUrl u = parsedUrl(url);
+  if (!u) return {};
+  const std::string host = urlPart(u.get(), CURLUPART_HOST).value_or("");
+  if (host.empty() || isIpHost(host)) return host;
+  const char* domain = psl_registrable_domain(suffixList(), host.c_str());
+  return domain ? std::string(domain) : host;
+}
+
+std::string lastSegmentExtension(std::string_view url) {
+  const CurlUrl u = parsedUrl(url);
+  if (!u) return {};
+  const std::string path = urlPart(u.get(), CURLUPART_PATH).value_or("");
+  const std::string_view segment = std::string_view(path).substr(path.rfind('/') + 1);
+  const std::size_t dot = segment.rfind('.');
+  return dot == std::string_view::npos ? std::string() : lowerAscii(segment.substr(dot + 1));
 }
 
 }  // namespace crawlspect

@@ -1,6 +1,10 @@
 #pragma once
-// URL text functions of the crawler and the web lookups. "http://" and
-// "https://" are recognised only in lower case; nothing is normalised.
+// URL text functions of the crawler and the web lookups. The first group
+// serves the classic link rules: "http://" and "https://" are recognised only
+// in lower case and nothing is normalised. The second group serves the
+// standard rules: RFC 3986 resolution through libcurl's URL parser and the
+// Public Suffix List through libpsl.
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -15,5 +19,26 @@ std::string domainRoot(std::string_view url);
 // Resolves a link beginning with ".." against its source page, never rising
 // above the source page's site root.
 std::string parentFolderResolution(std::string_view link, std::string_view sourcePage);
+
+// The href as a browser takes it: tab, LF and CR removed wherever they stand,
+// and every character up to U+0020 trimmed off both ends.
+std::string tidyHref(std::string_view href);
+// The scheme of an absolute reference, lower-cased; empty for a relative one.
+std::string referenceScheme(std::string_view href);
+// The reference resolved against base (an absolute URL, or empty when href is
+// absolute itself) and normalised: scheme and host in lower case, an
+// internationalised host in its ASCII (punycode) form, the default port and
+// dot segments dropped, the fragment too unless keepFragment. nullopt when
+// the result is no http or https URL or cannot be parsed.
+std::optional<std::string> resolveHttpUrl(std::string_view base, std::string_view href, bool keepFragment);
+// Host and explicit port ("site.com:8080") of a URL resolveHttpUrl returned.
+std::string hostWithPort(std::string_view url);
+// The registrable domain of the URL's host ("bbc.co.uk" for www.bbc.co.uk,
+// "me.github.io" for me.github.io), or the whole host for an IP address or a
+// host that is a public suffix itself. Ports play no part.
+std::string registrableDomain(std::string_view url);
+// The extension of the URL path's last segment, lower-cased, without the
+// dot; empty when that segment has no dot.
+std::string lastSegmentExtension(std::string_view url);
 
 }  // namespace crawlspect

@@ -15,6 +15,13 @@
 // out behind it, with the siblings that follow it, as a browser's parser
 // closes a heading when the next one starts.
 //
+// With NamedReferences::Html5 every named character reference of HTML5 is
+// written as numeric references before parsing (libxml2 knows only those of
+// HTML 4), in text and attribute values alike; a legacy name without its
+// semicolon counts in text, and in an attribute value unless a letter, digit
+// or "=" follows it, as in a browser. Comments and script and style content
+// are left as they are.
+//
 // Parsing runs no script, loads nothing (HTML_PARSE_NONET) and reports
 // nothing. libxml2 stops at 256 levels of nesting; a deeper page is read as
 // far as the parser got. Every walk over the tree below is iterative.
@@ -61,8 +68,10 @@
 #include <libxml/tree.h>
 
 #include <algorithm>
+#include <array>
 #include <initializer_list>
 #include <mutex>
+#include <utility>
 
 #include "core/platform/text.h"
 
@@ -218,6 +227,136 @@ std::string repairMarkup(std::string text) {
   return out;
 }
 
+// ---- named references ----------------------------------------------------------
+
+struct NamedReference {
+  std::string_view name;  // with its ";" for the full form
+  std::string_view text;
+};
+
+constexpr NamedReference kNamedReferences[] = {
+#include "core/pagefacts/html5_references.inc"
+};
+
+const NamedReference* findReference(std::string_view name) {
+  const auto* end = std::end(kNamedReferences);
+  const auto* it = std::lower_bound(std::begin(kNamedReferences), end, name,
+                                    [](const NamedReference& r, std::string_view n) { return r.name < n; });
+  return it != end && it->name == name ? it : nullptr;
+}
+
+bool isAlnum(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
+
+void appendNumericReferences(std::string& out, std::string_view utf8) {
+  // The table's texts are well-formed UTF-8 of one or two characters.
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    const auto lead = static_cast<unsigned char>(utf8[i]);
+    const std::size_t length = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+    char32_t cp = length == 1 ? lead : lead & (0xFF >> (length + 1));
+    for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+    out += "&#x";
+    std::string digits;
+    do {
+      digits.insert(digits.begin(), kHex[cp & 0xF]);
+      cp >>= 4;
+    } while (cp);
+    out += digits;
+    out += ';';
+    i += length;
+  }
+}
+
+// The reference starting at text[at] ("&" then a name) written as numeric
+// references into out; returns the bytes it took, 0 when it is none.
+std::size_t expandReference(std::string_view text, std::size_t at, bool inAttribute, std::string& out) {
+  std::size_t end = at + 1;
+  while (end < text.size() && isAlnum(text[end]) && end - at <= 32) ++end;
+  const std::string_view name = text.substr(at + 1, end - at - 1);
+  if (name.empty()) return 0;
+  if (end < text.size() && text[end] == ';') {
+    if (const NamedReference* full = findReference(text.substr(at + 1, end - at))) {
+      appendNumericReferences(out, full->text);
+      return end - at + 1;
+    }
+  }
+  // The longest legacy name the text starts with.
+  for (std::size_t length = name.size(); length > 0; --length) {
+    const NamedReference* legacy = findReference(name.substr(0, length));
+    if (!legacy) continue;
+    const std::size_t after = at + 1 + length;
+    if (inAttribute && after < text.size() && (isAlnum(text[after]) || text[after] == '=')) return 0;
+    appendNumericReferences(out, legacy->text);
+    return length + 1;
+  }
+  return 0;
+}
+
+// Named references as numeric ones; see the top of the file.
+std::string expandNamedReferences(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  const std::size_t n = text.size();
+  std::size_t i = 0;
+  char quote = 0;             // inside a quoted attribute value
+  bool inTag = false;         // between "<name" and ">"
+  std::string_view rawUntil;  // "</script" or "</style" after such a start tag
+  while (i < n) {
+    const char c = text[i];
+    if (!inTag && c == '<') {
+      if (text.compare(i, 4, "<!--") == 0) {
+        const std::size_t e = text.find("-->", i + 4);
+        const std::size_t stop = e == std::string::npos ? n : e + 3;
+        out.append(text, i, stop - i);
+        i = stop;
+        continue;
+      }
+      const std::size_t nameAt = i + 1;
+      if (nameAt < n && isNameStart(text[nameAt])) {
+        inTag = true;
+        std::size_t p = nameAt;
+        while (p < n && isNameChar(text[p])) ++p;
+        const std::string name =
+            lowerAscii(std::string_view(text).substr(nameAt, std::min<std::size_t>(p - nameAt, 7)));
+        rawUntil = p - nameAt == 6 && name == "script"  ? "</script"
+                   : p - nameAt == 5 && name == "style" ? "</style"
+                                                        : "";
+      }
+      out += c;
+      ++i;
+      continue;
+    }
+    if (inTag) {
+      if (quote) {
+        if (c == quote) quote = 0;
+      } else if (c == '"' || c == '\'') {
+        quote = c;
+      } else if (c == '>') {
+        inTag = false;
+        if (!rawUntil.empty()) {
+          const std::size_t e = findNoCase(text, rawUntil, i + 1);
+          const std::size_t stop = e == std::string::npos ? n : e;
+          out.append(text, i, stop - i);
+          i = stop;
+          rawUntil = {};
+          continue;
+        }
+      }
+    }
+    if (c == '&') {
+      if (const std::size_t taken = expandReference(text, i, inTag, out)) {
+        i += taken;
+        continue;
+      }
+    }
+    out += c;
+    ++i;
+  }
+  return out;
+}
+
 // ---- tree repairs -------------------------------------------------------------
 
 // Moves a heading and the siblings after it out of its parent heading, right
@@ -280,6 +419,9 @@ int lineBreaksAround(std::string_view name) {
 }
 
 bool isCell(const xmlNode* n) { return isElement(n) && (nameOf(n) == "td" || nameOf(n) == "th"); }
+
+// Blocks, cells and line breaks stand between words even without white space.
+bool separatesWords(const xmlNode* n) { return lineBreaksAround(nameOf(n)) >= 0 || isCell(n) || nameOf(n) == "br"; }
 bool keepsWhiteSpace(std::string_view name) { return nameIn(name, {"pre", "listing", "xmp", "plaintext"}); }
 
 class TextRenderer {
@@ -462,10 +604,12 @@ std::string HtmlElement::innerText() const {
   return r.take();
 }
 
-HtmlDocument::HtmlDocument(std::string_view pageText) {
+HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references) {
   if (pageText.empty()) return;
   std::call_once(libxmlReady, [] { xmlInitParser(); });
-  const std::string input = repairMarkup(cleanInput(pageText));
+  std::string cleaned = cleanInput(pageText);
+  if (references == NamedReferences::Html5) cleaned = expandNamedReferences(cleaned);
+  const std::string input = repairMarkup(std::move(cleaned));
   if (input.empty()) return;
   // The parser takes an int length; a page beyond that is read up to it.
   const int length = static_cast<int>(std::min<std::size_t>(input.size(), 0x7FFFFFFF));
@@ -474,6 +618,53 @@ HtmlDocument::HtmlDocument(std::string_view pageText) {
                              HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT);
   if (!m_doc) throw PageReadError("The page could not be parsed");
   repairTree(m_doc);
+}
+
+std::string HtmlElement::shownText(std::size_t maxBytes) const {
+  std::string text;
+  bool blank = false;
+  bool full = false;
+  auto append = [&](std::string_view s) {
+    for (const char c : s) {
+      if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+        blank = !text.empty();
+        continue;
+      }
+      if (text.size() + (blank ? 1 : 0) >= maxBytes) {
+        full = true;
+        return;
+      }
+      if (blank) text += ' ';
+      blank = false;
+      text += c;
+    }
+  };
+  walkBelow(
+      m_node,
+      [&](const xmlNode* n) {
+        if (full) return false;
+        if (isText(n)) {
+          if (n->content) append(reinterpret_cast<const char*>(n->content));
+          return false;
+        }
+        if (!isElement(n) || !isRendered(n)) return false;
+        if (separatesWords(n)) blank = !text.empty();
+        return true;
+      },
+      [&](const xmlNode* n) {
+        if (separatesWords(n)) blank = !text.empty();
+      });
+  // A character cut in the middle goes as a whole.
+  if (full) {
+    std::size_t end = text.size();
+    while (end > 0 && (static_cast<unsigned char>(text[end - 1]) & 0xC0) == 0x80) --end;
+    if (end > 0 && static_cast<unsigned char>(text[end - 1]) >= 0xC0) {
+      const auto lead = static_cast<unsigned char>(text[end - 1]);
+      const std::size_t length = lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+      if (text.size() - (end - 1) < length) text.resize(end - 1);
+    }
+  }
+  return text;
 }
 
 HtmlDocument::~HtmlDocument() {
@@ -508,18 +699,7 @@ std::string HtmlDocument::title() const {
       },
       [](const xmlNode*) {});
   if (!title) return {};
-  std::string out;
-  bool space = false;
-  for (char c : descendantText(title)) {
-    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
-      space = !out.empty();
-      continue;
-    }
-    if (space) out += ' ';
-    space = false;
-    out += c;
-  }
-  return out;
+  return collapseWhitespace(descendantText(title));
 }
 
 }  // namespace crawlspect

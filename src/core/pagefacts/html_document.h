@@ -5,6 +5,7 @@
 // elements in document order with upper-case tag names, their attributes, each
 // element's rendered text (close to a browser's innerText) and the document
 // title. The rules are written at the top of html_document.cpp.
+#include <cstddef>
 #include <optional>
 #include <stdexcept>
 #include <string>
@@ -36,10 +37,20 @@ class HtmlElement {
   std::optional<std::string> attribute(std::string_view name) const;
   // The rendered text of the element and its descendants.
   std::string innerText() const;
+  // The text of its rendered descendants (no script, style, hidden...) with
+  // white space collapsed and trimmed, as a search result shows a link's
+  // text. At most maxBytes bytes (cut before a character that would not fit
+  // whole), and the walk stops there, so nested links cost no more than that.
+  std::string shownText(std::size_t maxBytes) const;
 
  private:
   const _xmlNode* m_node;
 };
+
+// Which named character references become characters. The parser alone knows
+// those of HTML 4 and &apos;; a browser knows every one of HTML5, and the
+// legacy ones written without a semicolon ("&copy 2024").
+enum class NamedReferences { Parser, Html5 };
 
 class HtmlDocument {
  public:
@@ -47,7 +58,7 @@ class HtmlDocument {
   // elements; a page nested deeper than the parser's depth limit is read as
   // far as the parser got. Throws PageReadError only when the parser fails
   // as a whole.
-  explicit HtmlDocument(std::string_view pageText);
+  explicit HtmlDocument(std::string_view pageText, NamedReferences references = NamedReferences::Parser);
   ~HtmlDocument();
   HtmlDocument(const HtmlDocument&) = delete;
   HtmlDocument& operator=(const HtmlDocument&) = delete;

@@ -1,5 +1,7 @@
 #include "core/pagefacts/page_reader.h"
 
+#include <algorithm>
+
 #include "core/platform/text.h"
 
 namespace crawlspect {
@@ -20,6 +22,15 @@ bool isDescriptionMeta(const HtmlElement& el) {
   if (!el.hasTagName("meta")) return false;
   const auto name = el.attribute("name");
   return name && lowerAscii(*name) == "description";
+}
+
+// At most limit bytes, cut before a character that would not fit whole.
+std::string cutToBytes(std::string text, std::size_t limit) {
+  if (text.size() <= limit) return text;
+  std::size_t end = limit;
+  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
+  text.resize(end);
+  return text;
 }
 
 void appendHeadingLine(std::string& lines, const HtmlElement& heading) {
@@ -65,6 +76,30 @@ PageFacts readPageFacts(const std::string& pageText) {
       appendHeadingLine(facts.h3, el);
   }
   return facts;
+}
+
+PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes) {
+  PageLinks found;
+  std::size_t budget = kLinkTextBytesPerPageByte * pageBytes + kLinkTextBytesExtra;
+  for (const HtmlElement& el : doc.all()) {
+    if (el.hasTagName("base")) {
+      if (!found.baseHref) found.baseHref = el.attribute("href");
+      continue;
+    }
+    const bool anchor = el.hasTagName("a");
+    if (!anchor && !el.hasTagName("area")) continue;
+    auto href = el.attribute("href");
+    if (!href) continue;
+    PageLink link{std::move(*href), el.attribute("rel").value_or(""), {}};
+    const std::size_t limit = std::min(kMaxLinkTextBytes, budget);
+    if (anchor)
+      link.text = el.shownText(limit);
+    else
+      link.text = cutToBytes(collapseWhitespace(el.attribute("alt").value_or("")), limit);
+    budget -= std::min(budget, link.text.size());
+    found.links.push_back(std::move(link));
+  }
+  return found;
 }
 
 }  // namespace crawlspect

@@ -3,7 +3,10 @@
 // and h3 texts. Every reader is a pure function of the page text; the ones
 // taking an HtmlDocument let several readers share one parse of the page and
 // return exactly what the text-taking ones return.
+#include <cstddef>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "core/pagefacts/html_document.h"
 
@@ -40,5 +43,26 @@ struct PageFacts {
   std::string h3;
 };
 PageFacts readPageFacts(const std::string& pageText);
+
+// The links of a document as a browser finds them: the href of every a and
+// area element in document order (entities decoded by the parse, not yet
+// trimmed or resolved), its rel value, and its text (an area's alt) as a
+// search result shows it. A link's text keeps at most kMaxLinkTextBytes, and
+// the texts of one page together at most kLinkTextBytesPerPageByte times the
+// page's size plus kLinkTextBytesExtra; links past that keep no text, so
+// nested or unclosed links cannot multiply the page.
+struct PageLink {
+  std::string href;
+  std::string rel;
+  std::string text;
+};
+struct PageLinks {
+  std::optional<std::string> baseHref;  // the first base element's href
+  std::vector<PageLink> links;
+};
+inline constexpr std::size_t kMaxLinkTextBytes = 64u * 1024u;
+inline constexpr std::size_t kLinkTextBytesPerPageByte = 2;
+inline constexpr std::size_t kLinkTextBytesExtra = 1024u * 1024u;
+PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes);
 
 }  // namespace crawlspect

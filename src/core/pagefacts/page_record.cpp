@@ -11,6 +11,23 @@ PageRecordFacts readPageRecordFacts(const std::string& pageText) {
   return {scanTitle(pageText), std::move(read.description), splitLines(read.h1), splitLines(read.h2)};
 }
 
+PageRecordFacts readShownPageRecordFacts(const HtmlDocument& doc) {
+  PageRecordFacts facts;
+  facts.title = doc.title();
+  for (const HtmlElement& el : doc.all()) {
+    if (el.hasTagName("meta")) {
+      const auto name = el.attribute("name");
+      if (name && lowerAscii(*name) == "description")
+        facts.description = collapseWhitespace(el.attribute("content").value_or(""));
+    } else if (el.hasTagName("h1")) {
+      facts.h1Lines.push_back(collapseWhitespace(el.innerText()));
+    } else if (el.hasTagName("h2")) {
+      facts.h2Lines.push_back(collapseWhitespace(el.innerText()));
+    }
+  }
+  return facts;
+}
+
 void storePageRecord(Database& db, ProblemReporter& problems, const std::string& appTitle, const std::string& pageUrl,
                      const PageRecordFacts& facts) {
   // One commit for the page's statements; each still takes effect on its own
@@ -51,9 +68,12 @@ void savePageRecord(Database& db, ProblemReporter& problems, const std::string& 
 }
 
 std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle,
-                                        std::string pageUrl, const std::string& pageText) {
+                                        std::string pageUrl, const std::string& pageText,
+                                        const HtmlDocument* document) {
   return [&db, &problems, appTitle = std::move(appTitle), pageUrl = std::move(pageUrl),
-          facts = readPageRecordFacts(pageText)] { storePageRecord(db, problems, appTitle, pageUrl, facts); };
+          facts = document ? readShownPageRecordFacts(*document) : readPageRecordFacts(pageText)] {
+    storePageRecord(db, problems, appTitle, pageUrl, facts);
+  };
 }
 
 }  // namespace crawlspect

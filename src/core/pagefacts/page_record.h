@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "core/pagefacts/html_document.h"
 #include "core/platform/problem_reporter.h"
 #include "core/store/database.h"
 
@@ -19,6 +20,10 @@ struct PageRecordFacts {
   std::vector<std::string> h2Lines;
 };
 PageRecordFacts readPageRecordFacts(const std::string& pageText);
+// The same facts under the standard rules, from the page parsed with every
+// HTML5 reference: each text decoded, its white space collapsed and trimmed
+// (what a search result shows), one line per heading.
+PageRecordFacts readShownPageRecordFacts(const HtmlDocument& doc);
 
 // The statements of the page step for facts already read.
 void storePageRecord(Database& db, ProblemReporter& problems, const std::string& appTitle, const std::string& pageUrl,
@@ -35,7 +40,10 @@ void savePageRecord(Database& db, ProblemReporter& problems, const std::string& 
 // The crawl's page step in two halves: the page is read on the calling (crawl)
 // thread, so a large page never holds up the window; the returned step stores
 // the rows and must run on the main thread. Same rows as savePageRecord.
+// With a document (the standard link rules), the facts come from it as
+// readShownPageRecordFacts reads them; without, from the text as before.
 std::function<void()> preparePageRecord(Database& db, ProblemReporter& problems, std::string appTitle,
-                                        std::string pageUrl, const std::string& pageText);
+                                        std::string pageUrl, const std::string& pageText,
+                                        const HtmlDocument* document = nullptr);
 
 }  // namespace crawlspect

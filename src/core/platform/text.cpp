@@ -212,4 +212,20 @@ bool parseInt32(std::string_view text, int& out) {
   return true;
 }
 
+std::string collapseWhitespace(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  bool blank = false;
+  for (const char c : text) {
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r') {
+      blank = !out.empty();
+      continue;
+    }
+    if (blank) out += ' ';
+    blank = false;
+    out += c;
+  }
+  return out;
+}
+
 }  // namespace crawlspect

@@ -26,6 +26,10 @@ bool endsWith(std::string_view text, std::string_view suffix);
 // Case-insensitive (A-Z only) search; returns npos when absent.
 std::size_t findNoCase(std::string_view haystack, std::string_view needle, std::size_t from = 0);
 
+// Runs of ASCII white space (space, tab, LF, FF, CR) become one blank; none
+// is left at either end. What a search result shows of a title or a link text.
+std::string collapseWhitespace(std::string_view text);
+
 // Splits at CR LF, lone CR and lone LF. A break at the very end adds no empty
 // line; two breaks in a row give an empty line; the text ends at its first NUL.
 std::vector<std::string> splitLines(std::string_view text);

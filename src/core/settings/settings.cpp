@@ -27,6 +27,9 @@ OptionValues builtInOptions(const std::string& makerHomePage) {
 
 namespace {
 
+constexpr const char* kStandardLinkRules = "Standard";
+constexpr const char* kClassicLinkRules = "Classic";
+
 void takeText(const SettingsFile& file, const char* key, std::string& target) {
   auto v = file.value(key);
   if (v && !v->empty()) target = *v;
@@ -47,6 +50,7 @@ OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn
   takeText(file, k::kIgnoreExtensions, v.ignoreExtensions);
   if (auto urls = file.value(k::kIgnoreUrls); urls && !urls->empty()) v.ignoreUrls = decodeMultiLine(*urls);
   if (file.hasKey(k::kPageLimit)) v.pageLimit = clampPageLimit(file.readInteger(k::kPageLimit, kPageLimitBuiltIn));
+  v.classicLinkRules = lowerAscii(file.value(k::kLinkRules).value_or("")) == lowerAscii(kClassicLinkRules);
   return v;
 }
 
@@ -121,6 +125,9 @@ void SettingsWriter::saveAgent(std::string_view text) { done(write(k::kAgent, te
 void SettingsWriter::saveIgnoreExtensions(std::string_view text) { done(write(k::kIgnoreExtensions, text)); }
 void SettingsWriter::saveIgnoreUrls(std::string_view text) { done(write(k::kIgnoreUrls, encodeMultiLine(text))); }
 void SettingsWriter::savePageLimit(int value) { done(write(k::kPageLimit, std::to_string(value))); }
+void SettingsWriter::saveLinkRules(bool classic) {
+  done(write(k::kLinkRules, classic ? kClassicLinkRules : kStandardLinkRules));
+}
 
 void SettingsWriter::savePlacement(WindowShowState state, const WindowRect& outer) {
   if (!m_armed || state == WindowShowState::Minimized) return;

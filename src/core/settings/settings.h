@@ -30,6 +30,8 @@ inline constexpr const char* kAgent = "Agent";
 inline constexpr const char* kIgnoreExtensions = "IgnoreExtensions";
 inline constexpr const char* kIgnoreUrls = "IgnoreURLs";
 inline constexpr const char* kPageLimit = "PageLimit";
+// Not one of the sixteen: "Standard" or "Classic", read after them.
+inline constexpr const char* kLinkRules = "LinkRules";
 }  // namespace settings_key
 
 inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
@@ -69,6 +71,7 @@ struct OptionValues {
       "ico jpg jpeg png gif bmp svg css js exe zip rar 7z apk pdf doc docx xls xlsx ppt pptx";
   std::string ignoreUrls;  // the "Ignore URLs" box's whole text, lines ended by CR LF
   int pageLimit = kPageLimitBuiltIn;
+  bool classicLinkRules = false;  // "Link rules": Standard unless "Classic" is stored
 };
 OptionValues builtInOptions(const std::string& makerHomePage);
 
@@ -77,6 +80,8 @@ OptionValues builtInOptions(const std::string& makerHomePage);
 // Anchors"; "SubDomainOnly" "1" selects "Subdomain Name" whatever
 // "DomainOnly" says (the window's handler then writes "DomainOnly" "0").
 // Applied in the order of kSettingsKeys; the page limit only when present.
+// "LinkRules" selects the classic rules only when it reads "Classic" (in any
+// letter case); any other value, or none, gives the standard rules.
 OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn);
 
 struct ScreenSize {
@@ -133,6 +138,7 @@ class SettingsWriter {
   void saveIgnoreExtensions(std::string_view text);
   void saveIgnoreUrls(std::string_view text);
   void savePageLimit(int value);
+  void saveLinkRules(bool classic);
 
   // Placement saving, off until armed (after the stored placement is applied).
   // Normal: Left, Top, Height, Width, then WindowState "Normal". Maximized: only

@@ -86,8 +86,8 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
 
   m_run = std::make_unique<CrawlRun>(m_desktop, static_cast<CrawlObserver&>(*this), m_store, m_list, m_fetcher,
                                      RegionalSettings::fromEnvironment());
-  m_run->setPageStep([this](const std::string& url, const std::string& text) {
-    return preparePageRecord(m_db, m_desktop, "Crawlspect", url, text);
+  m_run->setPageStep([this](const std::string& url, const std::string& text, const HtmlDocument* document) {
+    return preparePageRecord(m_db, m_desktop, "Crawlspect", url, text, document);
   });
 }
 

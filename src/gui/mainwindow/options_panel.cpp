@@ -23,6 +23,10 @@ namespace crawlspect::ui {
 
 namespace {
 
+// The link rules box's items.
+constexpr int kStandardIndex = 0;
+constexpr int kClassicIndex = 1;
+
 QString qs(const std::string& text) { return QString::fromStdString(text); }
 
 // The multi-line box keeps "\n"; the settings and the crawl see CR LF.
@@ -56,6 +60,9 @@ void OptionsPanel::buildScopeLine() {
   m_pageLimitSpin->setRange(kPageLimitMin, kPageLimitMax);
   m_pageLimitSpin->setValue(kPageLimitBuiltIn);
   m_pageLimitSpin->setMinimumWidth(110);
+  // Standard: links and texts as a browser reads them; Classic: the original rules, kept for comparison.
+  m_linkRulesCombo = named(new QComboBox(m_scopeLine), "linkRulesCombo");
+  m_linkRulesCombo->addItems({"Standard", "Classic"});
   scope->addWidget(m_domainScopeRadio);
   scope->addWidget(m_hostScopeRadio);
   scope->addSpacing(16);
@@ -63,6 +70,9 @@ void OptionsPanel::buildScopeLine() {
   scope->addSpacing(16);
   scope->addWidget(new QLabel("Internal URL Limit:", m_scopeLine));
   scope->addWidget(m_pageLimitSpin);
+  scope->addSpacing(16);
+  scope->addWidget(new QLabel("Link rules", m_scopeLine));
+  scope->addWidget(m_linkRulesCombo);
   scope->addStretch(1);
 }
 
@@ -142,6 +152,8 @@ void OptionsPanel::connectWriters(SettingsWriter& writer) {
   // Each keystroke counts: the integer of the text as typed, 1 for none.
   connect(m_pageLimitSpin, &QSpinBox::textChanged, this,
           [&writer](const QString& t) { writer.savePageLimit(pageLimitOfText(t.toStdString())); });
+  connect(m_linkRulesCombo, &QComboBox::currentIndexChanged, this,
+          [&writer](int index) { writer.saveLinkRules(index == kClassicIndex); });
 }
 
 void OptionsPanel::showStored(const OptionValues& options) {
@@ -152,6 +164,7 @@ void OptionsPanel::showStored(const OptionValues& options) {
   m_userAgentCombo->setCurrentText(qs(options.agent));
   m_ignoreExtensionsEdit->setText(qs(options.ignoreExtensions));
   m_ignoreUrlsEdit->setPlainText(qs(options.ignoreUrls).replace("\r\n", "\n"));
+  m_linkRulesCombo->setCurrentIndex(options.classicLinkRules ? kClassicIndex : kStandardIndex);
   // The stored limit is shown, not written back.
   const QSignalBlocker quiet(m_pageLimitSpin);
   m_pageLimitSpin->setValue(clampPageLimit(options.pageLimit));
@@ -173,6 +186,7 @@ std::optional<std::string> OptionsPanel::fillCrawlSettings(CrawlSettings& settin
   settings.ignoreExtensions = m_ignoreExtensionsEdit->text().toStdString();
   settings.ignoreUrlPrefixes = ignoreUrlLines(m_ignoreUrlsEdit->toPlainText().toStdString());
   settings.userAgent = m_userAgentCombo->currentText().toStdString();
+  settings.linkRules = m_linkRulesCombo->currentIndex() == kClassicIndex ? LinkRules::Classic : LinkRules::Standard;
   return std::nullopt;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The crawl's options below the start line: the scope line (domain or
-// subdomain, # anchors, page limit), always shown; the time-outs and agent
+// subdomain, # anchors, page limit, link rules), always shown; the time-outs and agent
 // line, the ignored extensions and the ignored URLs, shown with "Show Options".
 // The panel shows the stored options, writes each change back to the settings
 // file, is locked while a run goes on, and reads its fields into the
@@ -57,6 +57,7 @@ class OptionsPanel : public QWidget {
   QRadioButton* m_hostScopeRadio = nullptr;
   QCheckBox* m_removeAnchorsCheck = nullptr;
   QSpinBox* m_pageLimitSpin = nullptr;
+  QComboBox* m_linkRulesCombo = nullptr;
   QWidget* m_timeoutsLine = nullptr;
   QLineEdit* m_connectionTimeoutEdit = nullptr;
   QLineEdit* m_responseTimeoutEdit = nullptr;
