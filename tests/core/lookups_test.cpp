@@ -46,6 +46,37 @@ TEST(LookupAddresses, ComposedWithoutEncoding) {
       {C::Yahoo, "", "https://search.yahoo.com/search?p=url:"},
   };
   for (const Case& c : cases) {
+    const auto addresses = lookupAddresses(c.command, c.url, LinkRules::Classic);
+    ASSERT_EQ(addresses.size(), 1u) << c.url;
+    EXPECT_EQ(addresses[0], c.address) << c.url;
+  }
+}
+
+// Under the standard rules the URL is one query value, whatever it holds, and
+// the host-based tools get the bare host.
+TEST(LookupAddresses, StandardEncodesTheUrlAndDropsThePortOfHosts) {
+  struct Case {
+    C command;
+    std::string url;
+    std::string address;
+  };
+  const std::string q = "http://x.example/?q=a&area=default#frag";
+  const std::string encoded = "http%3A%2F%2Fx.example%2F%3Fq%3Da%26area%3Ddefault%23frag";
+  const Case cases[] = {
+      {C::Google, q, "https://www.google.com/search?q=site:" + encoded},
+      {C::Yahoo, q, "https://search.yahoo.com/search?p=url:x.example%2F%3Fq%3Da%26area%3Ddefault%23frag"},
+      {C::GooglePageSpeedInsights, q, "https://developers.google.com/speed/pagespeed/insights/?url=" + encoded},
+      {C::CheckHtmlWithW3CValidator, "http://x.example/a b/\xC3\xA4",
+       "https://validator.w3.org/check?uri=http%3A%2F%2Fx.example%2Fa%20b%2F%C3%A4"},
+      {C::DomainIpList, "http://Shop.Example.com:8080/p",
+       "https://www.virustotal.com/gui/domain/shop.example.com/relations"},
+      {C::AlexaInfo, "shop.example.com:8080", "https://www.alexa.com/siteinfo/shop.example.com"},
+      {C::AlexaInfo, "http://[::1]:8080/", "https://www.alexa.com/siteinfo/[::1]"},
+      // robots.txt lives on the host and port of the site.
+      {C::RobotsTxt, "http://shop.example.com:8080/p", "http://shop.example.com:8080/robots.txt"},
+      {C::WaybackMachine, q, "https://web.archive.org/web/*/" + q},
+  };
+  for (const Case& c : cases) {
     const auto addresses = lookupAddresses(c.command, c.url);
     ASSERT_EQ(addresses.size(), 1u) << c.url;
     EXPECT_EQ(addresses[0], c.address) << c.url;
@@ -55,7 +86,7 @@ TEST(LookupAddresses, ComposedWithoutEncoding) {
 TEST(LookupCommands, AllOpensFourIndexChecksInOrder) {
   LoopDesktop desktop;
   const std::string url = "http://example.com/p?x=1&y=2";
-  EXPECT_TRUE(runLookupCommand(C::CheckIndexAll, url, desktop));
+  EXPECT_TRUE(runLookupCommand(C::CheckIndexAll, url, desktop, LinkRules::Classic));
   EXPECT_EQ(desktop.openedAddresses(), (std::vector<std::string>{
                                            "https://www.google.com/search?q=site:" + url,
                                            "https://search.yahoo.com/search?p=url:example.com/p?x=1&y=2",

@@ -25,6 +25,39 @@ std::string asCrawled(const std::string& url) {
   return u;
 }
 
+// Every byte but the unreserved characters of RFC 3986 percent-encoded.
+std::string queryValue(std::string_view text) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  out.reserve(text.size());
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.' ||
+        c == '_' || c == '~') {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[byte >> 4];
+      out += kHex[byte & 0xF];
+    }
+  }
+  return out;
+}
+
+// The host a host-based tool looks up: under the standard rules without its
+// port (a tool knows hosts, not ports) and in lower case.
+std::string lookupHost(const std::string& url, LinkRules rules) {
+  const std::string root = bareAddress(siteRoot(asCrawled(url)));
+  if (rules == LinkRules::Classic) return root;
+  if (const auto normalised = resolveHttpUrl("", tidyHref(asCrawled(url)), false)) {
+    const std::string host = hostWithPort(*normalised);
+    // hostWithPort ends with ":port" only when there is one; an IPv6 host keeps its brackets.
+    const std::size_t colon = host.rfind(':');
+    return colon == std::string::npos || host.find(']', colon) != std::string::npos ? host : host.substr(0, colon);
+  }
+  return root;
+}
+
 std::string at(Service s, std::string_view pathAndQuery, std::string_view value) {
   std::string a(serviceBase(s));
   a += pathAndQuery;
@@ -88,7 +121,11 @@ const std::vector<LookupMenuItem>& lookupMenu() {
   return menu;
 }
 
-std::vector<std::string> lookupAddresses(LookupCommand command, const std::string& url) {
+std::vector<std::string> lookupAddresses(LookupCommand command, const std::string& url, LinkRules rules) {
+  const bool standard = rules == LinkRules::Standard;
+  // The URL as the value of a tool's query: encoded, so that its own "&",
+  // "#" and "?" stay part of it.
+  const std::string value = standard ? queryValue(url) : url;
   switch (command) {
     case C::Check:
     case C::CopyUrl:
@@ -97,51 +134,52 @@ std::vector<std::string> lookupAddresses(LookupCommand command, const std::strin
     case C::GoToUrl:
       return {url};
     case C::Google:
-      return {at(Service::GoogleSearch, "/search?q=site:", url)};
+      return {at(Service::GoogleSearch, "/search?q=site:", value)};
     case C::Yahoo:
-      return {at(Service::YahooSearch, "/search?p=url:", bareAddress(asCrawled(url)))};
+      return {at(Service::YahooSearch,
+                 "/search?p=url:", standard ? queryValue(bareAddress(asCrawled(url))) : bareAddress(asCrawled(url)))};
     case C::Bing:
-      return {at(Service::BingSearch, "/search?q=url:", url)};
+      return {at(Service::BingSearch, "/search?q=url:", value)};
     case C::Yandex:
-      return {at(Service::YandexSearch, "/search/?text=url:", url)};
+      return {at(Service::YandexSearch, "/search/?text=url:", value)};
     case C::CheckIndexAll: {
       std::vector<std::string> all;
-      for (C c : {C::Google, C::Yahoo, C::Bing, C::Yandex}) all.push_back(lookupAddresses(c, url).front());
+      for (C c : {C::Google, C::Yahoo, C::Bing, C::Yandex}) all.push_back(lookupAddresses(c, url, rules).front());
       return all;
     }
     case C::GoogleWebCache:
-      return {at(Service::GoogleWebCache, "/search?q=cache:", url)};
+      return {at(Service::GoogleWebCache, "/search?q=cache:", value)};
     case C::GooglePageSpeedInsights:
-      return {at(Service::GooglePageSpeedInsights, "/speed/pagespeed/insights/?url=", url)};
+      return {at(Service::GooglePageSpeedInsights, "/speed/pagespeed/insights/?url=", value)};
     case C::GoogleStructuredDataTestingTool:
-      return {at(Service::GoogleStructuredDataTestingTool, "/structured-data/testing-tool/u/0/#url=", url)};
+      return {at(Service::GoogleStructuredDataTestingTool, "/structured-data/testing-tool/u/0/#url=", value)};
     case C::GoogleMobileFriendlyTest:
-      return {at(Service::GoogleMobileFriendlyTest, "/test/mobile-friendly?url=", url)};
+      return {at(Service::GoogleMobileFriendlyTest, "/test/mobile-friendly?url=", value)};
     case C::GoogleRichResultsTest:
-      return {at(Service::GoogleRichResultsTest, "/test/rich-results?url=", url)};
+      return {at(Service::GoogleRichResultsTest, "/test/rich-results?url=", value)};
     case C::WaybackMachine:
       return {at(Service::WaybackMachine, "/web/*/", url)};
     case C::DomainIpList:
-      return {at(Service::VirusTotal, "/gui/domain/", bareAddress(siteRoot(asCrawled(url))) + "/relations")};
+      return {at(Service::VirusTotal, "/gui/domain/", lookupHost(url, rules) + "/relations")};
     case C::CheckHtmlWithW3CValidator:
-      return {at(Service::W3CValidator, "/check?uri=", url)};
+      return {at(Service::W3CValidator, "/check?uri=", value)};
     case C::AlexaInfo:
-      return {at(Service::Alexa, "/siteinfo/", bareAddress(siteRoot(asCrawled(url))))};
+      return {at(Service::Alexa, "/siteinfo/", lookupHost(url, rules))};
     case C::AmpValidator:
-      return {at(Service::AmpValidator, "/#url=", url)};
+      return {at(Service::AmpValidator, "/#url=", value)};
     case C::RobotsTxt:
       return {siteRoot(asCrawled(url)) + "/robots.txt"};
   }
   return {};
 }
 
-bool runLookupCommand(LookupCommand command, const std::optional<std::string>& url, Desktop& desktop) {
+bool runLookupCommand(LookupCommand command, const std::optional<std::string>& url, Desktop& desktop, LinkRules rules) {
   if (!url) return false;
   if (command == C::CopyUrl) {
     desktop.setClipboardText(*url);
     return true;
   }
-  const std::vector<std::string> addresses = lookupAddresses(command, *url);
+  const std::vector<std::string> addresses = lookupAddresses(command, *url, rules);
   for (const std::string& a : addresses) desktop.openAddress(a);
   return !addresses.empty();
 }

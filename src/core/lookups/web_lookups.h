@@ -1,12 +1,15 @@
 #pragma once
 // The lookup menu and the "Tools" menu: which URL a command acts
-// on, and the address each command hands to the browser. Addresses are
-// composed by plain concatenation; nothing is percent-encoded.
+// on, and the address each command hands to the browser. Under the standard
+// link rules the URL goes into a tool's query percent-encoded, and the
+// host-based tools get the host without its port; under the classic rules
+// addresses are composed by plain concatenation.
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "core/crawl/link_intake.h"
 #include "core/lookups/service_addresses.h"
 #include "core/platform/desktop.h"
 
@@ -61,13 +64,15 @@ const std::vector<LookupMenuItem>& lookupMenu();
 // The address(es) a lookup opens for a URL: one for each lookup, four for
 // "All" (Google, Yahoo, Bing, Yandex); none for Check, Copy URL and Analyze
 // URL, the URL itself for Go to URL.
-std::vector<std::string> lookupAddresses(LookupCommand command, const std::string& url);
+std::vector<std::string> lookupAddresses(LookupCommand command, const std::string& url,
+                                         LinkRules rules = LinkRules::Standard);
 
 // Runs a menu command that needs no window: Copy URL (clipboard), Go to URL and
 // every lookup (browser). Check and Analyze URL belong to the window and are
 // not run here. False when the command did nothing (no lookup URL, or a
 // window command).
-bool runLookupCommand(LookupCommand command, const std::optional<std::string>& url, Desktop& desktop);
+bool runLookupCommand(LookupCommand command, const std::optional<std::string>& url, Desktop& desktop,
+                      LinkRules rules = LinkRules::Standard);
 
 struct ToolsMenuItem {
   std::string caption;

@@ -77,7 +77,7 @@ void LookupMenu::run(LookupCommand command) {
     if (url) emit analyzeRequested(*url);
     return;
   }
-  runLookupCommand(command, url, m_desktop);
+  runLookupCommand(command, url, m_desktop, m_linkRules ? m_linkRules() : LinkRules::Standard);
 }
 
 void LookupMenu::showForFoundLinks(const QPoint& globalPos) {

@@ -5,6 +5,7 @@
 // the list; it remembers which. Starting a run and analysing a page are the
 // window's to do, so the menu asks for them.
 #include <QObject>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,11 @@ class LookupMenu : public QObject {
   void checkRequested();
   void analyzeRequested(const std::string& url);
 
+ public:
+  // Where the lookups read the link rules in effect (the options panel's
+  // choice); the standard rules until it is set.
+  void setLinkRulesSource(std::function<LinkRules()> source) { m_linkRules = std::move(source); }
+
  private:
   void addItems(QMenu* menu, const std::vector<LookupMenuItem>& items);
   void run(LookupCommand command);
@@ -44,6 +50,7 @@ class LookupMenu : public QObject {
   ResultListTab& m_foundLinks;
   QtDesktop& m_desktop;
   QMenu* m_menu;
+  std::function<LinkRules()> m_linkRules;
   LookupSource m_source = LookupSource::None;
   // Set while the menu opens from the list, so that its aboutToShow keeps the list as the source.
   bool m_openingFromFoundLinks = false;

@@ -68,6 +68,7 @@ MainWindow::MainWindow(AppSetup setup, QWidget* parent)
                                               m_results->listTab(ResultListId::Links), m_desktop);
   connect(m_lookupMenu.get(), &LookupMenu::checkRequested, this, &MainWindow::toggleRun);
   connect(m_lookupMenu.get(), &LookupMenu::analyzeRequested, this, &MainWindow::analyzeUrl);
+  m_lookupMenu->setLinkRulesSource([this] { return m_options->linkRules(); });
 
   m_refreshTimer = named(new QTimer(this), "refreshTimer");
   m_refreshTimer->setInterval(5000);

@@ -186,8 +186,12 @@ std::optional<std::string> OptionsPanel::fillCrawlSettings(CrawlSettings& settin
   settings.ignoreExtensions = m_ignoreExtensionsEdit->text().toStdString();
   settings.ignoreUrlPrefixes = ignoreUrlLines(m_ignoreUrlsEdit->toPlainText().toStdString());
   settings.userAgent = m_userAgentCombo->currentText().toStdString();
-  settings.linkRules = m_linkRulesCombo->currentIndex() == kClassicIndex ? LinkRules::Classic : LinkRules::Standard;
+  settings.linkRules = linkRules();
   return std::nullopt;
+}
+
+LinkRules OptionsPanel::linkRules() const {
+  return m_linkRulesCombo->currentIndex() == kClassicIndex ? LinkRules::Classic : LinkRules::Standard;
 }
 
 }  // namespace crawlspect::ui

@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 
+#include "core/crawl/link_intake.h"
+
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
@@ -46,6 +48,8 @@ class OptionsPanel : public QWidget {
   // Reads the fields into `settings`. A time-out that is not a whole number
   // gives the message to show instead, and the run must not start.
   std::optional<std::string> fillCrawlSettings(CrawlSettings& settings) const;
+  // The link rules chosen for the next run.
+  LinkRules linkRules() const;
 
  private:
   void buildScopeLine();
