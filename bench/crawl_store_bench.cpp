@@ -78,13 +78,18 @@ int main() {
   CountingSink sink;
   IntakeSettings settings;
   settings.ignoreExtensions = "ico jpg jpeg png gif bmp svg css js exe zip rar 7z apk pdf doc docx xls xlsx ppt pptx";
-  LinkIntake intake(
-      settings, [] { return std::string("http://site.example/"); }, sink);
-  start = Clock::now();
-  intake.scanLinks("http://site.example/big.html", page);
-  s = secondsSince(start);
-  std::printf("scanLinks:     %.1f MB page, %ld links in %.1f ms = %.0f MB/s\n", page.size() / 1e6, sink.stored,
-              s * 1000, page.size() / 1e6 / s);
+  for (const LinkRules rules : {LinkRules::Classic, LinkRules::Standard}) {
+    settings.rules = rules;
+    sink.stored = 0;
+    LinkIntake intake(
+        settings, [] { return std::string("http://site.example/"); }, sink);
+    start = Clock::now();
+    intake.scanLinks("http://site.example/big.html", page);
+    s = secondsSince(start);
+    std::printf("scanLinks (%s): %.1f MB page, %ld links in %.1f ms = %.0f MB/s\n",
+                rules == LinkRules::Classic ? "classic" : "standard", page.size() / 1e6, sink.stored, s * 1000,
+                page.size() / 1e6 / s);
+  }
 
   store.close();
   fs::remove_all(folder);

@@ -1,4 +1,5 @@
-// Any page text through the anchor-tag scan and the intake of every link.
+// Any page text through both link rule sets: the anchor-tag scan or the
+// parsed page, and the intake of every link.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -25,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   settings.ignoreUrls = {"http://site.example/private"};
   for (const bool removeAnchors : {true, false}) {
     settings.removeAnchors = removeAnchors;
+    settings.rules = removeAnchors ? crawlspect::LinkRules::Classic : crawlspect::LinkRules::Standard;
     settings.scope = removeAnchors ? crawlspect::CrawlScope::Domain : crawlspect::CrawlScope::Subdomain;
     crawlspect::LinkIntake intake(
         settings, [] { return std::string("http://site.example/"); }, sink);

@@ -235,14 +235,14 @@ void LinkIntake::takeInPageLinks(const std::string& pageUrl, const PageLinks& li
   std::string base = pageUrl;
   if (links.baseHref) {
     // A base that does not resolve to a web address leaves the page's own.
-    if (auto resolved = resolveHttpUrl(pageUrl, tidyHref(*links.baseHref), true)) base = std::move(*resolved);
+    if (auto resolved = resolveHttpUrl(pageUrl, tidyHref(*links.baseHref), true)) base = std::move(resolved->url);
   }
   for (const PageLink& link : links.links)
     takeInStandardLink(link.href, base, pageUrl, followValueOfTokens(link.rel), link.text);
 }
 
-bool LinkIntake::ignoredExtension(const std::string& url) const {
-  const std::string extension = lastSegmentExtension(url);
+bool LinkIntake::ignoredExtension(const ResolvedUrl& url) const {
+  const std::string extension = lastSegmentExtension(url.path);
   if (extension.empty()) return false;
   std::size_t i = 0;
   const std::string& list = m_settings.ignoreExtensions;
@@ -262,17 +262,19 @@ bool LinkIntake::ignoredUrl(const std::string& url) const {
                      [&](const std::string& prefix) { return startsWith(url, prefix); });
 }
 
-bool LinkIntake::sameSite(const std::string& url) {
-  auto key = [this](const std::string& u) {
-    return m_settings.scope == CrawlScope::Domain ? registrableDomain(u) : hostWithPort(u);
-  };
+std::string LinkIntake::scopeKey(const ResolvedUrl& url) const {
+  if (m_settings.scope == CrawlScope::Domain) return registrableDomain(url.host);
+  return url.port.empty() ? url.host : url.host + ":" + url.port;
+}
+
+bool LinkIntake::sameSite(const ResolvedUrl& url) {
   const std::string start = m_startUrl();
   if (start != m_scopeStart || m_scopeStartKey.empty()) {
     m_scopeStart = start;
-    m_scopeStartKey = key(resolveHttpUrl("", tidyHref(start), false).value_or(""));
+    const auto resolved = resolveHttpUrl("", tidyHref(start), false);
+    m_scopeStartKey = resolved ? scopeKey(*resolved) : std::string();
   }
-  const std::string linkKey = key(url);
-  return !linkKey.empty() && linkKey == m_scopeStartKey;
+  return !m_scopeStartKey.empty() && scopeKey(url) == m_scopeStartKey;
 }
 
 void LinkIntake::takeInStandardLink(const std::string& href, const std::string& base, const std::string& sourcePage,
@@ -288,12 +290,12 @@ void LinkIntake::takeInStandardLink(const std::string& href, const std::string& 
     return;
   }
   const auto resolved = resolveHttpUrl(base, tidy, !m_settings.removeAnchors);
-  if (!resolved || ignoredExtension(*resolved) || ignoredUrl(*resolved)) return;
+  if (!resolved || ignoredExtension(*resolved) || ignoredUrl(resolved->url)) return;
   if (sameSite(*resolved)) {
-    m_sink.addInternalUrl(*resolved);
-    m_sink.storeLink(*resolved, sourcePage, follow, anchor, "Internal");
+    m_sink.addInternalUrl(resolved->url);
+    m_sink.storeLink(resolved->url, sourcePage, follow, anchor, "Internal");
   } else {
-    m_sink.storeLink(*resolved, sourcePage, follow, anchor, "External");
+    m_sink.storeLink(resolved->url, sourcePage, follow, anchor, "External");
   }
 }
 

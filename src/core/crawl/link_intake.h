@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/crawl/url_functions.h"
 #include "core/pagefacts/page_reader.h"
 
 namespace crawlspect {
@@ -65,9 +66,11 @@ class LinkIntake {
  private:
   void takeInStandardLink(const std::string& href, const std::string& base, const std::string& sourcePage,
                           const std::string& follow, const std::string& anchor);
-  bool ignoredExtension(const std::string& url) const;
+  bool ignoredExtension(const ResolvedUrl& url) const;
   bool ignoredUrl(const std::string& url) const;
-  bool sameSite(const std::string& url);
+  // Registrable domain ("Domain Name") or host and port ("Subdomain Name").
+  std::string scopeKey(const ResolvedUrl& url) const;
+  bool sameSite(const ResolvedUrl& url);
   void scanPass(std::string_view marker, const std::string& pageUrl, const std::string& pageText,
                 std::size_t& anchorBudget);
   IntakeSettings m_settings;

@@ -88,11 +88,20 @@ std::optional<std::string> urlPart(CURLU* u, CURLUPart part, unsigned flags = 0)
   return std::string(raw);
 }
 
-// A URL as resolveHttpUrl returns it, parsed again for one of its parts.
-CurlUrl parsedUrl(std::string_view url) {
-  CurlUrl u(curl_url());
-  if (!u || curl_url_set(u.get(), CURLUPART_URL, std::string(url).c_str(), 0) != CURLUE_OK) return nullptr;
-  return u;
+// A parsed copy of base. A page's links all resolve against the same base,
+// so the last one parsed on this thread is kept and copied.
+CurlUrl parsedBase(std::string_view base, unsigned flags) {
+  thread_local std::string lastText;
+  thread_local CurlUrl last;
+  if (!last || lastText != base) {
+    last.reset(curl_url());
+    if (!last || curl_url_set(last.get(), CURLUPART_URL, std::string(base).c_str(), flags) != CURLUE_OK) {
+      last.reset();
+      return nullptr;
+    }
+    lastText = base;
+  }
+  return CurlUrl(curl_url_dup(last.get()));
 }
 
 bool isAscii(std::string_view s) {
@@ -103,10 +112,9 @@ bool isAscii(std::string_view s) {
 
 // Scheme and host lower-cased, an internationalised host in punycode (the
 // form the request goes to, and one spelling for one host).
-bool normaliseHost(CURLU* u) {
+bool normaliseHost(CURLU* u, std::string& ascii) {
   const auto host = urlPart(u, CURLUPART_HOST);
   if (!host || host->empty()) return false;
-  std::string ascii;
   if (isAscii(*host)) {
     ascii = lowerAscii(*host);
   } else {
@@ -194,54 +202,42 @@ std::string referenceScheme(std::string_view href) {
   return {};
 }
 
-std::optional<std::string> resolveHttpUrl(std::string_view base, std::string_view href, bool keepFragment) {
-  CurlUrl u(curl_url());
-  if (!u) return std::nullopt;
+std::optional<ResolvedUrl> resolveHttpUrl(std::string_view base, std::string_view href, bool keepFragment) {
   constexpr unsigned kSetFlags = CURLU_URLENCODE | CURLU_ALLOW_SPACE;
+  CurlUrl u = base.empty() ? CurlUrl(curl_url()) : parsedBase(base, kSetFlags);
+  if (!u) return std::nullopt;
   std::string target = encodeControls(href);
-  if (!base.empty()) {
-    if (curl_url_set(u.get(), CURLUPART_URL, std::string(base).c_str(), kSetFlags) != CURLUE_OK) return std::nullopt;
-    // libcurl resolves "" and "#x" against the base's folder; RFC 3986 keeps
-    // the whole base for them.
-    if (href.empty() || href[0] == '#') {
-      curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
-      const auto whole = urlPart(u.get(), CURLUPART_URL);
-      if (!whole) return std::nullopt;
-      target = *whole + target;
-    }
+  // libcurl resolves "" and "#x" against the base's folder; RFC 3986 keeps
+  // the whole base for them.
+  if (!base.empty() && (href.empty() || href[0] == '#')) {
+    curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
+    const auto whole = urlPart(u.get(), CURLUPART_URL);
+    if (!whole) return std::nullopt;
+    target = *whole + target;
   }
   if (curl_url_set(u.get(), CURLUPART_URL, target.c_str(), kSetFlags) != CURLUE_OK) return std::nullopt;
   const auto scheme = urlPart(u.get(), CURLUPART_SCHEME);
   if (!scheme || (*scheme != "http" && *scheme != "https")) return std::nullopt;
-  if (!normaliseHost(u.get())) return std::nullopt;
+  ResolvedUrl r;
+  if (!normaliseHost(u.get(), r.host)) return std::nullopt;
   if (!keepFragment) curl_url_set(u.get(), CURLUPART_FRAGMENT, nullptr, 0);
   auto url = urlPart(u.get(), CURLUPART_URL, CURLU_NO_DEFAULT_PORT);
-  if (url) upperCaseEscapes(*url);
-  return url;
+  if (!url) return std::nullopt;
+  r.url = std::move(*url);
+  upperCaseEscapes(r.url);
+  r.port = urlPart(u.get(), CURLUPART_PORT, CURLU_NO_DEFAULT_PORT).value_or("");
+  r.path = urlPart(u.get(), CURLUPART_PATH).value_or("/");
+  return r;
 }
 
-std::string hostWithPort(std::string_view url) {
-  const CurlUrl u = parsedUrl(url);
-  if (!u) return {};
-  std::string host = urlPart(u.get(), CURLUPART_HOST).value_or("");
-  if (const auto port = urlPart(u.get(), CURLUPART_PORT)) host += ":" + *port;
-  return host;
-}
-
-std::string registrableDomain(std::string_view url) {
-  const CurlUrl u = parsedUrl(url);
-  if (!u) return {};
-  const std::string host = urlPart(u.get(), CURLUPART_HOST).value_or("");
+std::string registrableDomain(const std::string& host) {
   if (host.empty() || isIpHost(host)) return host;
   const char* domain = psl_registrable_domain(suffixList(), host.c_str());
   return domain ? std::string(domain) : host;
 }
 
-std::string lastSegmentExtension(std::string_view url) {
-  const CurlUrl u = parsedUrl(url);
-  if (!u) return {};
-  const std::string path = urlPart(u.get(), CURLUPART_PATH).value_or("");
-  const std::string_view segment = std::string_view(path).substr(path.rfind('/') + 1);
+std::string lastSegmentExtension(std::string_view path) {
+  const std::string_view segment = path.substr(path.rfind('/') + 1);
   const std::size_t dot = segment.rfind('.');
   return dot == std::string_view::npos ? std::string() : lowerAscii(segment.substr(dot + 1));
 }

@@ -25,20 +25,26 @@ std::string parentFolderResolution(std::string_view link, std::string_view sourc
 std::string tidyHref(std::string_view href);
 // The scheme of an absolute reference, lower-cased; empty for a relative one.
 std::string referenceScheme(std::string_view href);
+// An http or https URL after resolution, with the parts the link rules read.
+struct ResolvedUrl {
+  std::string url;   // the whole normalised URL
+  std::string host;  // lower case, punycode for an internationalised host, [brackets] for IPv6
+  std::string port;  // explicit and not the scheme's default; empty otherwise
+  std::string path;  // as in url, starting with "/"
+};
 // The reference resolved against base (an absolute URL, or empty when href is
 // absolute itself) and normalised: scheme and host in lower case, an
 // internationalised host in its ASCII (punycode) form, the default port and
-// dot segments dropped, the fragment too unless keepFragment. nullopt when
+// dot segments dropped, the hex digits of escapes in upper case, control
+// characters escaped, the fragment dropped unless keepFragment. nullopt when
 // the result is no http or https URL or cannot be parsed.
-std::optional<std::string> resolveHttpUrl(std::string_view base, std::string_view href, bool keepFragment);
-// Host and explicit port ("site.com:8080") of a URL resolveHttpUrl returned.
-std::string hostWithPort(std::string_view url);
-// The registrable domain of the URL's host ("bbc.co.uk" for www.bbc.co.uk,
+std::optional<ResolvedUrl> resolveHttpUrl(std::string_view base, std::string_view href, bool keepFragment);
+// The registrable domain of a host ("bbc.co.uk" for www.bbc.co.uk,
 // "me.github.io" for me.github.io), or the whole host for an IP address or a
-// host that is a public suffix itself. Ports play no part.
-std::string registrableDomain(std::string_view url);
-// The extension of the URL path's last segment, lower-cased, without the
-// dot; empty when that segment has no dot.
-std::string lastSegmentExtension(std::string_view url);
+// host that is a public suffix itself.
+std::string registrableDomain(const std::string& host);
+// The extension of a URL path's last segment, lower-cased, without the dot;
+// empty when that segment has no dot.
+std::string lastSegmentExtension(std::string_view path);
 
 }  // namespace crawlspect

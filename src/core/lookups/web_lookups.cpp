@@ -49,13 +49,8 @@ std::string queryValue(std::string_view text) {
 std::string lookupHost(const std::string& url, LinkRules rules) {
   const std::string root = bareAddress(siteRoot(asCrawled(url)));
   if (rules == LinkRules::Classic) return root;
-  if (const auto normalised = resolveHttpUrl("", tidyHref(asCrawled(url)), false)) {
-    const std::string host = hostWithPort(*normalised);
-    // hostWithPort ends with ":port" only when there is one; an IPv6 host keeps its brackets.
-    const std::size_t colon = host.rfind(':');
-    return colon == std::string::npos || host.find(']', colon) != std::string::npos ? host : host.substr(0, colon);
-  }
-  return root;
+  const auto normalised = resolveHttpUrl("", tidyHref(asCrawled(url)), false);
+  return normalised ? normalised->host : root;
 }
 
 std::string at(Service s, std::string_view pathAndQuery, std::string_view value) {
