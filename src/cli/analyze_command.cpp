@@ -22,6 +22,7 @@ struct AnalyzeOptions {
   int responseMs = 10000;
   int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
   std::string html2txtHost;
+  std::string html2txtCaFile;
 };
 
 void printLine(const char* label, std::size_t count, const std::string& value) {
@@ -45,12 +46,17 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--max-fetch-time", opts->maxFetchMs, "Longest time each fetch may take, in milliseconds");
   cmd->add_option("--html2txt-host", opts->html2txtHost,
                   "Host of the text-rendering service (default: Html2TxtHost of settings.ini, else www.w3.org)");
+  cmd->add_option("--html2txt-ca-file", opts->html2txtCaFile,
+                  "PEM file of certificates trusted for the text-rendering service (default: Html2TxtCAFile of "
+                  "settings.ini, else the system's)");
   commands.emplace_back(cmd, [opts] {
     if (opts->url.empty()) return 0;
-    std::string host = opts->html2txtHost;
-    if (host.empty()) {
+    TextVersionService service{opts->html2txtHost, opts->html2txtCaFile};
+    if (service.host.empty() || service.caFile.empty()) {
       const SettingsFile settings(dataPlaces(programIdentity()).settingsFile);
-      host = ServiceHosts::from(settings).html2txtHost;
+      const ServiceHosts hosts = ServiceHosts::from(settings);
+      if (service.host.empty()) service.host = hosts.html2txtHost;
+      if (service.caFile.empty()) service.caFile = hosts.html2txtCaFile;
     }
     // Ctrl+C cuts the fetch under way off and asks for nothing more.
     std::atomic<bool> stop{false};
@@ -61,7 +67,7 @@ void addAnalyzeCommand(CLI::App& app, Commands& commands) {
     fetcher.setUserAgent(opts->agent);
     fetcher.setTimeouts(opts->connectMs, opts->responseMs);
     fetcher.setMaxFetchTime(opts->maxFetchMs);
-    const PageAnalysis a = analyzePage(opts->url, fetcher, standardPageReaders(), host, &watch);
+    const PageAnalysis a = analyzePage(opts->url, fetcher, standardPageReaders(), service, &watch);
 
     printLine("URL", a.counters.url, a.url);
     printLine("Title", a.counters.title, a.title);

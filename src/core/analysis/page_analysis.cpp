@@ -68,30 +68,6 @@ std::vector<ImageRow> listImages(std::string_view pageText) {
   return rows;
 }
 
-std::string html2txtQueryValue(std::string_view url) {
-  static const char* kHex = "0123456789ABCDEF";
-  std::string out;
-  out.reserve(url.size() * 3 / 2);
-  for (const char ch : url) {
-    const auto c = static_cast<unsigned char>(ch);
-    const bool alnum = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-    if (alnum || std::string_view("@!$'()*-._").find(ch) != std::string_view::npos) {
-      out += ch;
-    } else if (c == ' ') {
-      out += '+';
-    } else {
-      out += '%';
-      out += kHex[c >> 4];
-      out += kHex[c & 15];
-    }
-  }
-  return out;
-}
-
-std::string html2txtAddress(const std::string& host, std::string_view url) {
-  return "https://" + host + "/services/html2txt?url=" + html2txtQueryValue(url);
-}
-
 std::size_t headingListCount(const std::vector<std::string>& entries) {
   std::size_t n = 0;
   for (const std::string& e : entries) n += utf16Length(e) + 2;
@@ -99,22 +75,33 @@ std::size_t headingListCount(const std::vector<std::string>& entries) {
 }
 
 PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
-                         const std::string& html2txtHost, const StopWatch* watch) {
+                         const TextVersionService& service, const StopWatch* watch) {
   PageAnalysis a;
   a.url = url;
   const auto stopped = [watch] { return watch && watch->stopRequested && watch->stopRequested->load(); };
   try {
+    fetcher.setLastFetchError("");
     a.source = fetcher.fetchPage(url, watch);
     if (stopped()) return a;
+    const std::string pageError = fetcher.lastFetchError();
     a.title = readers.title(a.source);
     a.description = withCrLfBreaks(readers.metaDescription(a.source));
     a.h1 = splitLines(readers.h1(a.source));
     a.h2 = splitLines(readers.h2(a.source));
     a.h3 = splitLines(readers.h3(a.source));
 
-    fetcher.setLastFetchError("");
-    a.contents = fetcher.fetchPage(html2txtAddress(html2txtHost, url), watch);
-    if (a.contents.empty()) a.contents = fetcher.lastFetchError();
+    // The page's address goes out only for a page that was there to read,
+    // and only as far as the service needs it.
+    const TextVersionRequest request = textVersionRequest(service, url);
+    if (a.source.empty()) {
+      a.contents = noTextVersionAfterFailedFetch(pageError);
+    } else if (request.address.empty()) {
+      a.contents = request.refusal;
+    } else {
+      fetcher.setLastFetchError("");
+      a.contents = fetcher.fetchVerified(request.address, service.caFile, watch);
+      if (a.contents.empty()) a.contents = fetcher.lastFetchError();
+    }
 
     a.counters.url = utf16Length(a.url);
     a.counters.title = utf16Length(a.title);

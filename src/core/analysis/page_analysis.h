@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "core/analysis/text_version.h"
 #include "core/crawl/page_fetcher.h"
 
 namespace crawlspect {
@@ -25,12 +26,6 @@ struct ImageRow {
 // after each tag's ">" is skipped, so a tag written right after another one is
 // not seen.
 std::vector<ImageRow> listImages(std::string_view pageText);
-
-// The page's address as the html2txt service's query value: letters, digits
-// and @ ! $ ' ( ) * - . _ stay, a space becomes "+", any other byte "%XX".
-std::string html2txtQueryValue(std::string_view url);
-// https://<host>/services/html2txt?url=<value>
-std::string html2txtAddress(const std::string& host, std::string_view url);
 
 // The page reader's five functions, each given the page text.
 struct PageReaders {
@@ -64,7 +59,9 @@ struct PageAnalysis {
   std::vector<std::string> h1;
   std::vector<std::string> h2;
   std::vector<std::string> h3;
-  std::string contents;  // the text version, or the fetch error when it gave nothing
+  // The text version; the fetch error when it gave nothing; or why it was not
+  // asked for (a page that gave no text, an address kept private).
+  std::string contents;
   std::vector<ImageRow> images;
   AnalysisCounters counters;  // all 0 unless every step before them went through
 };
@@ -72,12 +69,13 @@ struct PageAnalysis {
 // A heading list's counter: the sum of its entries' lengths plus 2 for each.
 std::size_t headingListCount(const std::vector<std::string>& entries);
 
-// Fetches and reads the page and its text version. Any error on the way ends
+// Fetches and reads the page and asks for its text version (see
+// textVersionRequest for what is sent, and to whom). Any error on the way ends
 // the work silently; what was filled until then is returned. Waits for the
 // network, so the window runs it off its own thread: the fetcher locks what it
 // shares, and the program's readers are pure functions of the page text.
 // A raised stop request (watch) cuts the fetch under way off and skips the rest.
 PageAnalysis analyzePage(const std::string& url, PageFetcher& fetcher, const PageReaders& readers,
-                         const std::string& html2txtHost, const StopWatch* watch = nullptr);
+                         const TextVersionService& service, const StopWatch* watch = nullptr);
 
 }  // namespace crawlspect

@@ -239,6 +239,7 @@ struct RequestSettings {
   int connectMs = 0;
   int responseMs = 0;
   int maxFetchMs = 0;
+  const std::string* verifiedCaFile = nullptr;  // set: a service's fetch, verified
 };
 
 // One GET of url with a fresh client, redirects not followed: every response
@@ -251,7 +252,7 @@ CURL* openRequest(const std::string& url, const RequestSettings& settings, Trans
   curl_easy_setopt(h, CURLOPT_URL, url.c_str());
   curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
   curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, "http,https");
+  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, settings.verifiedCaFile ? "https" : "http,https");
   curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
   curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
   if (!settings.agent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, settings.agent.c_str());
@@ -259,9 +260,16 @@ CURL* openRequest(const std::string& url, const RequestSettings& settings, Trans
   curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
   curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-  curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-  curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-  curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
+  if (settings.verifiedCaFile) {
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!settings.verifiedCaFile->empty()) curl_easy_setopt(h, CURLOPT_CAINFO, settings.verifiedCaFile->c_str());
+  } else {
+    // Crawled sites are read whatever their certificates.
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
+    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
+    curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
+  }
   curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectMs));
   // What is left of the fetch's time limit, for the phases that call no
   // progress function (name resolution); the progress function checks it too.
@@ -331,10 +339,18 @@ std::string transferFailure(const Transfer& t, CURLcode rc, const char* errbuf) 
 }  // namespace
 
 std::string PageFetcher::fetchPage(const std::string& url, const StopWatch* watch) {
+  return fetch(url, watch, nullptr);
+}
+
+std::string PageFetcher::fetchVerified(const std::string& url, const std::string& caFile, const StopWatch* watch) {
+  return fetch(url, watch, &caFile);
+}
+
+std::string PageFetcher::fetch(const std::string& url, const StopWatch* watch, const std::string* verifiedCaFile) {
   RequestSettings settings;
   {
     std::lock_guard lock(m_settingsLock);
-    settings = {m_agent, m_connectMs, m_responseMs, m_maxFetchMs};
+    settings = {m_agent, m_connectMs, m_responseMs, m_maxFetchMs, verifiedCaFile};
   }
   const auto deadline = Clock::now() + std::chrono::milliseconds(settings.maxFetchMs);
 

@@ -35,6 +35,10 @@ class PageFetcher {
 
   // Transfer failures are absorbed (last fetch error); raises DecodeError only.
   std::string fetchPage(const std::string& url, const StopWatch* watch = nullptr);
+  // The same for a service the program talks to rather than a crawled site:
+  // HTTPS only, redirects included, the server's certificate and host name
+  // checked against caFile (PEM) or, when empty, the system's certificates.
+  std::string fetchVerified(const std::string& url, const std::string& caFile, const StopWatch* watch = nullptr);
 
   // Settings of the latest crawl run.
   void setUserAgent(std::string agent);
@@ -58,6 +62,8 @@ class PageFetcher {
   int m_responseMs = 10000;
   int m_maxFetchMs = kDefaultMaxFetchMs;
   std::size_t m_bodyLimit = kDefaultBodyLimit;
+
+  std::string fetch(const std::string& url, const StopWatch* watch, const std::string* verifiedCaFile);
 
   mutable std::mutex m_errorLock;
   std::string m_lastError;

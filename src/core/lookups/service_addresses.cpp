@@ -63,6 +63,7 @@ ServiceHosts ServiceHosts::from(const SettingsFile& file) {
   take(service_key::kFeedbackHost, h.feedbackHost);
   take(service_key::kFeedbackCaFile, h.feedbackCaFile);
   take(service_key::kHtml2TxtHost, h.html2txtHost);
+  take(service_key::kHtml2TxtCaFile, h.html2txtCaFile);
   while (endsWith(h.makerSite, "/")) h.makerSite.pop_back();
   return h;
 }

@@ -44,6 +44,7 @@ inline constexpr const char* kMakerSite = "MakerSite";            // scheme and 
 inline constexpr const char* kFeedbackHost = "FeedbackHost";      // host[:port]
 inline constexpr const char* kFeedbackCaFile = "FeedbackCAFile";  // PEM file of trusted certificates
 inline constexpr const char* kHtml2TxtHost = "Html2TxtHost";      // host[:port]
+inline constexpr const char* kHtml2TxtCaFile = "Html2TxtCAFile";  // PEM file of trusted certificates
 }  // namespace service_key
 
 struct ServiceHosts {
@@ -51,6 +52,7 @@ struct ServiceHosts {
   std::string feedbackHost = "www.zorvane.com";
   std::string feedbackCaFile;  // empty: the system's trusted certificates
   std::string html2txtHost = "www.w3.org";
+  std::string html2txtCaFile;  // empty: the system's trusted certificates
 
   // The built-in values with whatever the file's "Services" section sets.
   static ServiceHosts from(const SettingsFile& file);

@@ -59,13 +59,13 @@ struct WaitCursor {
 }  // namespace
 
 PageAnalysisWindow* PageAnalysisWindow::showAnalysis(QWidget* parent, PageFetcher& fetcher, const PageReaders& readers,
-                                                     const std::string& html2txtHost, const std::string& url) {
+                                                     const TextVersionService& service, const std::string& url) {
   if (url.empty()) return nullptr;
   const QPointer<QWidget> owner(parent);
   PageAnalysis analysis;
   {
     WaitCursor wait;
-    analysis = callOnWorker([&] { return analyzePage(url, fetcher, readers, html2txtHost); });
+    analysis = callOnWorker([&] { return analyzePage(url, fetcher, readers, service); });
   }
   if (parent && !owner) return nullptr;  // the window that asked is gone, and this one would go with it
   auto* window = new PageAnalysisWindow(parent);

@@ -26,7 +26,7 @@ class PageAnalysisWindow : public QWidget {
   // thread under the wait cursor; the program's windows stay live meanwhile.
   // nullptr for an empty url, and when parent went away during the fetches.
   static PageAnalysisWindow* showAnalysis(QWidget* parent, PageFetcher& fetcher, const PageReaders& readers,
-                                          const std::string& html2txtHost, const std::string& url);
+                                          const TextVersionService& service, const std::string& url);
 
   explicit PageAnalysisWindow(QWidget* parent = nullptr);
 

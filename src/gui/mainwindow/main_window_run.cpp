@@ -60,7 +60,8 @@ void MainWindow::startRun() {
 void MainWindow::showOptionLines() { m_options->setMoreShown(m_startLine->showOptionsCheck()->isChecked()); }
 
 void MainWindow::analyzeUrl(const std::string& url) {
-  PageAnalysisWindow::showAnalysis(this, m_fetcher, standardPageReaders(), m_hosts.html2txtHost, url);
+  PageAnalysisWindow::showAnalysis(this, m_fetcher, standardPageReaders(),
+                                   {m_hosts.html2txtHost, m_hosts.html2txtCaFile}, url);
 }
 
 void MainWindow::setBusyPointer(bool busy) {
