@@ -1,8 +1,12 @@
 #include "core/settings/settings.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
+#include <atomic>
 #include <filesystem>
+#include <thread>
+#include <tuple>
 
 #include "core/platform/loop_desktop.h"
 #include "temp_dir.h"
@@ -165,6 +169,70 @@ TEST_F(SettingsFixture, NamesMatchWithoutCaseAndOtherKeysAreKept) {
   EXPECT_NE(text.find("; kept comment"), std::string::npos);
   EXPECT_NE(text.find("FeedbackHost=127.0.0.1"), std::string::npos);
   EXPECT_EQ(options().agent, "other copy");
+}
+
+// Another copy of the program (or the command line) reads settings.ini while
+// the window saves change after change: it always sees a whole file.
+TEST_F(SettingsFixture, AReaderNeverSeesAHalfWrittenFile) {
+  const std::string small(1000, 'a');
+  const std::string large(200000, 'b');
+  writeFile(path, "[Settings]\nStartUrl=" + small + "\n[Tail]\nLast=end\n");
+  std::atomic<bool> writing{true};
+  std::atomic<int> reads{0};
+  int torn = 0;
+  std::thread reader([&] {
+    while (writing || reads == 0) {
+      const std::string text = readFile(path);
+      // The value line is whole and the key after it is there.
+      const bool whole =
+          text.find("Last=end") != std::string::npos &&
+          (text.find("=" + small + "\n") != std::string::npos || text.find("=" + large + "\n") != std::string::npos);
+      if (!whole) ++torn;
+      ++reads;
+    }
+  });
+  for (int i = 0; i < 200; ++i) writer.saveStartUrl(i % 2 ? small : large);
+  writing = false;
+  reader.join();
+  EXPECT_EQ(torn, 0) << "of " << reads << " reads";
+  EXPECT_TRUE(desktop.messages().empty());
+}
+
+TEST_F(SettingsFixture, OnlyAChangeIsWrittenKeepingTheFileModeAndLink) {
+  const auto identity = [this] {
+    struct stat st {};
+    EXPECT_EQ(::stat(path.c_str(), &st), 0);
+    return std::tuple{st.st_ino, st.st_mtim.tv_sec, st.st_mtim.tv_nsec, st.st_mode & 07777};
+  };
+  writer.saveStartUrl("http://a.example/");
+  writer.savePageLimit(7);
+  ::chmod(path.c_str(), 0640);
+  const auto before = identity();
+
+  // Loading writes every control's value back, and handlers fire for unchanged text.
+  writer.beginLoad();
+  writer.saveStartUrl("http://a.example/");
+  writer.savePageLimit(7);
+  writer.endLoad();
+  EXPECT_EQ(identity(), before);
+
+  writer.savePageLimit(8);
+  const auto after = identity();
+  EXPECT_NE(std::get<0>(after), std::get<0>(before));  // a new file took the old one's place
+  EXPECT_EQ(std::get<3>(after), 0640u);
+  EXPECT_EQ(options().pageLimit, 8);
+
+  // Through a link, the file it names is replaced and the link stays.
+  const std::string real = dir.file("real.ini");
+  std::filesystem::rename(path, real);
+  std::filesystem::create_symlink(real, path);
+  writer.savePageLimit(9);
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_NE(readFile(real).find("PageLimit=9"), std::string::npos);
+  EXPECT_EQ(options().startUrl, "http://a.example/");
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".part"), std::string::npos) << entry.path();
+  EXPECT_TRUE(desktop.messages().empty());
 }
 
 TEST(IniInteger, ReadsHexDecimalAndFallsBack) {

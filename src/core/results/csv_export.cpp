@@ -1,14 +1,10 @@
 #include "core/results/csv_export.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "core/platform/file_replace.h"
 #include "core/platform/text.h"
 
 namespace crawlspect {
@@ -63,18 +59,6 @@ std::string failure(const std::string& fileName, int error) {
   return "Cannot write file \"" + fileName + "\": " + std::strerror(error);
 }
 
-bool writeAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
 }  // namespace
 
 const char* exportCaption(ExportId id) { return info(id).caption; }
@@ -112,38 +96,7 @@ bool wantsCsv(std::string_view fileName) {
 }
 
 void writeFileReplacing(const std::string& fileName, std::string_view bytes) {
-  // Through a link the file it names is replaced, not the link.
-  std::string target = fileName;
-  std::error_code ec;
-  if (fs::is_symlink(fileName, ec)) {
-    const fs::path resolved = fs::weakly_canonical(fileName, ec);
-    if (!ec) target = resolved.string();
-  }
-  struct stat old {};
-  const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && S_ISDIR(old.st_mode)) throw FileWriteError(failure(fileName, EISDIR));
-  // A file the user has marked read-only stays as it is.
-  if (exists && ::access(target.c_str(), W_OK) != 0) throw FileWriteError(failure(fileName, errno));
-
-  static std::atomic<unsigned> sequence{0};
-  std::string temp;
-  int fd = -1;
-  for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
-    temp = target + ".part" + std::to_string(::getpid()) + "-" + std::to_string(sequence++);
-    fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0 && errno != EEXIST) throw FileWriteError(failure(fileName, errno));
-  }
-  if (fd < 0) throw FileWriteError(failure(fileName, EEXIST));
-  if (exists) (void)::fchmod(fd, old.st_mode & 07777);
-
-  int error = 0;
-  if (!writeAll(fd, bytes) || ::fsync(fd) != 0) error = errno;
-  if (::close(fd) != 0 && !error) error = errno;
-  if (!error && ::rename(temp.c_str(), target.c_str()) != 0) error = errno;
-  if (error) {
-    ::unlink(temp.c_str());
-    throw FileWriteError(failure(fileName, error));
-  }
+  if (const int error = replaceFileContents(fileName, bytes)) throw FileWriteError(failure(fileName, error));
 }
 
 void exportToFile(const ExportForms& forms, const std::string& fileName) {

@@ -3,11 +3,11 @@
 #define SI_NO_CONVERSION
 #include <SimpleIni.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
+#include "core/platform/file_replace.h"
 #include "core/platform/text.h"
 
 namespace crawlspect {
@@ -36,17 +36,6 @@ LoadResult load(const std::string& path, CSimpleIniA& ini) {
   if (in.bad()) return LoadResult::Unreadable;
   const std::string data = bytes.str();
   return ini.LoadData(data) < 0 ? LoadResult::Unreadable : LoadResult::Loaded;
-}
-
-// Written in place, not through a renamed temporary file: a settings file the
-// user made read-only must stay unwritten.
-bool writeWhole(const std::string& path, const std::string& data) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) return false;
-  const bool written = std::fwrite(data.data(), 1, data.size(), f) == data.size();
-  const bool flushed = std::fflush(f) == 0;
-  const bool closed = std::fclose(f) == 0;
-  return written && flushed && closed;
 }
 
 std::string singleLine(std::string_view value) {
@@ -87,10 +76,19 @@ bool SettingsFile::writeString(std::string_view key, std::string_view value, std
   CSimpleIniA ini;
   // A file that exists but cannot be read is not overwritten: its other keys would be lost.
   if (load(m_path, ini) == LoadResult::Unreadable) return false;
-  if (ini.SetValue(std::string(section).c_str(), std::string(key).c_str(), singleLine(value).c_str()) < 0) return false;
+  const std::string sectionName(section);
+  const std::string keyName(key);
+  const std::string text = singleLine(value);
+  // Every change handler writes, keystroke by keystroke and at every start:
+  // a value that is already stored is not written again.
+  const char* stored = ini.GetValue(sectionName.c_str(), keyName.c_str(), nullptr);
+  if (stored && text == stored) return true;
+  if (ini.SetValue(sectionName.c_str(), keyName.c_str(), text.c_str()) < 0) return false;
   std::string data;
   if (ini.Save(data, false) < 0) return false;
-  return writeWhole(m_path, data);
+  // Replaced as a whole: another copy of the program reading the file at
+  // this moment sees the old file or the new one, never a truncated one.
+  return replaceFileContents(m_path, data) == 0;
 }
 
 bool SettingsFile::writeInteger(std::string_view key, int value, std::string_view section) {

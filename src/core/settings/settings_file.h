@@ -1,8 +1,9 @@
 #pragma once
 // settings.ini: an INI file whose section and key names match without regard
-// to case. Every write reads the file afresh, changes one key and writes the
-// file back at once, so keys written meanwhile by another copy of the program
-// and any keys we do not know survive.
+// to case. Every write reads the file afresh, changes one key and replaces the
+// file at once (a new file renamed over it, so readers never see half of it),
+// so keys written meanwhile by another copy of the program and any keys we do
+// not know survive. A value that is already stored is not written again.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,7 +27,8 @@ class SettingsFile {
   // See readIniInteger.
   int readInteger(std::string_view key, int fallback, std::string_view section = kSection) const;
 
-  // False when the file could not be written (nothing else is reported here).
+  // False when the file could not be written (nothing else is reported here);
+  // a file that is read-only for us stays unwritten.
   // Line breaks cannot live in an INI value: they are written as blanks; use
   // encodeMultiLine for text that must keep its lines.
   bool writeString(std::string_view key, std::string_view value, std::string_view section = kSection);
