@@ -262,6 +262,30 @@ class MainWindowTest : public QObject {
     rules->setCurrentText("Standard");
   }
 
+  // The page drips for five seconds, well within both time-outs: only the
+  // field's limit can end its fetch, and the fetch error names that limit.
+  void maxFetchTimeReachesTheRun() {
+    auto window = makeWindow();
+    auto* maxFetchTime = child<QLineEdit>(window.get(), "maxFetchTimeEdit");
+    QCOMPARE(maxFetchTime->text(), QString("60000"));
+    maxFetchTime->setText("700");
+    crawl(window.get(), site.url("/slow"));
+    QCOMPARE(window->fetcher().lastFetchError(),
+             std::string("The fetch took longer than 700 ms; the rest was not read."));
+    QVERIFY(testsupport::readFile(dir.file("settings.ini")).find("MaxFetchTime=700") != std::string::npos);
+
+    // Not a whole number: no run, as with the time-outs.
+    messages.clear();
+    maxFetchTime->setText("");
+    const int hitsBefore = site.hits("/slow");
+    QTest::mouseClick(child<QToolButton>(window.get(), "checkButton"), Qt::LeftButton);
+    QCOMPARE(messages.size(), size_t(1));
+    QCOMPARE(messages[0].text, std::string("'' is not a valid integer value"));
+    QCOMPARE(site.hits("/slow"), hitsBefore);
+    maxFetchTime->setText("60000");
+    messages.clear();
+  }
+
   void lookupMenuFromTheButtonAndFromFoundLinks() {
     auto window = makeWindow();
     auto* lookupMenu = child<QMenu>(window.get(), "lookupMenu");

@@ -46,6 +46,7 @@ OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn
   v.removeAnchors = file.value(k::kRemoveAnchors) != "0";
   takeText(file, k::kConnectionTimeout, v.connectionTimeout);
   takeText(file, k::kResponseTimeout, v.responseTimeout);
+  takeText(file, k::kMaxFetchTime, v.maxFetchTime);
   takeText(file, k::kAgent, v.agent);
   takeText(file, k::kIgnoreExtensions, v.ignoreExtensions);
   if (auto urls = file.value(k::kIgnoreUrls); urls && !urls->empty()) v.ignoreUrls = decodeMultiLine(*urls);
@@ -121,6 +122,7 @@ void SettingsWriter::saveScope(bool subDomainOnly) {
 void SettingsWriter::saveRemoveAnchors(bool ticked) { done(write(k::kRemoveAnchors, ticked ? "1" : "0")); }
 void SettingsWriter::saveConnectionTimeout(std::string_view text) { done(write(k::kConnectionTimeout, text)); }
 void SettingsWriter::saveResponseTimeout(std::string_view text) { done(write(k::kResponseTimeout, text)); }
+void SettingsWriter::saveMaxFetchTime(std::string_view text) { done(write(k::kMaxFetchTime, text)); }
 void SettingsWriter::saveAgent(std::string_view text) { done(write(k::kAgent, text)); }
 void SettingsWriter::saveIgnoreExtensions(std::string_view text) { done(write(k::kIgnoreExtensions, text)); }
 void SettingsWriter::saveIgnoreUrls(std::string_view text) { done(write(k::kIgnoreUrls, encodeMultiLine(text))); }

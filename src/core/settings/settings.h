@@ -32,6 +32,8 @@ inline constexpr const char* kIgnoreUrls = "IgnoreURLs";
 inline constexpr const char* kPageLimit = "PageLimit";
 // Not one of the sixteen: "Standard" or "Classic", read after them.
 inline constexpr const char* kLinkRules = "LinkRules";
+// Beyond the sixteen: the "Max fetch time" field, in milliseconds.
+inline constexpr const char* kMaxFetchTime = "MaxFetchTime";
 }  // namespace settings_key
 
 inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
@@ -66,6 +68,7 @@ struct OptionValues {
   bool removeAnchors = true;
   std::string connectionTimeout = "10000";
   std::string responseTimeout = "10000";
+  std::string maxFetchTime = "60000";
   std::string agent = std::string(kAgentPresets[0]);
   std::string ignoreExtensions =
       "ico jpg jpeg png gif bmp svg css js exe zip rar 7z apk pdf doc docx xls xlsx ppt pptx";
@@ -134,6 +137,7 @@ class SettingsWriter {
   void saveRemoveAnchors(bool ticked);
   void saveConnectionTimeout(std::string_view text);
   void saveResponseTimeout(std::string_view text);
+  void saveMaxFetchTime(std::string_view text);
   void saveAgent(std::string_view text);
   void saveIgnoreExtensions(std::string_view text);
   void saveIgnoreUrls(std::string_view text);

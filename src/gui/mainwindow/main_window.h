@@ -59,6 +59,8 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   // For the window tests and the refresh bench; the controls themselves are
   // found by their object names.
   CrawlRun& crawlRun() { return *m_run; }
+  // The fetcher every run and the analysis window share.
+  const PageFetcher& fetcher() const { return m_fetcher; }
   Database& database() { return m_db; }
   const std::string& workingFile() const { return m_store.workingFile(); }
   // True while a refresh is being computed away from this thread.

@@ -82,7 +82,8 @@ void OptionsPanel::buildTimeoutsLine() {
   auto* row = static_cast<QHBoxLayout*>(m_timeoutsLine->layout());
   m_connectionTimeoutEdit = named(new QLineEdit(m_timeoutsLine), "connectionTimeoutEdit");
   m_responseTimeoutEdit = named(new QLineEdit(m_timeoutsLine), "responseTimeoutEdit");
-  for (auto* field : {m_connectionTimeoutEdit, m_responseTimeoutEdit}) {
+  m_maxFetchTimeEdit = named(new QLineEdit(m_timeoutsLine), "maxFetchTimeEdit");
+  for (auto* field : {m_connectionTimeoutEdit, m_responseTimeoutEdit, m_maxFetchTimeEdit}) {
     field->setValidator(digits);
     field->setFixedWidth(70);
   }
@@ -93,6 +94,8 @@ void OptionsPanel::buildTimeoutsLine() {
   row->addWidget(m_connectionTimeoutEdit);
   row->addWidget(new QLabel("Response Timeout (ms):", m_timeoutsLine));
   row->addWidget(m_responseTimeoutEdit);
+  row->addWidget(new QLabel("Max fetch time (ms):", m_timeoutsLine));
+  row->addWidget(m_maxFetchTimeEdit);
   row->addWidget(new QLabel("Agent:", m_timeoutsLine));
   row->addWidget(m_userAgentCombo, 1);
 }
@@ -143,6 +146,8 @@ void OptionsPanel::connectWriters(SettingsWriter& writer) {
           [&writer](const QString& t) { writer.saveConnectionTimeout(t.toStdString()); });
   connect(m_responseTimeoutEdit, &QLineEdit::textChanged, this,
           [&writer](const QString& t) { writer.saveResponseTimeout(t.toStdString()); });
+  connect(m_maxFetchTimeEdit, &QLineEdit::textChanged, this,
+          [&writer](const QString& t) { writer.saveMaxFetchTime(t.toStdString()); });
   connect(m_userAgentCombo, &QComboBox::currentTextChanged, this,
           [&writer](const QString& t) { writer.saveAgent(t.toStdString()); });
   connect(m_ignoreExtensionsEdit, &QLineEdit::textChanged, this,
@@ -161,6 +166,7 @@ void OptionsPanel::showStored(const OptionValues& options) {
   m_removeAnchorsCheck->setChecked(options.removeAnchors);
   m_connectionTimeoutEdit->setText(qs(options.connectionTimeout));
   m_responseTimeoutEdit->setText(qs(options.responseTimeout));
+  m_maxFetchTimeEdit->setText(qs(options.maxFetchTime));
   m_userAgentCombo->setCurrentText(qs(options.agent));
   m_ignoreExtensionsEdit->setText(qs(options.ignoreExtensions));
   m_ignoreUrlsEdit->setPlainText(qs(options.ignoreUrls).replace("\r\n", "\n"));
@@ -172,7 +178,8 @@ void OptionsPanel::showStored(const OptionValues& options) {
 
 std::optional<std::string> OptionsPanel::fillCrawlSettings(CrawlSettings& settings) const {
   for (const auto& [edit, timeout] : {std::pair{m_connectionTimeoutEdit, &settings.connectionTimeout},
-                                      std::pair{m_responseTimeoutEdit, &settings.responseTimeout}}) {
+                                      std::pair{m_responseTimeoutEdit, &settings.responseTimeout},
+                                      std::pair{m_maxFetchTimeEdit, &settings.maxFetchTime}}) {
     const std::string text = edit->text().toStdString();
     int ms = 0;
     if (!parseInt32(text, ms)) return "'" + text + "' is not a valid integer value";

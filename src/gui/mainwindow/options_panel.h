@@ -1,6 +1,7 @@
 #pragma once
 // The crawl's options below the start line: the scope line (domain or
-// subdomain, # anchors, page limit, link rules), always shown; the time-outs and agent
+// subdomain, # anchors, page limit, link rules), always shown; the time-outs,
+// the longest fetch time and agent
 // line, the ignored extensions and the ignored URLs, shown with "Show Options".
 // The panel shows the stored options, writes each change back to the settings
 // file, is locked while a run goes on, and reads its fields into the
@@ -45,7 +46,7 @@ class OptionsPanel : public QWidget {
   // Shows the stored options; the page limit is shown without being written back.
   void showStored(const OptionValues& options);
 
-  // Reads the fields into `settings`. A time-out that is not a whole number
+  // Reads the fields into `settings`. A time-out (or the longest fetch time) that is not a whole number
   // gives the message to show instead, and the run must not start.
   std::optional<std::string> fillCrawlSettings(CrawlSettings& settings) const;
   // The link rules chosen for the next run.
@@ -65,6 +66,7 @@ class OptionsPanel : public QWidget {
   QWidget* m_timeoutsLine = nullptr;
   QLineEdit* m_connectionTimeoutEdit = nullptr;
   QLineEdit* m_responseTimeoutEdit = nullptr;
+  QLineEdit* m_maxFetchTimeEdit = nullptr;
   QComboBox* m_userAgentCombo = nullptr;
   QWidget* m_ignoreExtensionsLine = nullptr;
   QLineEdit* m_ignoreExtensionsEdit = nullptr;
