@@ -136,6 +136,43 @@ TEST(readPageFacts, OneParseGivesWhatEachReaderGives) {
   EXPECT_EQ(facts.h2, "Sub 1\r\nSub\n2\r\n");
 }
 
+// The readers let go of what they do not read while the page is parsed; what
+// they read is what the whole tree gives.
+TEST(readPageFacts, KeepingOnlyWhatIsReadChangesNoAnswer) {
+  const std::vector<std::string> pages = {
+      "<div>a<i></i>b<h1>x<b>y</b>z</h1>c<i>d</i></div><h2>after <i>it</i></h2>",
+      "<ul><li>1<li>2<h2>in a list</h2><li>3</ul><p>text<h3>in p</h3>more</p>",
+      "<h4>x<h1>y<h2>z</h2>w</h1>v</h4><h1>a<p>b</p>c</h1>",
+      "<svg><title>Icon</title></svg><template><h1>not here</h1></template><title>Real</title>",
+      "<div hidden><span><h1> raw  <b>text</b></h1></span></div><head><h2>in head</h2></head>",
+      "<table><tr><td><h1>cell</h1><td>x</table><h1><table><tr><td>a<td>b</table></h1>",
+      "<body><i><b><u>unclosed<h2>inside</h2>tail<meta name=description content=\"mid\">",
+      "<p>a<!-- c --><h1>t<!-- note -->u</h1><script>var x = '<h1>no</h1>';</script><h1>v<br>w</h1>",
+      "<html><body>plain text only</body></html>",
+      "<base href=\"/b/\"><p><a href=\"x\" rel=nofollow>t <b>u</b><script>no</script></a> between "
+      "<div hidden><a href=y>hidden</a></div><map><area href=z alt=\" Z  z \"></map><a href=w><a href=v>n</a>",
+  };
+  const auto links = [](const HtmlDocument& doc, std::size_t size) {
+    std::string out;
+    const PageLinks found = readPageLinks(doc, size);
+    out += found.baseHref.value_or("(none)") + "\n";
+    for (const PageLink& link : found.links) out += link.href + "|" + link.rel + "|" + link.text + "\n";
+    return out;
+  };
+  for (const std::string& page : pages) {
+    EXPECT_EQ(links(HtmlDocument(page, NamedReferences::Html5, kReadElements), page.size()),
+              links(HtmlDocument(page, NamedReferences::Html5), page.size()))
+        << page;
+    const HtmlDocument whole(page);
+    const PageFacts facts = readPageFacts(page);
+    EXPECT_EQ(facts.title, readTitle(whole)) << page;
+    EXPECT_EQ(facts.description, readMetaDescription(whole)) << page;
+    EXPECT_EQ(facts.h1, readHeadings(whole, "h1")) << page;
+    EXPECT_EQ(facts.h2, readHeadings(whole, "h2")) << page;
+    EXPECT_EQ(facts.h3, readHeadings(whole, "h3")) << page;
+  }
+}
+
 // Markup from the web: every reader returns, in reasonable time, with what
 // the parser could make of the page.
 TEST(PageReaderOnHostileMarkup, EveryReaderReturns) {

@@ -43,7 +43,7 @@ PageRead readPage(const CrawlRun::PageStep& step, LinkRules rules, const std::st
     if (step) read.store = step(url, text, nullptr);
     return read;
   }
-  const HtmlDocument doc(text, NamedReferences::Html5);
+  const HtmlDocument doc(text, NamedReferences::Html5, kReadElements);
   if (step) read.store = step(url, text, &doc);
   read.links = readPageLinks(doc, text.size());
   return read;

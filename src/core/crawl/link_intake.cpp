@@ -182,7 +182,7 @@ LinkIntake::LinkIntake(IntakeSettings settings, std::function<std::string()> sta
 
 void LinkIntake::scanLinks(const std::string& pageUrl, const std::string& pageText) {
   if (m_settings.rules == LinkRules::Standard) {
-    const HtmlDocument doc(pageText, NamedReferences::Html5);
+    const HtmlDocument doc(pageText, NamedReferences::Html5, kReadElements);
     takeInPageLinks(pageUrl, readPageLinks(doc, pageText.size()));
     return;
   }

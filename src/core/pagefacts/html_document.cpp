@@ -22,6 +22,15 @@
 // or "=" follows it, as in a browser. Comments and script and style content
 // are left as they are.
 //
+// Kept elements. Given names to keep, the parse lets go of every element
+// that holds none of them once it has ended (outside any kept element, and
+// never one at the top of the document), and of text and comments outside
+// kept elements. What the parser decides (which element closes which) comes
+// from its own stack of open names, not from the tree, so the kept part of
+// the tree is the same as in a whole parse. Because text outside kept
+// elements is dropped, removing an element never puts two text nodes side
+// by side, which libxml2's tree builder would then wrongly merge into.
+//
 // Parsing runs no script, loads nothing (HTML_PARSE_NONET) and reports
 // nothing. libxml2 stops at 256 levels of nesting; a deeper page is read as
 // far as the parser got. Every walk over the tree below is iterative.
@@ -70,6 +79,7 @@
 #include <algorithm>
 #include <array>
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <utility>
 
@@ -604,7 +614,71 @@ std::string HtmlElement::innerText() const {
   return r.take();
 }
 
-HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references) {
+namespace {
+
+// The state of a parse that keeps only some elements; the parser context's
+// _private points at it.
+struct KeptParse {
+  std::span<const std::string_view> names;
+  int openKept = 0;         // kept elements open at this point of the parse
+  xmlSAXHandler builder{};  // libxml2's own tree builder, which does the work
+
+  static KeptParse& of(void* ctx) { return *static_cast<KeptParse*>(static_cast<htmlParserCtxtPtr>(ctx)->_private); }
+  bool keeps(const xmlChar* name) const {
+    const std::string_view n = name ? reinterpret_cast<const char*>(name) : "";
+    return std::find(names.begin(), names.end(), n) != names.end();
+  }
+};
+
+void keptStart(void* ctx, const xmlChar* name, const xmlChar** attributes) {
+  KeptParse& parse = KeptParse::of(ctx);
+  parse.builder.startElement(ctx, name, attributes);
+  if (parse.keeps(name)) ++parse.openKept;
+}
+
+void keptEnd(void* ctx, const xmlChar* name) {
+  auto* ctxt = static_cast<htmlParserCtxtPtr>(ctx);
+  KeptParse& parse = KeptParse::of(ctx);
+  xmlNode* ended = ctxt->node;
+  parse.builder.endElement(ctx, name);
+  if (parse.keeps(name)) {
+    --parse.openKept;
+    return;
+  }
+  // Only an element the builder has just closed, below another element, with
+  // no element left inside it (a kept one, or one around a kept one).
+  if (parse.openKept > 0 || !isElement(ended) || ctxt->node == ended || ended->parent != ctxt->node ||
+      !isElement(ended->parent))
+    return;
+  for (const xmlNode* child = ended->children; child; child = child->next)
+    if (isElement(child)) return;
+  xmlUnlinkNode(ended);
+  xmlFreeNode(ended);
+}
+
+void keptCharacters(void* ctx, const xmlChar* text, int length) {
+  KeptParse& parse = KeptParse::of(ctx);
+  if (parse.openKept > 0) parse.builder.characters(ctx, text, length);
+}
+
+void keptCdata(void* ctx, const xmlChar* text, int length) {
+  KeptParse& parse = KeptParse::of(ctx);
+  if (parse.openKept > 0) parse.builder.cdataBlock(ctx, text, length);
+}
+
+void keptComment(void* ctx, const xmlChar* text) {
+  KeptParse& parse = KeptParse::of(ctx);
+  if (parse.openKept > 0) parse.builder.comment(ctx, text);
+}
+
+struct ParserContextFree {
+  void operator()(htmlParserCtxtPtr ctxt) const { htmlFreeParserCtxt(ctxt); }
+};
+
+}  // namespace
+
+HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references,
+                           std::span<const std::string_view> keptNames) {
   if (pageText.empty()) return;
   std::call_once(libxmlReady, [] { xmlInitParser(); });
   std::string cleaned = cleanInput(pageText);
@@ -613,9 +687,24 @@ HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references
   if (input.empty()) return;
   // The parser takes an int length; a page beyond that is read up to it.
   const int length = static_cast<int>(std::min<std::size_t>(input.size(), 0x7FFFFFFF));
-  m_doc = htmlReadMemory(input.data(), length, nullptr, "UTF-8",
-                         HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
-                             HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT);
+  constexpr int kOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET |
+                           HTML_PARSE_NODEFDTD | HTML_PARSE_COMPACT;
+  if (keptNames.empty()) {
+    m_doc = htmlReadMemory(input.data(), length, nullptr, "UTF-8", kOptions);
+  } else {
+    std::unique_ptr<htmlParserCtxt, ParserContextFree> ctxt(htmlNewParserCtxt());
+    if (!ctxt || !ctxt->sax) throw PageReadError("The page could not be parsed");
+    KeptParse parse;
+    parse.names = keptNames;
+    parse.builder = *ctxt->sax;
+    ctxt->_private = &parse;
+    ctxt->sax->startElement = keptStart;
+    ctxt->sax->endElement = keptEnd;
+    ctxt->sax->characters = keptCharacters;
+    if (ctxt->sax->cdataBlock) ctxt->sax->cdataBlock = keptCdata;
+    if (ctxt->sax->comment) ctxt->sax->comment = keptComment;
+    m_doc = htmlCtxtReadMemory(ctxt.get(), input.data(), length, nullptr, "UTF-8", kOptions);
+  }
   if (!m_doc) throw PageReadError("The page could not be parsed");
   repairTree(m_doc);
 }

@@ -7,6 +7,7 @@
 // title. The rules are written at the top of html_document.cpp.
 #include <cstddef>
 #include <optional>
+#include <span>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -58,7 +59,15 @@ class HtmlDocument {
   // elements; a page nested deeper than the parser's depth limit is read as
   // far as the parser got. Throws PageReadError only when the parser fails
   // as a whole.
-  explicit HtmlDocument(std::string_view pageText, NamedReferences references = NamedReferences::Parser);
+  //
+  // With keptNames (lower-case tag names), only the elements of those names
+  // are kept, with every element around them and everything inside them:
+  // the rest of the tree is let go while the parser goes on, so that a page
+  // of millions of elements never stands in memory as a whole. all() then
+  // lists only what was kept; every answer about a kept element (its
+  // attributes, its rendered text, the title) is the one of the whole tree.
+  explicit HtmlDocument(std::string_view pageText, NamedReferences references = NamedReferences::Parser,
+                        std::span<const std::string_view> keptNames = {});
   ~HtmlDocument();
   HtmlDocument(const HtmlDocument&) = delete;
   HtmlDocument& operator=(const HtmlDocument&) = delete;

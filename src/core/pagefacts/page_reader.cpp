@@ -18,6 +18,10 @@ std::string scanTitle(const std::string& pageText) {
 
 namespace {
 
+HtmlDocument readable(const std::string& pageText) {
+  return HtmlDocument(pageText, NamedReferences::Parser, kReadElements);
+}
+
 bool isDescriptionMeta(const HtmlElement& el) {
   if (!el.hasTagName("meta")) return false;
   const auto name = el.attribute("name");
@@ -41,7 +45,7 @@ void appendHeadingLine(std::string& lines, const HtmlElement& heading) {
 }  // namespace
 
 std::string readTitle(const HtmlDocument& doc) { return doc.title(); }
-std::string readTitle(const std::string& pageText) { return readTitle(HtmlDocument(pageText)); }
+std::string readTitle(const std::string& pageText) { return readTitle(readable(pageText)); }
 
 std::string readMetaDescription(const HtmlDocument& doc) {
   std::string result;
@@ -49,7 +53,7 @@ std::string readMetaDescription(const HtmlDocument& doc) {
     if (isDescriptionMeta(el)) result = el.attribute("content").value_or("");
   return result;
 }
-std::string readMetaDescription(const std::string& pageText) { return readMetaDescription(HtmlDocument(pageText)); }
+std::string readMetaDescription(const std::string& pageText) { return readMetaDescription(readable(pageText)); }
 
 std::string readHeadings(const HtmlDocument& doc, const std::string& tag) {
   std::string lines;
@@ -57,12 +61,12 @@ std::string readHeadings(const HtmlDocument& doc, const std::string& tag) {
     if (el.hasTagName(tag)) appendHeadingLine(lines, el);
   return lines;
 }
-std::string readH1(const std::string& pageText) { return readHeadings(HtmlDocument(pageText), "h1"); }
-std::string readH2(const std::string& pageText) { return readHeadings(HtmlDocument(pageText), "h2"); }
-std::string readH3(const std::string& pageText) { return readHeadings(HtmlDocument(pageText), "h3"); }
+std::string readH1(const std::string& pageText) { return readHeadings(readable(pageText), "h1"); }
+std::string readH2(const std::string& pageText) { return readHeadings(readable(pageText), "h2"); }
+std::string readH3(const std::string& pageText) { return readHeadings(readable(pageText), "h3"); }
 
 PageFacts readPageFacts(const std::string& pageText) {
-  const HtmlDocument doc(pageText);
+  const HtmlDocument doc = readable(pageText);
   PageFacts facts;
   facts.title = doc.title();
   for (const HtmlElement& el : doc.all()) {

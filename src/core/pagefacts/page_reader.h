@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/pagefacts/html_document.h"
@@ -64,5 +65,13 @@ inline constexpr std::size_t kMaxLinkTextBytes = 64u * 1024u;
 inline constexpr std::size_t kLinkTextBytesPerPageByte = 2;
 inline constexpr std::size_t kLinkTextBytesExtra = 1024u * 1024u;
 PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes);
+
+// Every element the readers of this file look for. A document parsed for them
+// keeps only these, with what is around and inside them (see HtmlDocument):
+// the rest of a page is let go while it is parsed, which bounds a page's
+// memory by what is read of it. A reader that looks for another element
+// must name it here.
+inline constexpr std::string_view kReadElements[] = {"title", "meta", "h1", "h2",   "h3",  "h4",
+                                                     "h5",    "h6",   "a",  "area", "base"};
 
 }  // namespace crawlspect

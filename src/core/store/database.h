@@ -174,6 +174,8 @@ class StatementList {
     add(sql, std::span<const BoundValue>(values.begin(), values.size()));
   }
   bool empty() const { return m_entries.empty(); }
+  std::size_t size() const { return m_entries.size(); }
+  std::size_t valueBytes() const { return m_bytes.size(); }
   void clear();
   // Hands each statement and its values to run, in the order they were added.
   void forEach(const std::function<void(std::string_view sql, std::span<const BoundValue> values)>& run) const;

@@ -187,6 +187,11 @@ void ProjectStore::flushLinks() {
   for (const auto& text : batch.finish()) m_problems.reportProblem("Error", statementErrorReport(text));
 }
 
+namespace {
+constexpr std::size_t kLinksPerCommit = 10000;
+constexpr std::size_t kLinkBytesPerCommit = 16u << 20;
+}  // namespace
+
 void ProjectStore::recordNewPage(const std::string& pageUrl) {
   try {
     m_db.executeInOwnTransaction(sql::kInsertNewPage, {pageUrl});
@@ -199,6 +204,7 @@ void ProjectStore::storeLink(const std::string& link, const std::string& sourceP
                              const std::string& anchor, const std::string& type) {
   if (m_batching) {
     m_pendingLinks.add(sql::kInsertLink, {sourcePage, link, follow, type, anchor});
+    if (m_pendingLinks.size() >= kLinksPerCommit || m_pendingLinks.valueBytes() >= kLinkBytesPerCommit) flushLinks();
     return;
   }
   try {

@@ -62,7 +62,9 @@ class ProjectStore {
   void close();
 
   // One page's links: storeLink keeps the rows and the end of the batch
-  // writes them in their order in one commit, instead of one commit each.
+  // writes them in their order in one commit, instead of one commit each
+  // (a page with tens of thousands of links in a few, so that its rows never
+  // all wait in memory at once).
   // Failures are still reported row by row; recordNewPage is not held back.
   class Batch {
    public:
