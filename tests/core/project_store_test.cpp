@@ -183,6 +183,22 @@ TEST(ProjectStore, HostileProjectFilesAreRefused) {
     const char* sql;  // run on a copy of the good project; empty: see below
     const char* reason;
   };
+  // A writer that stopped mid-change (killed, or its machine lost power): the
+  // file holds half of the change, the journal beside it the way back.
+  const auto leaveHotJournal = [](const std::string& path) {
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+      sqlite3* db = nullptr;
+      sqlite3_open(path.c_str(), &db);
+      // A one-page cache makes the change spill into the file before any commit.
+      sqlite3_exec(db,
+                   "PRAGMA cache_size=1; BEGIN; UPDATE PAGES SET TITLE = hex(randomblob(3000));"
+                   "INSERT INTO PAGES (URL) SELECT URL || 'x' FROM PAGES;",
+                   nullptr, nullptr, nullptr);
+      ::_exit(0);
+    }
+    ::waitpid(writer, nullptr, 0);
+  };
   const Case cases[] = {
       {"view",
        "DROP TABLE PAGES; CREATE VIEW PAGES(URL,TITLE,DESCRIPTION,H1TAG) AS WITH RECURSIVE r(n) AS "
@@ -193,6 +209,8 @@ TEST(ProjectStore, HostileProjectFilesAreRefused) {
       {"column", "DROP TABLE TAGS; CREATE TABLE TAGS (URL TEXT, TAG TEXT);",
        "not a project: TAGS does not have the columns URL,TAG,VALUE"},
       {"locked", "", "the project is in use by another program (database is locked)"},
+      {"hot journal", "",
+       "the project was left in the middle of a change: its -journal file must be rolled back first"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -201,7 +219,12 @@ TEST(ProjectStore, HostileProjectFilesAreRefused) {
     // Another program's connection, in the saved project's own journal mode.
     sqlite3* holder = nullptr;
     ASSERT_EQ(sqlite3_open(path.c_str(), &holder), SQLITE_OK);
-    if (*c.sql) {
+    if (std::string(c.name) == "hot journal") {
+      sqlite3_close(holder);
+      holder = nullptr;
+      leaveHotJournal(path);
+      ASSERT_TRUE(std::filesystem::exists(path + "-journal"));
+    } else if (*c.sql) {
       ASSERT_EQ(sqlite3_exec(holder, c.sql, nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(holder);
       sqlite3_close(holder);
       holder = nullptr;
@@ -222,6 +245,16 @@ TEST(ProjectStore, HostileProjectFilesAreRefused) {
     s.store.close();
     sqlite3_close(holder);
   }
+
+  // A project that is taken in is worked on as a copy whose schema is still
+  // the user's: that connection, too, keeps the schema from changing behind
+  // SQLite's back and from calling functions that are not harmless.
+  Store s(dir);
+  ASSERT_TRUE(s.store.openProject(good, s.list));
+  s.db.execute("PRAGMA writable_schema=ON;");
+  EXPECT_THROW(s.db.execute("UPDATE sqlite_master SET sql = sql WHERE name = 'PAGES';"), DbError);
+  EXPECT_EQ(s.db.query("PRAGMA trusted_schema;").text(0, 0), "0");
+  s.store.close();
 }
 
 std::string linkIndexes(Database& db) {

@@ -74,6 +74,17 @@ class KeptRun {
 
 }  // namespace
 
+// Every connection: the schema comes from a file the user gave (the working
+// file is a copy of it), so it may not change the schema behind SQLite's back
+// (defensive mode), and views, triggers and indexes in it may call no function
+// that is not harmless (trusted_schema off).
+namespace {
+void distrustSchema(sqlite3* db) {
+  sqlite3_db_config(db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+  sqlite3_db_config(db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+}
+}  // namespace
+
 // A crawl commits a few hundred pages of index leaves for every fetched page.
 // Copying the log back into the file on the committing connection (SQLite's
 // own way, every 1,000 pages) cost that copy and its fsync on nearly every
@@ -89,6 +100,7 @@ class LogCopier {
       m_conn = nullptr;
       return;
     }
+    distrustSchema(m_conn);
     sqlite3_exec(m_conn, "PRAGMA synchronous=OFF;", nullptr, nullptr, nullptr);
     m_thread = std::thread([this] { serve(); });
   }
@@ -198,6 +210,7 @@ void Database::connect(const std::string& path, bool forReading) {
   }
   m_db = db;
   m_path = path;
+  distrustSchema(m_db);
   sqlite3_busy_timeout(m_db, 5000);
   // WAL spares each commit an fsync, and the log keeps the file whole when
   // the program is killed mid-write. The working file is never synced to the
@@ -587,8 +600,7 @@ void copyUntrustedProject(const std::string& source, const std::string& dest, in
   Connection from;
   if (sqlite3_open_v2(source.c_str(), &from.db, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX, nullptr) != SQLITE_OK)
     throw DbError(from.db ? sqlite3_errmsg(from.db) : "out of memory");
-  sqlite3_db_config(from.db, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-  sqlite3_db_config(from.db, SQLITE_DBCONFIG_TRUSTED_SCHEMA, 0, nullptr);
+  distrustSchema(from.db);
   sqlite3_busy_timeout(from.db, lockWaitMs);
   // One read transaction for the checks and the copy: a writer elsewhere can
   // neither tear the copy nor change what was checked.
@@ -596,6 +608,11 @@ void copyUntrustedProject(const std::string& source, const std::string& dest, in
     const int code = sqlite3_errcode(from.db);
     if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
       throw DbError("the project is in use by another program (" + std::string(sqlite3_errmsg(from.db)) + ")");
+    // A program that was writing it stopped mid-change, and its journal holds
+    // the way back. Rolling it back would write to the user's file; reading
+    // past it would read the half-made change.
+    if (sqlite3_extended_errcode(from.db) == SQLITE_READONLY_ROLLBACK)
+      throw DbError("the project was left in the middle of a change: its -journal file must be rolled back first");
     throw DbError(sqlite3_errmsg(from.db));
   }
   static const std::pair<const char*, const char*> kTables[] = {
