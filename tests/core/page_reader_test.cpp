@@ -151,18 +151,22 @@ TEST(readPageFacts, KeepingOnlyWhatIsReadChangesNoAnswer) {
       "<html><body>plain text only</body></html>",
       "<base href=\"/b/\"><p><a href=\"x\" rel=nofollow>t <b>u</b><script>no</script></a> between "
       "<div hidden><a href=y>hidden</a></div><map><area href=z alt=\" Z  z \"></map><a href=w><a href=v>n</a>",
+      "<h1>Go <a href=/h>home <i>now</i></a>!</h1><a href=o><div>out <a href=i>in</a> er</div></a>"
+      "<template><a href=t>no</a></template><textarea><a href=x>no</a></textarea><a href=u><h1>x<p>y</p></h1></a>"
+      "<title>T <a href=q>q</a></title><base href=/second/><a href=last>unclosed <b>to the end",
   };
-  const auto links = [](const HtmlDocument& doc, std::size_t size) {
-    std::string out;
-    const PageLinks found = readPageLinks(doc, size);
-    out += found.baseHref.value_or("(none)") + "\n";
+  const auto written = [](const PageLinks& found) {
+    std::string out = found.baseHref.value_or("(none)") + "\n";
     for (const PageLink& link : found.links) out += link.href + "|" + link.rel + "|" + link.text + "\n";
     return out;
   };
   for (const std::string& page : pages) {
-    EXPECT_EQ(links(HtmlDocument(page, NamedReferences::Html5, kReadElements), page.size()),
-              links(HtmlDocument(page, NamedReferences::Html5), page.size()))
-        << page;
+    // The links, read and let go as the parse goes, and the facts read off the same parse.
+    const ReadDocument read = readDocumentAndLinks(page, NamedReferences::Html5);
+    const HtmlDocument wholeHtml5(page, NamedReferences::Html5);
+    EXPECT_EQ(written(read.links), written(readPageLinks(wholeHtml5, page.size()))) << page;
+    EXPECT_EQ(readTitle(*read.document), readTitle(wholeHtml5)) << page;
+    EXPECT_EQ(readHeadings(*read.document, "h1"), readHeadings(wholeHtml5, "h1")) << page;
     const HtmlDocument whole(page);
     const PageFacts facts = readPageFacts(page);
     EXPECT_EQ(facts.title, readTitle(whole)) << page;

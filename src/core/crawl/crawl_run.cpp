@@ -43,9 +43,9 @@ PageRead readPage(const CrawlRun::PageStep& step, LinkRules rules, const std::st
     if (step) read.store = step(url, text, nullptr);
     return read;
   }
-  const HtmlDocument doc(text, NamedReferences::Html5, kReadElements);
-  if (step) read.store = step(url, text, &doc);
-  read.links = readPageLinks(doc, text.size());
+  ReadDocument doc = readDocumentAndLinks(text, NamedReferences::Html5);
+  if (step) read.store = step(url, text, doc.document.get());
+  read.links = std::move(doc.links);
   return read;
 }
 

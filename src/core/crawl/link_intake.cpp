@@ -182,8 +182,7 @@ LinkIntake::LinkIntake(IntakeSettings settings, std::function<std::string()> sta
 
 void LinkIntake::scanLinks(const std::string& pageUrl, const std::string& pageText) {
   if (m_settings.rules == LinkRules::Standard) {
-    const HtmlDocument doc(pageText, NamedReferences::Html5, kReadElements);
-    takeInPageLinks(pageUrl, readPageLinks(doc, pageText.size()));
+    takeInPageLinks(pageUrl, readDocumentAndLinks(pageText, NamedReferences::Html5).links);
     return;
   }
   std::size_t anchorBudget = kAnchorBudgetPerPageByte * pageText.size() + kAnchorBudgetExtra;

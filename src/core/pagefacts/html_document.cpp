@@ -620,20 +620,65 @@ namespace {
 // _private points at it.
 struct KeptParse {
   std::span<const std::string_view> names;
+  const HandedElements* handed = nullptr;
   int openKept = 0;         // kept elements open at this point of the parse
+  int openHanded = 0;       // of them, those to be handed
   xmlSAXHandler builder{};  // libxml2's own tree builder, which does the work
 
   static KeptParse& of(void* ctx) { return *static_cast<KeptParse*>(static_cast<htmlParserCtxtPtr>(ctx)->_private); }
-  bool keeps(const xmlChar* name) const {
+  static bool among(std::span<const std::string_view> list, const xmlChar* name) {
     const std::string_view n = name ? reinterpret_cast<const char*>(name) : "";
-    return std::find(names.begin(), names.end(), n) != names.end();
+    return std::find(list.begin(), list.end(), n) != list.end();
   }
+  bool keeps(const xmlChar* name) const { return among(names, name); }
+  bool hands(const xmlChar* name) const { return handed && among(handed->names, name); }
 };
+
+// Marks a node as handed over (its _private is ours).
+char handedMark;
+
+// What all() lists of top and below it: top itself when it is an element,
+// then its elements in document order, none inside an element that holds text only.
+std::vector<HtmlElement> elementsFrom(const xmlNode* top) {
+  std::vector<HtmlElement> elements;
+  if (isElement(top)) elements.emplace_back(top);
+  if (isElement(top) && holdsNoElements(nameOf(top))) return elements;
+  walkBelow(
+      top,
+      [&](const xmlNode* n) {
+        if (!isElement(n)) return false;
+        elements.emplace_back(n);
+        return !holdsNoElements(nameOf(n));
+      },
+      [](const xmlNode*) {});
+  return elements;
+}
+
+bool insideTextOnlyElement(const xmlNode* node) {
+  for (const xmlNode* a = node->parent; isElement(a); a = a->parent)
+    if (holdsNoElements(nameOf(a))) return true;
+  return false;
+}
+
+// Hands the elements to be handed from top on that are not handed yet.
+void handOver(const HandedElements& handed, xmlNode* top) {
+  std::vector<HtmlElement> chosen;
+  for (const HtmlElement& el : elementsFrom(top)) {
+    auto* node = const_cast<xmlNode*>(el.node());
+    // Named back now rather than after the parse: the reader sees the page's own p.
+    if (nameOf(node) == kHeadingParagraph) xmlNodeSetName(node, reinterpret_cast<const xmlChar*>("p"));
+    if (node->_private == &handedMark || !KeptParse::among(handed.names, node->name)) continue;
+    node->_private = &handedMark;
+    chosen.push_back(el);
+  }
+  if (!chosen.empty()) handed.take(chosen);
+}
 
 void keptStart(void* ctx, const xmlChar* name, const xmlChar** attributes) {
   KeptParse& parse = KeptParse::of(ctx);
   parse.builder.startElement(ctx, name, attributes);
   if (parse.keeps(name)) ++parse.openKept;
+  if (parse.hands(name)) ++parse.openHanded;
 }
 
 void keptEnd(void* ctx, const xmlChar* name) {
@@ -641,15 +686,34 @@ void keptEnd(void* ctx, const xmlChar* name) {
   KeptParse& parse = KeptParse::of(ctx);
   xmlNode* ended = ctxt->node;
   parse.builder.endElement(ctx, name);
+  const bool closed = isElement(ended) && ctxt->node != ended && ended->parent == ctxt->node;
+  if (parse.hands(name)) {
+    --parse.openKept;
+    if (--parse.openHanded > 0 || !closed) return;
+    if (!insideTextOnlyElement(ended)) handOver(*parse.handed, ended);
+    // Let go unless other readers need it: it is inside one of their
+    // elements, or holds one (a heading inside a link).
+    bool needed = parse.openKept > 0 || !isElement(ended->parent);
+    walkBelow(
+        ended,
+        [&](const xmlNode* n) {
+          needed = needed || (isElement(n) && parse.keeps(n->name) && !parse.hands(n->name));
+          return !needed && isElement(n);
+        },
+        [](const xmlNode*) {});
+    if (!needed) {
+      xmlUnlinkNode(ended);
+      xmlFreeNode(ended);
+    }
+    return;
+  }
   if (parse.keeps(name)) {
     --parse.openKept;
     return;
   }
   // Only an element the builder has just closed, below another element, with
   // no element left inside it (a kept one, or one around a kept one).
-  if (parse.openKept > 0 || !isElement(ended) || ctxt->node == ended || ended->parent != ctxt->node ||
-      !isElement(ended->parent))
-    return;
+  if (parse.openKept > 0 || !closed || !isElement(ended->parent)) return;
   for (const xmlNode* child = ended->children; child; child = child->next)
     if (isElement(child)) return;
   xmlUnlinkNode(ended);
@@ -678,7 +742,7 @@ struct ParserContextFree {
 }  // namespace
 
 HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references,
-                           std::span<const std::string_view> keptNames) {
+                           std::span<const std::string_view> keptNames, const HandedElements* handed) {
   if (pageText.empty()) return;
   std::call_once(libxmlReady, [] { xmlInitParser(); });
   std::string cleaned = cleanInput(pageText);
@@ -696,6 +760,7 @@ HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references
     if (!ctxt || !ctxt->sax) throw PageReadError("The page could not be parsed");
     KeptParse parse;
     parse.names = keptNames;
+    parse.handed = handed;
     parse.builder = *ctxt->sax;
     ctxt->_private = &parse;
     ctxt->sax->startElement = keptStart;
@@ -704,6 +769,9 @@ HtmlDocument::HtmlDocument(std::string_view pageText, NamedReferences references
     if (ctxt->sax->cdataBlock) ctxt->sax->cdataBlock = keptCdata;
     if (ctxt->sax->comment) ctxt->sax->comment = keptComment;
     m_doc = htmlCtxtReadMemory(ctxt.get(), input.data(), length, nullptr, "UTF-8", kOptions);
+    // Those the parser never ended (it stops at its depth limit) come after
+    // every one handed so far, which all ended before them.
+    if (m_doc && handed) handOver(*handed, reinterpret_cast<xmlNode*>(m_doc));
   }
   if (!m_doc) throw PageReadError("The page could not be parsed");
   repairTree(m_doc);
@@ -761,17 +829,8 @@ HtmlDocument::~HtmlDocument() {
 }
 
 std::vector<HtmlElement> HtmlDocument::all() const {
-  std::vector<HtmlElement> elements;
-  if (!m_doc) return elements;
-  walkBelow(
-      reinterpret_cast<const xmlNode*>(m_doc),
-      [&](const xmlNode* n) {
-        if (!isElement(n)) return false;
-        elements.emplace_back(n);
-        return !holdsNoElements(nameOf(n));
-      },
-      [](const xmlNode*) {});
-  return elements;
+  if (!m_doc) return {};
+  return elementsFrom(reinterpret_cast<const xmlNode*>(m_doc));
 }
 
 std::string HtmlDocument::title() const {

@@ -6,6 +6,7 @@
 // element's rendered text (close to a browser's innerText) and the document
 // title. The rules are written at the top of html_document.cpp.
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <span>
 #include <stdexcept>
@@ -28,6 +29,7 @@ class PageReadError : public std::runtime_error {
 class HtmlElement {
  public:
   explicit HtmlElement(const _xmlNode* node) : m_node(node) {}
+  const _xmlNode* node() const { return m_node; }
 
   // The tag name in upper case ("H1", "META").
   std::string tagName() const;
@@ -53,6 +55,18 @@ class HtmlElement {
 // legacy ones written without a semicolon ("&copy 2024").
 enum class NamedReferences { Parser, Html5 };
 
+// Kept elements that are handed to a reader as the parse goes and then let
+// go, so that even a page of a million of them never holds them all at once.
+struct HandedElements {
+  std::span<const std::string_view> names;  // lower case; each one also kept
+  // Called when the outermost of them ends, with it and those of them inside
+  // it, in document order, as all() would list them (none inside template,
+  // textarea...). Over a whole parse, every one all() would list, in order.
+  // An element inside another kept element (a link in a heading) stays in
+  // the tree; any other is let go once handed.
+  std::function<void(const std::vector<HtmlElement>&)> take;
+};
+
 class HtmlDocument {
  public:
   // Parses the page text. Any text gives a document, possibly without
@@ -67,7 +81,7 @@ class HtmlDocument {
   // lists only what was kept; every answer about a kept element (its
   // attributes, its rendered text, the title) is the one of the whole tree.
   explicit HtmlDocument(std::string_view pageText, NamedReferences references = NamedReferences::Parser,
-                        std::span<const std::string_view> keptNames = {});
+                        std::span<const std::string_view> keptNames = {}, const HandedElements* handed = nullptr);
   ~HtmlDocument();
   HtmlDocument(const HtmlDocument&) = delete;
   HtmlDocument& operator=(const HtmlDocument&) = delete;

@@ -19,7 +19,7 @@ std::string scanTitle(const std::string& pageText) {
 namespace {
 
 HtmlDocument readable(const std::string& pageText) {
-  return HtmlDocument(pageText, NamedReferences::Parser, kReadElements);
+  return HtmlDocument(pageText, NamedReferences::Parser, kFactElements);
 }
 
 bool isDescriptionMeta(const HtmlElement& el) {
@@ -82,12 +82,13 @@ PageFacts readPageFacts(const std::string& pageText) {
   return facts;
 }
 
-PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes) {
-  PageLinks found;
-  std::size_t budget = kLinkTextBytesPerPageByte * pageBytes + kLinkTextBytesExtra;
-  for (const HtmlElement& el : doc.all()) {
+PageLinkReader::PageLinkReader(std::size_t pageBytes)
+    : m_budget(kLinkTextBytesPerPageByte * pageBytes + kLinkTextBytesExtra) {}
+
+void PageLinkReader::take(const std::vector<HtmlElement>& elements) {
+  for (const HtmlElement& el : elements) {
     if (el.hasTagName("base")) {
-      if (!found.baseHref) found.baseHref = el.attribute("href");
+      if (!m_found.baseHref) m_found.baseHref = el.attribute("href");
       continue;
     }
     const bool anchor = el.hasTagName("a");
@@ -95,15 +96,30 @@ PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes) {
     auto href = el.attribute("href");
     if (!href) continue;
     PageLink link{std::move(*href), el.attribute("rel").value_or(""), {}};
-    const std::size_t limit = std::min(kMaxLinkTextBytes, budget);
+    const std::size_t limit = std::min(kMaxLinkTextBytes, m_budget);
     if (anchor)
       link.text = el.shownText(limit);
     else
       link.text = cutToBytes(collapseWhitespace(el.attribute("alt").value_or("")), limit);
-    budget -= std::min(budget, link.text.size());
-    found.links.push_back(std::move(link));
+    m_budget -= std::min(m_budget, link.text.size());
+    m_found.links.push_back(std::move(link));
   }
-  return found;
+}
+
+PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes) {
+  PageLinkReader reader(pageBytes);
+  reader.take(doc.all());
+  return std::move(reader.found());
+}
+
+ReadDocument readDocumentAndLinks(std::string_view pageText, NamedReferences references) {
+  ReadDocument read;
+  PageLinkReader links(pageText.size());
+  const HandedElements handed{kLinkElements,
+                              [&links](const std::vector<HtmlElement>& elements) { links.take(elements); }};
+  read.document = std::make_unique<HtmlDocument>(pageText, references, kReadElements, &handed);
+  read.links = std::move(links.found());
+  return read;
 }
 
 }  // namespace crawlspect

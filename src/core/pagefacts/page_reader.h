@@ -4,6 +4,7 @@
 // taking an HtmlDocument let several readers share one parse of the page and
 // return exactly what the text-taking ones return.
 #include <cstddef>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -66,11 +67,34 @@ inline constexpr std::size_t kLinkTextBytesPerPageByte = 2;
 inline constexpr std::size_t kLinkTextBytesExtra = 1024u * 1024u;
 PageLinks readPageLinks(const HtmlDocument& doc, std::size_t pageBytes);
 
+// The same, element by element in document order, as a parse hands them over
+// (HtmlDocument with kLinkElements handed to take).
+class PageLinkReader {
+ public:
+  explicit PageLinkReader(std::size_t pageBytes);
+  void take(const std::vector<HtmlElement>& elements);
+  PageLinks& found() { return m_found; }
+
+ private:
+  PageLinks m_found;
+  std::size_t m_budget;
+};
+// Parses the page for the page facts and the links at once: the document
+// keeps what the page facts need, and the links are read and let go as the
+// parse goes.
+struct ReadDocument {
+  std::unique_ptr<HtmlDocument> document;
+  PageLinks links;
+};
+ReadDocument readDocumentAndLinks(std::string_view pageText, NamedReferences references);
+
 // Every element the readers of this file look for. A document parsed for them
 // keeps only these, with what is around and inside them (see HtmlDocument):
 // the rest of a page is let go while it is parsed, which bounds a page's
 // memory by what is read of it. A reader that looks for another element
 // must name it here.
+inline constexpr std::string_view kFactElements[] = {"title", "meta", "h1", "h2", "h3", "h4", "h5", "h6"};
+inline constexpr std::string_view kLinkElements[] = {"a", "area", "base"};
 inline constexpr std::string_view kReadElements[] = {"title", "meta", "h1", "h2",   "h3",  "h4",
                                                      "h5",    "h6",   "a",  "area", "base"};
 
