@@ -688,7 +688,7 @@ void keptEnd(void* ctx, const xmlChar* name) {
   parse.builder.endElement(ctx, name);
   const bool closed = isElement(ended) && ctxt->node != ended && ended->parent == ctxt->node;
   if (parse.hands(name)) {
-    --parse.openKept;
+    if (parse.keeps(name)) --parse.openKept;
     if (--parse.openHanded > 0 || !closed) return;
     if (!insideTextOnlyElement(ended)) handOver(*parse.handed, ended);
     // Let go unless other readers need it: it is inside one of their
