@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Serves a folder on 127.0.0.1, answering each request D ms after it arrived.
+"""Serves a folder on 127.0.0.1 (or the --host addresses), answering each request D ms after it arrived.
 
 A stand-in for a real network: one connection per request (the answer says
 "Connection: close" and the connection is closed after it), no keep-alive.
@@ -75,11 +75,12 @@ async def serve(args):
     Handler.root = os.path.realpath(args.root)
     Handler.delay = args.delay_ms / 1000.0
     loop = asyncio.get_running_loop()
-    server = await loop.create_server(Handler, "127.0.0.1", args.port, backlog=128, reuse_address=True)
+    hosts = args.host or ["127.0.0.1"]
+    server = await loop.create_server(Handler, hosts, args.port, backlog=128, reuse_address=True)
     stop = loop.create_future()
     for sig in (signal.SIGTERM, signal.SIGINT):
         loop.add_signal_handler(sig, stop.set_result, None)
-    print("latency server on 127.0.0.1:%d, %d ms, %s" % (args.port, args.delay_ms, Handler.root), file=sys.stderr,
+    print("latency server on %s:%d, %d ms, %s" % (",".join(hosts), args.port, args.delay_ms, Handler.root), file=sys.stderr,
           flush=True)
     async with server:
         await stop
@@ -90,6 +91,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     ap.add_argument("--root", required=True, help="folder to serve")
     ap.add_argument("--port", type=int, default=18080)
+    ap.add_argument("--host", action="append", help="address to listen on (repeatable; default 127.0.0.1)")
     ap.add_argument("--delay-ms", type=float, default=20)
     asyncio.run(serve(ap.parse_args()))
 

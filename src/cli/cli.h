@@ -17,12 +17,18 @@ void addCrawlCommand(CLI::App& app, Commands& commands);
 void addAnalyzeCommand(CLI::App& app, Commands& commands);
 void addReportCommand(CLI::App& app, Commands& commands);
 
-// The six summary rows as Key<TAB>Value, an empty line, then the audit report,
+// The summary rows as Key<TAB>Value, an empty line, then the audit report,
 // one line each. The seven list exports of a run: crawlspect::exportAllLists.
 void printSummaryAndAudit(std::ostream& out, const RefreshResult& result);
 class CliProject;
+// The exit status of a run that found a broken link, with --fail-on-broken.
+inline constexpr int kExitBrokenLinks = 3;
+// The exit status of a crawl whose start URL could not be fetched.
+inline constexpr int kExitStartUrlFailed = 4;
 // One refresh of the session's project: summary and audit to stdout, then,
-// with a folder, the seven list exports. 0, or 1 when an export failed.
-int showResults(CliProject& session, const std::string& exportDir);
+// with a folder, the seven list exports and the three response exports. 0;
+// 1 when an export failed; else kExitBrokenLinks when failOnBroken and a
+// crawled page links to a broken target.
+int showResults(CliProject& session, const std::string& exportDir, bool failOnBroken = false);
 
 }  // namespace crawlspect::cli

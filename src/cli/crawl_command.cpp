@@ -37,6 +37,8 @@ struct CrawlOptions {
   int connectMs = std::stoi(kBuiltIn.connectionTimeout);
   int responseMs = std::stoi(kBuiltIn.responseTimeout);
   int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
+  bool failOnBroken = false;
+  bool checkExternal = false;
 };
 
 // What a run shows in a window, for a terminal: one line per page on stderr
@@ -57,12 +59,21 @@ class ConsoleObserver : public CrawlObserver {
   void pageFailed(const std::string& message) override {
     m_desktop.showMessage("Crawlspect", terminalSafe(message), MessageIcon::Error);
   }
+  void startUrlFailed(const std::string& reason) override {
+    m_startUrlFailed = true;
+    std::cerr << "Start URL failed: " << terminalSafe(reason) << std::endl;
+  }
+  bool startFailed() const { return m_startUrlFailed; }
+  void externalCheckStarted(std::size_t links) override {
+    std::cerr << "Checking " << links << " external links" << std::endl;
+  }
   // "Total URLs: N" as last shown; empty when no page was crawled.
   const std::string& totalLine() const { return m_total; }
 
  private:
   Desktop& m_desktop;
   std::string m_total;
+  bool m_startUrlFailed = false;
 };
 
 int runCrawl(const CrawlOptions& opts) {
@@ -77,6 +88,7 @@ int runCrawl(const CrawlOptions& opts) {
   settings.connectionTimeout = std::chrono::milliseconds(opts.connectMs);
   settings.responseTimeout = std::chrono::milliseconds(opts.responseMs);
   settings.maxFetchTime = std::chrono::milliseconds(opts.maxFetchMs);
+  settings.checkExternalLinks = opts.checkExternal;
   if (!opts.ignoreUrlsFile.empty()) {
     std::ifstream in(opts.ignoreUrlsFile, std::ios::binary);
     if (!in) {
@@ -121,7 +133,8 @@ int runCrawl(const CrawlOptions& opts) {
       status = 1;
     }
   }
-  if (showResults(session, opts.exportDir) != 0) status = 1;
+  const int shown = showResults(session, opts.exportDir, opts.failOnBroken);
+  if (shown == 1) status = 1;
   // Every failure the run absorbed (a statement that could not be written, a
   // page that could not be read) was shown as it came; a project with holes
   // must not pass for a complete one.
@@ -131,6 +144,9 @@ int runCrawl(const CrawlOptions& opts) {
               << " while crawling: the project holds only what could be stored." << std::endl;
     status = 1;
   }
+  // A run that could not even begin must not pass for an empty site.
+  if (status == 0 && observer.startFailed()) status = kExitStartUrlFailed;
+  if (status == 0) status = shown;
   return status;
 }
 
@@ -142,7 +158,12 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("START_URL", opts->startUrl, "Where the crawl begins")->required();
   cmd->add_option("--project", opts->project, "Save the project to this file when the run has ended");
   cmd->add_option("--export-dir", opts->exportDir,
-                  "Write the seven list exports as CSV files into this folder after the run");
+                  "Write the seven list exports and the three response exports as CSV files into this folder "
+                  "after the run");
+  cmd->add_flag("--check-external", opts->checkExternal,
+                "After the crawl, check each distinct external http(s) link once");
+  cmd->add_flag("--fail-on-broken", opts->failOnBroken,
+                "Exit with status 3 when a crawled page links to a broken target");
   cmd->add_option("--limit", opts->limit, "Internal URL limit")
       ->check(CLI::Range(kPageLimitMin, kPageLimitMax))
       ->capture_default_str();

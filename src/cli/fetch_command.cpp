@@ -37,17 +37,18 @@ void addFetchCommand(CLI::App& app, Commands& commands) {
     fetcher.setUserAgent(opts->agent);
     fetcher.setTimeouts(opts->connectMs, opts->responseMs);
     fetcher.setMaxFetchTime(opts->maxFetchMs);
-    std::string text;
-    try {
-      text = fetcher.fetchPage(opts->url, &watch);
-    } catch (const DecodeError& e) {
-      // As in a crawl: the page counts as empty and the reason is shown as
-      // the last fetch error below; the exit status stays 0.
-      fetcher.setLastFetchError(e.what());
-    }
-    // The text exactly as read (it is what the command is for); the two
-    // report lines come from the server and are escaped.
-    std::cout << text << std::flush;
+    PageFetcher::FetchedPage page = fetcher.fetch(opts->url, &watch);
+    // As in a crawl: an undecodable page counts as empty and the reason is
+    // shown as the last fetch error below; the exit status stays 0.
+    if (!page.decodeFailure.empty()) fetcher.setLastFetchError(page.decodeFailure);
+    // The text exactly as read (it is what the command is for); the report
+    // lines come from the server and are escaped.
+    std::cout << page.text << std::flush;
+    const FetchOutcome& outcome = page.outcome;
+    std::cerr << "Status: " << outcome.firstStatus << " -> " << outcome.finalStatus << "\n";
+    for (std::size_t i = 0; i < outcome.hops.size(); ++i)
+      std::cerr << "Hop " << i + 1 << ": " << outcome.hops[i].status << " " << terminalSafe(outcome.hops[i].target)
+                << "\n";
     std::cerr << "Last fetch error: " << terminalSafe(fetcher.lastFetchError()) << "\n"
               << "Last redirect: " << terminalSafe(fetcher.lastRedirect()) << std::endl;
     return 0;

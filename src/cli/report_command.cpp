@@ -17,6 +17,7 @@ namespace {
 struct ReportOptions {
   std::string project;
   std::string exportDir;
+  bool failOnBroken = false;
 };
 
 int runReport(const ReportOptions& opts) {
@@ -28,7 +29,7 @@ int runReport(const ReportOptions& opts) {
   try {
     CliProject session;
     if (!session.store.openProject(opts.project, session.list)) return 1;
-    const int status = showResults(session, opts.exportDir);
+    const int status = showResults(session, opts.exportDir, opts.failOnBroken);
     // A statement that failed on the file (a table missing, a page of it
     // malformed) was reported as it came: the report is not the project's.
     return session.desktop.messages().empty() ? status : 1;
@@ -40,15 +41,18 @@ int runReport(const ReportOptions& opts) {
 
 }  // namespace
 
-int showResults(CliProject& session, const std::string& exportDir) {
+int showResults(CliProject& session, const std::string& exportDir, bool failOnBroken) {
   const RegionalSettings regional = RegionalSettings::fromEnvironment();
   // Without exports only the summary and the audit are printed: the two
   // largest lists are counted, not kept.
   const RefreshResult result = refreshResults(session.db, session.list, regional, session.desktop, !exportDir.empty());
   printSummaryAndAudit(std::cout, result);
-  if (exportDir.empty()) return 0;
-  const std::string error = exportAllLists(exportDir, result, regional.listSeparator);
-  if (error.empty()) return 0;
+  const int found = failOnBroken && result.responses.brokenLinks > 0 ? kExitBrokenLinks : 0;
+  if (exportDir.empty()) return found;
+  std::string error = exportAllLists(exportDir, result, regional.listSeparator);
+  const std::string responseError = exportResponseFiles(exportDir, session.db, regional.listSeparator, session.desktop);
+  if (!responseError.empty()) error += (error.empty() ? "" : "\n") + responseError;
+  if (error.empty()) return found;
   std::cerr << error << std::endl;
   return 1;
 }
@@ -66,7 +70,10 @@ void addReportCommand(CLI::App& app, Commands& commands) {
   auto opts = std::make_shared<ReportOptions>();
   auto* cmd = app.add_subcommand("report", "Show a saved project's summary and audit report, and export its lists");
   cmd->add_option("PROJECT", opts->project, "Project database file")->required();
-  cmd->add_option("--export-dir", opts->exportDir, "Write the seven list exports as CSV files into this folder");
+  cmd->add_option("--export-dir", opts->exportDir,
+                  "Write the seven list exports and the three response exports as CSV files into this folder");
+  cmd->add_flag("--fail-on-broken", opts->failOnBroken,
+                "Exit with status 3 when a crawled page links to a broken target");
   commands.emplace_back(cmd, [opts] { return runReport(*opts); });
 }
 

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <filesystem>
+
 #include "process.h"
 #include "result_fixture.h"
+#include "test_server.h"
 
 using testsupport::cliPath;
 using testsupport::readFile;
@@ -26,7 +29,8 @@ TEST(CliReport, PrintsSummaryAndAuditAndExportsTheSevenLists) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out,
             "Internal URLs\t3\nFound Links\t1\nFound Titles\t2\nFound Descriptions\t2\nFound H1 Tags\t1\n"
-            "Found H2 Tags\t0\n\nTitle is not unique (Same, again)\nDescription is not unique (D)\n");
+            "Found H2 Tags\t0\nResponses 2xx\t0\nResponses 3xx\t0\nResponses 4xx\t0\nResponses 5xx\t0\n"
+            "Failed Fetches\t0\nBroken Links\t0\n\nTitle is not unique (Same, again)\nDescription is not unique (D)\n");
   const std::string bom = "\xEF\xBB\xBF";
   EXPECT_EQ(readFile(out + "/sitemap.csv"),
             bom + "Page,Load_Time,URL_Length\r\nhttp://a.test/,,7\r\nhttp://a.test/b,,8\r\nhttp://a.test/q,,8\r\n");
@@ -57,6 +61,76 @@ TEST(CliReport, AProjectMissingATableIsNotReportedAsRead) {
   const auto r = runProcess({cliPath(), "report", f.dir.file("project.db")});
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_NE(r.err.find("no such table: TAGS"), std::string::npos) << r.err;
+}
+
+// A crawl of a site with a missing page, a redirect, a chain and a server
+// error: the response rows of the summary, the audit's response lines, the
+// three response exports, and the exit status a pipeline can gate on.
+TEST(CliCrawl, ReportsEveryResponseExportsThemAndFailsOnBrokenLinks) {
+  ::setenv("LC_ALL", "C", 1);
+  testsupport::TestServer site;
+  site.page("/",
+            "<a href=\"/gone\">gone</a> <a href=\"/old\">old</a> <a href=\"/chain\">chain</a>\n"
+            "<a href=\"/boom\">boom</a> <a href=\"/gone\">again</a>")
+      .status("/gone", 404)
+      .redirect("/old", "/end")
+      .redirect("/chain", "/chain2", 302)
+      .redirect("/chain2", "/end")
+      .page("/end", "the end")
+      .status("/boom", 500);
+  site.start();
+  auto u = [&](const std::string& path) { return site.url(path); };
+  testsupport::TempDir dir;
+  const std::string project = dir.file("site.db");
+  const std::string out = dir.file("out");
+
+  const auto crawl =
+      runProcess({cliPath(), "crawl", u("/"), "--project", project, "--export-dir", out, "--fail-on-broken"});
+  EXPECT_EQ(crawl.exitCode, 3) << crawl.err;
+  const std::string responses =
+      "Responses 2xx\t1\nResponses 3xx\t2\nResponses 4xx\t1\nResponses 5xx\t1\n"
+      "Failed Fetches\t0\nBroken Links\t2\n\n";
+  const std::string audit = "Broken link (404) URL:" + u("/gone") + " (linked from 1 pages)\n" +
+                            "Redirect (301) URL:" + u("/old") + " -> " + u("/end") + "\n" +
+                            "Redirect chain (2 hops) URL:" + u("/chain") + " -> " + u("/end") + "\n" +
+                            "Server error (500) URL:" + u("/boom") + "\n";
+  EXPECT_NE(crawl.out.find("Found H2 Tags\t0\n" + responses), std::string::npos) << crawl.out;
+  EXPECT_TRUE(crawl.out.ends_with(audit)) << crawl.out;
+
+  const std::string bom = "\xEF\xBB\xBF";
+  EXPECT_EQ(readFile(out + "/redirects.csv"), bom + "URL,Hop,Target,Status\r\n" + u("/old") + ",1," + u("/end") +
+                                                  ",301\r\n" + u("/chain") + ",1," + u("/chain2") + ",302\r\n" +
+                                                  u("/chain") + ",2," + u("/end") + ",301\r\n");
+  EXPECT_EQ(readFile(out + "/broken_links.csv"), bom + "Source,Link,Anchor,Status,Error\r\n" + u("/") + "," +
+                                                     u("/gone") + ",gone,404,http: HTTP/1.1 404 Not Found\r\n" +
+                                                     u("/") + "," + u("/boom") +
+                                                     ",boom,500,http: HTTP/1.1 500 Internal Server Error\r\n" + u("/") +
+                                                     "," + u("/gone") + ",again,404,http: HTTP/1.1 404 Not Found\r\n");
+  const std::string responsesCsv = readFile(out + "/responses.csv");
+  EXPECT_TRUE(responsesCsv.starts_with(
+      bom + "URL,Status,Final_Status,Final_URL,Hops,Content_Type,Bytes,TTFB_ms,Time_ms,Error,External\r\n" + u("/") +
+      ",200,200," + u("/") + ",0,text/html,"))
+      << responsesCsv;
+  EXPECT_NE(responsesCsv.find("\r\n" + u("/chain") + ",302,200," + u("/end") + ",2,text/html,7,"), std::string::npos)
+      << responsesCsv;
+
+  // The saved project says the same; without the flag broken links are no failure.
+  const auto report = runProcess({cliPath(), "report", project, "--fail-on-broken"});
+  EXPECT_EQ(report.exitCode, 3) << report.err;
+  EXPECT_EQ(report.out, crawl.out);
+  EXPECT_EQ(runProcess({cliPath(), "report", project}).exitCode, 0);
+}
+
+TEST(CliCrawl, AStartUrlThatCannotBeFetchedIsNoEmptySite) {
+  testsupport::TempDir dir;
+  const std::string project = dir.file("none.db");
+  const std::string start = "http://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/";
+  const auto r = runProcess({cliPath(), "crawl", start, "--project", project});
+  EXPECT_EQ(r.exitCode, 4);
+  EXPECT_NE(r.err.find("Start URL failed: connect: "), std::string::npos) << r.err;
+  EXPECT_TRUE(std::filesystem::exists(project)) << "what the run has is saved";
+  EXPECT_NE(r.out.find("Failed Fetches\t1\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Failed (connect) URL:" + start + "\n"), std::string::npos) << r.out;
 }
 
 }  // namespace

@@ -273,14 +273,17 @@ TEST_F(CrawlRunTest, SavedProjectReopensWithTheListInOrder) {
   const std::string saved = dir.file("saved.db");
   EXPECT_NO_THROW(store.saveCopy(saved));
   const auto before = listUrls();
+  // A load time is kept in the saved project (one decimal, the run's notation).
+  db.execute("UPDATE RESPONSES SET TIME_MS=1260 WHERE URL=?", {site.url("/y")});
+  EXPECT_NO_THROW(store.saveCopy(saved));
 
   InternalUrlList reopened;
-  ASSERT_TRUE(store.openProject(saved, reopened));
+  ASSERT_TRUE(store.openProject(saved, reopened, RegionalSettings::withDecimal(',')));
   const auto rowsAfter = reopened.snapshot();
   ASSERT_EQ(rowsAfter.size(), before.size());
   for (std::size_t i = 0; i < before.size(); ++i) {
     EXPECT_EQ(rowsAfter[i].url, before[i]);
-    EXPECT_EQ(rowsAfter[i].loadTime, "");
+    EXPECT_EQ(rowsAfter[i].loadTime, before[i] == site.url("/y") ? "1,3" : "0,0") << before[i];
     EXPECT_EQ(rowsAfter[i].urlLength, std::to_string(before[i].size() - 7));
   }
 }

@@ -273,11 +273,12 @@ TEST(FetchCommand, PrintsTextThenErrorAndRedirect) {
   auto r = testsupport::runProcess({testsupport::cliPath(), "fetch", server.url("/")});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "a\r\nb\r\n");
-  EXPECT_EQ(r.err, "Last fetch error: \nLast redirect: " + server.url("/home") + "\n");
+  EXPECT_EQ(r.err, "Status: 301 -> 200\nHop 1: 301 " + server.url("/home") +
+                       "\nLast fetch error: \nLast redirect: " + server.url("/home") + "\n");
   r = testsupport::runProcess({testsupport::cliPath(), "fetch", server.url("/404")});
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_EQ(r.out, "");
-  EXPECT_EQ(r.err, "Last fetch error: HTTP/1.1 404 Not Found\nLast redirect: \n");
+  EXPECT_EQ(r.err, "Status: 404 -> 404\nLast fetch error: HTTP/1.1 404 Not Found\nLast redirect: \n");
   r = testsupport::runProcess({testsupport::cliPath(), "fetch"});
   EXPECT_EQ(r.exitCode, 2);
   r = testsupport::runProcess({testsupport::cliPath(), "fetch", "x", "--response-timeout", "abc"});

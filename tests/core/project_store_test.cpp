@@ -69,6 +69,55 @@ TEST(ProjectStore, OpenRebuildsTheListAndCloseRemovesTheWorkingFile) {
   EXPECT_FALSE(std::filesystem::exists(working + "-wal"));
 }
 
+// A project of the first version (three tables, no schema version) gains the
+// response tables and the version number; its own tables stay as they were.
+TEST(ProjectStore, AnOlderProjectGainsTheResponseTablesOnly) {
+  TempDir dir;
+  const std::string old = dir.file("old.db");
+  {
+    Database db;
+    db.connect(old);
+    db.executeScript(
+        "CREATE TABLE PAGES (URL TEXT, TITLE TEXT, DESCRIPTION TEXT, H1TAG TEXT);"
+        "CREATE TABLE TAGS (URL TEXT, TAG TEXT, VALUE TEXT);"
+        "CREATE TABLE LINKS (URL TEXT, LINK TEXT, FOLLOW TEXT, TYPE TEXT, ANCHOR TEXT);"
+        "INSERT INTO PAGES VALUES ('http://a/', 'T', 'D', 'H');");
+  }
+  const std::string schemaBefore =
+      "SELECT name, sql FROM sqlite_master WHERE tbl_name IN ('PAGES','TAGS','LINKS') "
+      "AND type='table' ORDER BY name";
+  Store s(dir);
+  ASSERT_TRUE(s.store.openProject(old, s.list));
+  EXPECT_EQ(s.db.query("PRAGMA user_version").text(0, 0), std::to_string(kSchemaVersion));
+  EXPECT_EQ(s.db.query("SELECT COUNT(*) FROM RESPONSES").text(0, 0), "0");
+  EXPECT_EQ(s.db.query("SELECT COUNT(*) FROM REDIRECTS").text(0, 0), "0");
+  EXPECT_EQ(s.db.query(schemaBefore).rows.size(), 3u);
+  EXPECT_EQ(s.db.query("SELECT * FROM PAGES").rows, (std::vector<std::vector<DbValue>>{{"http://a/", "T", "D", "H"}}));
+  EXPECT_EQ(s.list.snapshot()[0].loadTime, "");  // no fetch recorded: no load time
+  // A fresh project is of this version; one claiming a later version without
+  // the tables gets them and keeps its number.
+  Store fresh(dir);
+  fresh.store.freshReset();
+  EXPECT_EQ(fresh.db.query("PRAGMA user_version").text(0, 0), std::to_string(kSchemaVersion));
+  fresh.db.executeScript("DROP TABLE RESPONSES; PRAGMA user_version=7;");
+  const std::string later = dir.file("later.db");
+  fresh.store.saveCopy(later);
+  fresh.store.close();
+  Store reopened(dir);
+  ASSERT_TRUE(reopened.store.openProject(later, reopened.list));
+  EXPECT_EQ(reopened.db.query("PRAGMA user_version").text(0, 0), "7");
+  EXPECT_EQ(reopened.db.query("SELECT COUNT(*) FROM RESPONSES").text(0, 0), "0");
+  reopened.store.close();
+  // Saved again, it opens as a project of this version.
+  const std::string again = dir.file("again.db");
+  s.store.saveCopy(again);
+  Store t(dir);
+  EXPECT_TRUE(t.store.openProject(again, t.list));
+  EXPECT_TRUE(t.desktop.messages().empty());
+  s.store.close();
+  t.store.close();
+}
+
 TEST(ProjectStore, BrokenProjectFilesAreReportedAndLeftUntouched) {
   TempDir dir;
   const std::string good = testsupport::readFile(savedProject(dir, "good.db"));
@@ -208,6 +257,9 @@ TEST(ProjectStore, HostileProjectFilesAreRefused) {
        "not a project: it holds a trigger"},
       {"column", "DROP TABLE TAGS; CREATE TABLE TAGS (URL TEXT, TAG TEXT);",
        "not a project: TAGS does not have the columns URL,TAG,VALUE"},
+      {"responses column", "DROP TABLE RESPONSES; CREATE TABLE RESPONSES (URL TEXT, STATUS INTEGER);",
+       "not a project: RESPONSES does not have the columns "
+       "URL,STATUS,FINAL_STATUS,FINAL_URL,HOPS,CONTENT_TYPE,BYTES,TTFB_MS,TIME_MS,ERROR,EXTERNAL"},
       {"locked", "", "the project is in use by another program (database is locked)"},
       {"hot journal", "",
        "the project was left in the middle of a change: its -journal file must be rolled back first"},

@@ -12,9 +12,11 @@ namespace {
 
 Rows summaryRows(const std::string& urls, const std::string& links, const std::string& titles,
                  const std::string& descriptions, const std::string& h1, const std::string& h2) {
-  return {{"Internal URLs", urls},  {"Found Links", links},
-          {"Found Titles", titles}, {"Found Descriptions", descriptions},
-          {"Found H1 Tags", h1},    {"Found H2 Tags", h2}};
+  // No fetch recorded in these projects: the response counts stay 0.
+  return {
+      {"Internal URLs", urls}, {"Found Links", links}, {"Found Titles", titles}, {"Found Descriptions", descriptions},
+      {"Found H1 Tags", h1},   {"Found H2 Tags", h2},  {"Responses 2xx", "0"},   {"Responses 3xx", "0"},
+      {"Responses 4xx", "0"},  {"Responses 5xx", "0"}, {"Failed Fetches", "0"},  {"Broken Links", "0"}};
 }
 
 TEST(ResultLists, EmptyProjectGivesEmptyListsZeroSummaryAndNoReport) {

@@ -80,7 +80,8 @@ class MainWindowTest : public QObject {
   void startsWithTheAuditTabAndTheControlsNamed() {
     auto window = makeWindow();
     auto* tabs = child<QTabWidget>(window.get(), "resultTabs");
-    QCOMPARE(tabs->count(), 8);
+    QCOMPARE(tabs->count(), 9);
+    QCOMPARE(tabs->tabText(8), QString("Response Codes"));
     QCOMPARE(tabs->currentIndex(), 0);
     QCOMPARE(tabs->tabText(0), QString("SEO Audit"));
     QCOMPARE(tabs->tabText(7), QString("Anchor List"));
@@ -127,7 +128,7 @@ class MainWindowTest : public QObject {
     QCOMPARE(titles->index(0, 1).data().toString(), QString("2"));
     auto* audit = child<AuditView>(window.get(), "auditView");
     QVERIFY2(audit->allText().find("Title is not unique (Home)\r\n") != std::string::npos, audit->allText().c_str());
-    QCOMPARE(listOf(window.get(), "summaryView")->rowCount(), 6);
+    QCOMPARE(listOf(window.get(), "summaryView")->rowCount(), 12);
     audit->setCurrentIndex(audit->model()->index(0, 0));
     child<QAction>(window.get(), "copySelectedAuditAction")->trigger();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("Title is not unique (Home)\r\n"));
@@ -191,8 +192,68 @@ class MainWindowTest : public QObject {
     auto* urls = listOf(window.get(), "internalUrlsView");
     QCOMPARE(urls->rowCount(), 3);
     QCOMPARE(urls->index(0, 0).data().toString(), QString::fromStdString(site.url("/")));
-    QCOMPARE(urls->index(0, 1).data().toString(), QString());
+    // Load times come back from the saved fetches.
+    QVERIFY(!urls->index(0, 1).data().toString().isEmpty());
     QTRY_COMPARE(listOf(window.get(), "foundLinksView")->rowCount(), 3);
+  }
+
+  // Every fetch in the Response Codes tab: filtered by class, a URL's
+  // redirect chain and the pages linking to it with their anchor texts.
+  void responseCodesShowChainsAndInlinks() {
+    testsupport::TestServer other;
+    // "localhost" is another site than 127.0.0.1: its link is external.
+    const std::string external = "http://localhost:" + std::to_string(site.port()) + "/a";
+    other.page("/", "<a href=\"/gone\">first</a> <a href=\"/moved\">m</a> <a href=\"" + external + "\">out</a>")
+        .page("/end", "<a href=\"/gone\">second</a>")
+        .status("/gone", 404)
+        .redirect("/moved", "/end", 302);
+    other.start();
+    auto window = makeWindow();
+    auto* checkExternal = child<QCheckBox>(window.get(), "checkExternalCheck");
+    QVERIFY(!checkExternal->isChecked());
+    checkExternal->setChecked(true);
+    crawl(window.get(), other.url("/"));
+    auto* rows = listOf(window.get(), "responseCodesView");
+    QTRY_VERIFY(!window->refreshRunning() && rows->rowCount() == 4);
+    QCOMPARE(listOf(window.get(), "summaryView")->index(8, 1).data().toString(), QString("1"));  // Responses 4xx
+
+    auto* filter = child<QComboBox>(window.get(), "responseClassCombo");
+    filter->setCurrentText("4xx");
+    QCOMPARE(rows->rowCount(), 1);
+    QCOMPARE(rows->index(0, 0).data().toString(), QString::fromStdString(other.url("/gone")));
+    QCOMPARE(rows->index(0, 1).data().toString(), QString("404"));
+    auto* view = child<QTreeView>(window.get(), "responseCodesView");
+    view->setCurrentIndex(rows->index(0, 0));
+    auto* inlinks = listOf(window.get(), "responseInlinksView");
+    QCOMPARE(inlinks->rowCount(), 2);
+    QCOMPARE(inlinks->index(0, 1).data().toString(), QString("first"));
+    QCOMPARE(inlinks->index(1, 0).data().toString(), QString::fromStdString(other.url("/moved")));
+    QCOMPARE(inlinks->index(1, 1).data().toString(), QString("second"));
+
+    filter->setCurrentText("3xx");
+    QCOMPARE(rows->rowCount(), 1);
+    QCOMPARE(rows->index(0, 2).data().toString(), QString::fromStdString(other.url("/end")));
+    view->setCurrentIndex(rows->index(0, 0));
+    auto* chain = listOf(window.get(), "redirectChainView");
+    QCOMPARE(chain->rowCount(), 1);
+    QCOMPARE(chain->index(0, 1).data().toString(), QString::fromStdString(other.url("/end")));
+    QCOMPARE(chain->index(0, 2).data().toString(), QString("302"));
+    filter->setCurrentText("Failed");
+    QCOMPARE(rows->rowCount(), 0);
+    filter->setCurrentText("External");
+    QCOMPARE(rows->rowCount(), 1);
+    QCOMPARE(rows->index(0, 0).data().toString(), QString::fromStdString(external));
+    QCOMPARE(rows->index(0, 1).data().toString(), QString("200"));
+    QVERIFY(messages.empty());
+  }
+
+  void aStartUrlThatCannotBeFetchedIsTold() {
+    auto window = makeWindow();
+    messages.clear();
+    crawl(window.get(), "http://127.0.0.1:" + std::to_string(testsupport::refusedPort()) + "/");
+    QTRY_COMPARE(messages.size(), size_t(1));
+    QVERIFY2(messages[0].text.rfind("Start URL failed: connect: ", 0) == 0, messages[0].text.c_str());
+    messages.clear();
   }
 
   void enterInAnEmptyFieldWarns() {

@@ -26,6 +26,7 @@ class RecordingObserver : public crawlspect::CrawlObserver {
   std::vector<std::string> events;
   std::map<int, std::string> status;  // 0: total, 1: position, 2: page being loaded
   std::vector<std::string> failures;
+  std::vector<std::string> startFailures;
   int refreshes = 0;
   int shownRows = 0;
   std::optional<crawlspect::RunEnd> end;
@@ -52,6 +53,8 @@ class RecordingObserver : public crawlspect::CrawlObserver {
   void pageFinished(std::size_t, std::size_t total) override { status[0] = "Total URLs: " + std::to_string(total); }
   void transferCutOff() override { ++refreshes; }
   void pageFailed(const std::string& message) override { failures.push_back(message); }
+  void startUrlFailed(const std::string& reason) override { startFailures.push_back(reason); }
+  void externalCheckStarted(std::size_t links) override { events.push_back("external " + std::to_string(links)); }
   void runFinished(crawlspect::RunEnd how) override {
     ++refreshes;
     status[2].clear();

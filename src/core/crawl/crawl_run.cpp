@@ -15,19 +15,17 @@
 #include "core/platform/desktop.h"
 #include "core/platform/text.h"
 #include "core/store/project_store.h"
+#include "core/store/statements.h"
 
 namespace crawlspect {
 
 namespace {
 
 // A body that cannot be decoded reads as an empty page: the page keeps its
-// row in the list, without facts or links, and the run goes on.
-std::string fetchPageText(PageFetcher& fetcher, const std::string& url, const StopWatch* watch) {
-  try {
-    return fetcher.fetchPage(url, watch);
-  } catch (const DecodeError&) {
-    return {};
-  }
+// row in the list, without facts or links, and the run goes on. The outcome
+// says so.
+PageFetcher::FetchedPage fetchPageText(PageFetcher& fetcher, const std::string& url, const StopWatch* watch) {
+  return fetcher.fetch(url, watch);
 }
 
 // The read half of a page: what stores its facts and, under the standard
@@ -65,6 +63,7 @@ class FetchAhead {
  public:
   struct Page {
     std::string text;
+    FetchOutcome outcome;
     double seconds = 0;
     bool cutOff = false;  // the stop request cut the transfer
     std::exception_ptr failure;
@@ -144,7 +143,9 @@ class FetchAhead {
       // A cut-off is passed on only when the page is used.
       const StopWatch watch{m_stopRequested, [&page] { page.cutOff = true; }};
       try {
-        page.text = fetchPageText(m_fetcher, url, &watch);
+        PageFetcher::FetchedPage fetched = fetchPageText(m_fetcher, url, &watch);
+        page.text = std::move(fetched.text);
+        page.outcome = std::move(fetched.outcome);
       } catch (...) {
         page.failure = std::current_exception();
       }
@@ -255,6 +256,7 @@ void CrawlRun::start(const CrawlSettings& settings) {
   m_observer.urlListCleared();
   m_added = 0;
   m_pageLimit = std::clamp<std::int64_t>(settings.pageLimit, 1, kMaxPageLimit);
+  m_checkExternal = settings.checkExternalLinks;
   m_store.freshReset();
 
   IntakeSettings intake;
@@ -273,7 +275,16 @@ void CrawlRun::adoptRedirect(const std::string& probeUrl) {
   // so that its pages count as internal to the site the user meant.
   m_fetcher.clearLastRedirect();
   const StopWatch watch{&m_stopRequested, nullptr};
-  fetchPageText(m_fetcher, probeUrl, &watch);
+  const FetchOutcome probe = fetchPageText(m_fetcher, probeUrl, &watch).outcome;
+  if (!probe.cutByStop && probe.failed()) {
+    notify([reason = probe.errorText()](CrawlObserver& o) { o.startUrlFailed(reason); });
+  }
+  // The crawl fetches the start URL again unless it redirects elsewhere:
+  // only then is the probe a fetch of its own to record.
+  if (!probe.cutByStop && probe.redirected()) {
+    m_store.recordResponse(probe);
+    m_probeRecorded = probe.url;
+  }
   const std::string redirect = m_fetcher.lastRedirect();
   if (redirect.empty() || redirect == probeUrl) return;
   {
@@ -284,6 +295,7 @@ void CrawlRun::adoptRedirect(const std::string& probeUrl) {
 }
 
 void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
+  m_probeRecorded.clear();
   adoptRedirect(probeUrl);
   LinkIntake intake(
       std::move(intakeSettings), [this] { return startUrl(); }, *this);
@@ -304,6 +316,8 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
     // keeps deferred link indexes from here on, in the waits' shadow.
     if (position == kPagesBeforeIndexChoice && m_store.linkIndexesPending() && 2 * waited >= Clock::now() - runStarted)
       m_store.keepLinkIndexesFromNow();
+    const FetchOutcome* outcome = nullptr;
+    FetchAhead::Page page;
     try {
       const auto started = Clock::now();
       const std::string pageUrl = m_list.url(position);
@@ -311,7 +325,6 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
           [progress = PageProgress{position, m_list.size(), pageUrl}](CrawlObserver& o) { o.pageStarted(progress); });
       std::string pageText;
       double seconds = 0;
-      FetchAhead::Page page;
       if (ahead.holds(position)) {
         const auto waitFrom = Clock::now();
         page = ahead.take();
@@ -321,10 +334,16 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
         pageText = std::move(page.text);
         seconds = page.seconds;
       } else {
-        pageText = fetchPageText(m_fetcher, pageUrl, &watch);
+        PageFetcher::FetchedPage fetched = fetchPageText(m_fetcher, pageUrl, &watch);
+        pageText = std::move(fetched.text);
+        page.outcome = std::move(fetched.outcome);
         waited += Clock::now() - started;
         seconds = std::chrono::duration<double>(Clock::now() - started).count();
       }
+      // Written with the page's links, in one commit; a fetch the stop cut
+      // off says nothing about the server and is not kept.
+      const bool recordOutcome = !page.outcome.cutByStop && page.outcome.url != m_probeRecorded;
+      outcome = recordOutcome ? &page.outcome : nullptr;
       // Only URLs already in the list: the next page is the same one the
       // run would fetch after this page's scan.
       if (position + 1 < m_list.size()) ahead.start(position + 1, m_list.url(position + 1));
@@ -335,11 +354,15 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
       const PageRead read = page.read ? std::move(page.content) : readPage(m_pageStep, m_linkRules, pageUrl, pageText);
       if (read.store) m_desktop.runOnMain(read.store);
       ProjectStore::Batch batch(m_store);
+      if (outcome) m_store.recordResponse(*outcome);
+      outcome = nullptr;
       if (m_linkRules == LinkRules::Classic)
         intake.scanLinks(pageUrl, pageText);
       else
         intake.takeInPageLinks(pageUrl, read.links);
     } catch (const std::exception& e) {
+      // The page's step failed before its outcome was written.
+      if (outcome) m_store.recordResponse(*outcome);
       // Whatever went wrong with one page, the run goes on with the next.
       m_desktop.runOnMain([this, message = std::string(e.what())] { m_observer.pageFailed(message); });
     }
@@ -347,7 +370,25 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
   }
   // Nothing of the run may go on past its end.
   ahead.drop();
+  if (m_checkExternal && m_state.load() == RunState::Running) checkExternalLinks();
   endOfRun();
+}
+
+void CrawlRun::checkExternalLinks() {
+  std::vector<std::string> links;
+  try {
+    m_store.database().forEachRow(sql::kSelectExternalLinks, [&links](const RowView& row) {
+      const std::string_view link = row.text(0);
+      const std::string scheme = lowerAscii(link.substr(0, 8));
+      if (startsWith(scheme, "http://") || startsWith(scheme, "https://")) links.emplace_back(link);
+    });
+  } catch (const DbError& e) {
+    m_desktop.runOnMain([this, message = statementErrorReport(e.what())] { m_observer.pageFailed(message); });
+    return;
+  }
+  notify([count = links.size()](CrawlObserver& o) { o.externalCheckStarted(count); });
+  m_fetcher.checkLinks(links, &m_stopRequested,
+                       [this](const FetchOutcome& outcome) { m_store.recordResponse(outcome); });
 }
 
 void CrawlRun::endOfRun() {

@@ -45,6 +45,9 @@ struct CrawlSettings {
   // "Max fetch time": the whole of one page's fetch, redirects included.
   std::chrono::milliseconds maxFetchTime{60000};
   LinkRules linkRules = LinkRules::Standard;
+  // "Check external links": after the crawl, each distinct external http(s)
+  // link is checked once (PageFetcher::checkLinks) into RESPONSES.
+  bool checkExternalLinks = false;
 };
 
 // The start URL as a run takes it (see CrawlSettings::startUrl); empty when
@@ -72,10 +75,15 @@ class CrawlObserver {
   // A new row of the internal URL list.
   virtual void urlAdded(std::size_t /*index*/) {}
   virtual void loadTimeKnown(std::size_t /*index*/) {}
+  // The crawl is done and the check of this many external links begins.
+  virtual void externalCheckStarted(std::size_t /*links*/) {}
   // The page's facts and links are stored; total counts the list now.
   virtual void pageFinished(std::size_t /*index*/, std::size_t /*total*/) {}
   // A stop cut a transfer off: whatever was stored so far is all the run has.
   virtual void transferCutOff() {}
+  // The start URL could not be fetched: reason is "class: message" (see
+  // FetchOutcome::errorText). The run goes on with what it has.
+  virtual void startUrlFailed(const std::string& /*reason*/) {}
   // Something went wrong with one page and the run goes on with the next. The
   // crawl thread waits until this returns (the window shows a message box).
   virtual void pageFailed(const std::string& /*message*/) {}
@@ -130,6 +138,7 @@ class CrawlRun : private LinkSink {
  private:
   void crawlLoop(IntakeSettings intakeSettings, std::string probeUrl);
   void adoptRedirect(const std::string& probeUrl);
+  void checkExternalLinks();
   void endOfRun();
   void notify(std::function<void(CrawlObserver&)> event);
   void joinFinishedThread();
@@ -152,10 +161,13 @@ class CrawlRun : private LinkSink {
   std::atomic<std::uint64_t> m_added{0};
   std::int64_t m_pageLimit = 1;
   LinkRules m_linkRules = LinkRules::Standard;
+  bool m_checkExternal = false;
   // Set at the start and, after the probe, by the crawl thread before the
   // first link is taken in; the intake reads it for every link's scope.
   mutable std::mutex m_startUrlLock;
   std::string m_startUrl;
+  // The start URL when its probe was recorded: the crawl thread's own.
+  std::string m_probeRecorded;
   std::thread m_thread;
 };
 

@@ -8,96 +8,14 @@
 #include <chrono>
 #include <cstring>
 
+#include "core/crawl/curl_transfer.h"
 #include "core/platform/text.h"
 
 namespace crawlspect {
 
+using namespace transfer;
+
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-constexpr const char* kAccept = "text/html,application/xhtml+xml,application/xml;q=0.9,*/*;q=0.8";
-
-struct Transfer {
-  CURL* handle = nullptr;
-  std::string body;
-  std::string statusLine;
-  std::size_t limit = 0;
-  std::size_t received = 0;  // body bytes of this response, whatever its status
-  bool overLimit = false;
-  bool cutByStop = false;
-  bool timedOut = false;
-  bool overTime = false;  // the whole fetch's time limit ran out
-  Clock::time_point deadline = Clock::time_point::max();
-  std::chrono::milliseconds maxFetchTime{0};
-  const StopWatch* watch = nullptr;
-  Clock::time_point lastActivity = Clock::now();
-  std::chrono::milliseconds responseTimeout{10000};
-};
-
-bool isSuccess(long status) { return status >= 200 && status <= 299; }
-
-size_t onHeader(char* data, size_t size, size_t count, void* user) {
-  auto* t = static_cast<Transfer*>(user);
-  const size_t n = size * count;
-  t->lastActivity = Clock::now();
-  std::string_view line(data, n);
-  if (startsWith(line, "HTTP/")) {
-    while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.remove_suffix(1);
-    t->statusLine.assign(line);
-  }
-  return n;
-}
-
-size_t onBody(char* data, size_t size, size_t count, void* user) {
-  auto* t = static_cast<Transfer*>(user);
-  const size_t n = size * count;
-  t->lastActivity = Clock::now();
-  long status = 0;
-  curl_easy_getinfo(t->handle, CURLINFO_RESPONSE_CODE, &status);
-  // An error or redirect body never reaches the text, but it counts against
-  // the cap all the same: an endless 404 would otherwise be read forever.
-  const bool kept = isSuccess(status);
-  if (t->received + n > t->limit) {
-    if (kept) t->body.append(data, t->limit - t->received);
-    t->received = t->limit;
-    t->overLimit = true;
-    return 0;  // cuts the transfer; what arrived stays
-  }
-  t->received += n;
-  if (kept) t->body.append(data, n);
-  return n;
-}
-
-int onProgress(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_t) {
-  auto* t = static_cast<Transfer*>(user);
-  if (t->watch && t->watch->stopRequested && t->watch->stopRequested->load()) {
-    t->cutByStop = true;
-    return 1;
-  }
-  const auto now = Clock::now();
-  if (now >= t->deadline) {
-    t->overTime = true;
-    return 1;
-  }
-  curl_off_t connectTime = 0;
-  curl_easy_getinfo(t->handle, CURLINFO_CONNECT_TIME_T, &connectTime);
-  if (connectTime == 0) {
-    // Still connecting: that wait is bounded by the connection time-out.
-    t->lastActivity = now;
-    return 0;
-  }
-  if (now - t->lastActivity > t->responseTimeout) {
-    t->timedOut = true;
-    return 1;
-  }
-  return 0;
-}
-
-bool isHttpAddress(std::string_view url) {
-  const std::string low = lowerAscii(url.substr(0, 8));
-  return startsWith(low, "http://") || startsWith(low, "https://");
-}
 
 // Windows-1252 through iconv; the five bytes it leaves undefined map to the
 // C1 control of the same number, as the Windows code page conversion does.
@@ -230,123 +148,62 @@ void PageFetcher::clearLastRedirect() {
   m_lastRedirect.clear();
 }
 
-constexpr long kLowSpeedBytesPerSecond = 64;
+std::string_view fetchFailureName(FetchFailure failure) {
+  switch (failure) {
+    case FetchFailure::None:
+      return "";
+    case FetchFailure::Dns:
+      return "dns";
+    case FetchFailure::Connect:
+      return "connect";
+    case FetchFailure::Tls:
+      return "tls";
+    case FetchFailure::Timeout:
+      return "timeout";
+    case FetchFailure::Reset:
+      return "reset";
+    case FetchFailure::TooManyRedirects:
+      return "too_many_redirects";
+    case FetchFailure::Scheme:
+      return "scheme";
+    case FetchFailure::TooLarge:
+      return "too_large";
+    case FetchFailure::Decode:
+      return "decode";
+    case FetchFailure::Http:
+      return "http";
+  }
+  return "";
+}
+
+std::string FetchOutcome::errorText() const {
+  if (failure == FetchFailure::None) return {};
+  return std::string(fetchFailureName(failure)) + ": " + failureMessage;
+}
 
 namespace {
 
-struct RequestSettings {
-  std::string agent;
-  int connectMs = 0;
-  int responseMs = 0;
-  int maxFetchMs = 0;
-  const std::string* verifiedCaFile = nullptr;  // set: a service's fetch, verified
-};
-
-// One GET of url with a fresh client, redirects not followed: every response
-// comes back to fetchPage's own loop. The headers list lives as long as the handle.
-CURL* openRequest(const std::string& url, const RequestSettings& settings, Transfer& t, curl_slist* headers,
-                  char (&errbuf)[CURL_ERROR_SIZE]) {
-  CURL* h = curl_easy_init();
-  if (!h) return nullptr;
-  t.handle = h;
-  curl_easy_setopt(h, CURLOPT_URL, url.c_str());
-  curl_easy_setopt(h, CURLOPT_HTTPGET, 1L);
-  curl_easy_setopt(h, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1));
-  curl_easy_setopt(h, CURLOPT_PROTOCOLS_STR, settings.verifiedCaFile ? "https" : "http,https");
-  curl_easy_setopt(h, CURLOPT_FOLLOWLOCATION, 0L);
-  curl_easy_setopt(h, CURLOPT_HTTPHEADER, headers);
-  if (!settings.agent.empty()) curl_easy_setopt(h, CURLOPT_USERAGENT, settings.agent.c_str());
-  curl_easy_setopt(h, CURLOPT_FRESH_CONNECT, 1L);
-  curl_easy_setopt(h, CURLOPT_FORBID_REUSE, 1L);
-  curl_easy_setopt(h, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(h, CURLOPT_NOPROXY, "*");
-  if (settings.verifiedCaFile) {
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 2L);
-    if (!settings.verifiedCaFile->empty()) curl_easy_setopt(h, CURLOPT_CAINFO, settings.verifiedCaFile->c_str());
-  } else {
-    // Crawled sites are read whatever their certificates.
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYPEER, 0L);
-    curl_easy_setopt(h, CURLOPT_SSL_VERIFYHOST, 0L);
-    curl_easy_setopt(h, CURLOPT_SSLVERSION, static_cast<long>(CURL_SSLVERSION_TLSv1_0));
-  }
-  curl_easy_setopt(h, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connectMs));
-  // What is left of the fetch's time limit, for the phases that call no
-  // progress function (name resolution); the progress function checks it too.
-  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(t.deadline - Clock::now()).count();
-  curl_easy_setopt(h, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, left)));
-  // A body dripping a byte at a time never trips the wait for data; a
-  // transfer slower than this over a whole response time-out is given up.
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_LIMIT, kLowSpeedBytesPerSecond);
-  curl_easy_setopt(h, CURLOPT_LOW_SPEED_TIME, std::max(1L, static_cast<long>(settings.responseMs / 1000)));
-  curl_easy_setopt(h, CURLOPT_ERRORBUFFER, errbuf);
-  curl_easy_setopt(h, CURLOPT_HEADERFUNCTION, onHeader);
-  curl_easy_setopt(h, CURLOPT_HEADERDATA, &t);
-  curl_easy_setopt(h, CURLOPT_WRITEFUNCTION, onBody);
-  curl_easy_setopt(h, CURLOPT_WRITEDATA, &t);
-  curl_easy_setopt(h, CURLOPT_NOPROGRESS, 0L);
-  curl_easy_setopt(h, CURLOPT_XFERINFOFUNCTION, onProgress);
-  curl_easy_setopt(h, CURLOPT_XFERINFODATA, &t);
-  return h;
-}
-
-// curl_easy_perform, but through a multi handle woken at least every 100 ms:
-// the easy interface may sleep a whole second between two calls of the
-// progress function, and a stop request should not wait that long.
-CURLcode performWatched(CURL* h, Transfer& t) {
-  CURLM* multi = curl_multi_init();
-  if (!multi) return curl_easy_perform(h);
-  if (curl_multi_add_handle(multi, h) != CURLM_OK) {
-    curl_multi_cleanup(multi);
-    return curl_easy_perform(h);
-  }
-  CURLcode rc = CURLE_OK;
-  for (;;) {
-    int running = 0;
-    if (curl_multi_perform(multi, &running) != CURLM_OK) {
-      rc = CURLE_FAILED_INIT;
-      break;
-    }
-    if (running == 0) {
-      int left = 0;
-      rc = CURLE_FAILED_INIT;
-      while (CURLMsg* msg = curl_multi_info_read(multi, &left))
-        if (msg->msg == CURLMSG_DONE && msg->easy_handle == h) rc = msg->data.result;
-      break;
-    }
-    if (onProgress(&t, 0, 0, 0, 0) != 0) {
-      rc = CURLE_ABORTED_BY_CALLBACK;
-      break;
-    }
-    curl_multi_poll(multi, nullptr, 0, 100, nullptr);
-  }
-  curl_multi_remove_handle(multi, h);
-  curl_multi_cleanup(multi);
-  return rc;
-}
-
-// The last fetch error for a transfer that did not complete.
-std::string transferFailure(const Transfer& t, CURLcode rc, const char* errbuf) {
-  if (t.cutByStop) return "Connection Closed Gracefully.";
-  if (t.overLimit) return "The page is larger than " + std::to_string(t.limit) + " bytes; the rest was not read.";
-  // libcurl's own total time-out is the same deadline, counted on its clock.
-  if (t.overTime || (rc == CURLE_OPERATION_TIMEDOUT && Clock::now() + std::chrono::milliseconds(100) >= t.deadline))
-    return "The fetch took longer than " + std::to_string(t.maxFetchTime.count()) + " ms; the rest was not read.";
-  if (t.timedOut || rc == CURLE_OPERATION_TIMEDOUT) return "Read timed out.";
-  return errbuf[0] ? errbuf : curl_easy_strerror(rc);
+std::string textOrDecodeError(PageFetcher::FetchedPage&& page) {
+  if (!page.decodeFailure.empty()) throw DecodeError(page.decodeFailure);
+  return std::move(page.text);
 }
 
 }  // namespace
 
 std::string PageFetcher::fetchPage(const std::string& url, const StopWatch* watch) {
-  return fetch(url, watch, nullptr);
+  return textOrDecodeError(fetch(url, watch));
 }
 
 std::string PageFetcher::fetchVerified(const std::string& url, const std::string& caFile, const StopWatch* watch) {
-  return fetch(url, watch, &caFile);
+  return textOrDecodeError(fetchWith(url, watch, &caFile));
 }
 
-std::string PageFetcher::fetch(const std::string& url, const StopWatch* watch, const std::string* verifiedCaFile) {
+PageFetcher::FetchedPage PageFetcher::fetch(const std::string& url, const StopWatch* watch) {
+  return fetchWith(url, watch, nullptr);
+}
+
+PageFetcher::FetchedPage PageFetcher::fetchWith(const std::string& url, const StopWatch* watch,
+                                                const std::string* verifiedCaFile) {
   RequestSettings settings;
   {
     std::lock_guard lock(m_settingsLock);
@@ -354,10 +211,18 @@ std::string PageFetcher::fetch(const std::string& url, const StopWatch* watch, c
   }
   const auto deadline = Clock::now() + std::chrono::milliseconds(settings.maxFetchMs);
 
+  FetchedPage page;
+  FetchOutcome& outcome = page.outcome;
+  outcome.url = url;
+  auto fail = [&outcome](FetchFailure kind, std::string message) {
+    outcome.failure = kind;
+    outcome.failureMessage = std::move(message);
+  };
   std::string current = url;
   int redirectResponses = 0;
   std::string body;
   for (;;) {
+    outcome.finalUrl = current;
     Transfer t;
     t.limit = m_bodyLimit;
     t.watch = watch;
@@ -370,7 +235,8 @@ std::string PageFetcher::fetch(const std::string& url, const StopWatch* watch, c
     if (!h) {
       curl_slist_free_all(headers);
       setLastFetchError("Could not create the HTTP client.");
-      return {};
+      fail(FetchFailure::Connect, "Could not create the HTTP client.");
+      return page;
     }
     const CURLcode rc = performWatched(h, t);
     long status = 0;
@@ -378,12 +244,27 @@ std::string PageFetcher::fetch(const std::string& url, const StopWatch* watch, c
     const char* location = nullptr;
     curl_easy_getinfo(h, CURLINFO_REDIRECT_URL, &location);
     std::string destination = location ? location : "";
+    const char* contentType = nullptr;
+    curl_easy_getinfo(h, CURLINFO_CONTENT_TYPE, &contentType);
+    curl_off_t bytes = 0;
+    curl_easy_getinfo(h, CURLINFO_SIZE_DOWNLOAD_T, &bytes);
+    if (redirectResponses == 0) {
+      outcome.firstStatus = status;
+      outcome.ttfbMs = status != 0 ? infoMs(h, CURLINFO_STARTTRANSFER_TIME_T) : 0;
+    }
+    outcome.timeMs += infoMs(h, CURLINFO_TOTAL_TIME_T);
+    outcome.finalStatus = status;
+    outcome.contentType = contentType ? contentType : "";
+    outcome.bodyBytes = static_cast<std::int64_t>(bytes);
     curl_slist_free_all(headers);
     curl_easy_cleanup(h);
 
     if (rc != CURLE_OK) {
       if (t.cutByStop && watch && watch->onCutOff) watch->onCutOff();
-      setLastFetchError(transferFailure(t, rc, errbuf));
+      Failure failure = transferFailure(t, rc, errbuf);
+      setLastFetchError(failure.message);
+      outcome.cutByStop = t.cutByStop;
+      fail(failure.kind, std::move(failure.message));
       body = std::move(t.body);
       break;
     }
@@ -394,22 +275,34 @@ std::string PageFetcher::fetch(const std::string& url, const StopWatch* watch, c
         std::lock_guard lock(m_redirectLock);
         m_lastRedirect = destination;
       }
-      if (redirectResponses >= kMaxRedirectResponses) return {};
-      if (!isHttpAddress(destination)) {
-        setLastFetchError("Redirect to an address that is not http or https refused: " + destination);
-        return {};
+      if (Failure refused = refusedRedirect(redirectResponses, destination); refused.kind != FetchFailure::None) {
+        // The ninth redirect in a row ends the fetch as before, without a last fetch error.
+        if (refused.kind == FetchFailure::Scheme) setLastFetchError(refused.message);
+        fail(refused.kind, std::move(refused.message));
+        return page;
       }
+      outcome.hops.push_back({destination, status});
       current = destination;
       continue;
     }
     if (!isSuccess(status)) {
-      setLastFetchError(t.statusLine.empty() ? "HTTP status " + std::to_string(status) : t.statusLine);
-      return {};
+      std::string statusText = t.statusLine.empty() ? "HTTP status " + std::to_string(status) : t.statusLine;
+      setLastFetchError(statusText);
+      fail(FetchFailure::Http, std::move(statusText));
+      return page;
     }
     body = std::move(t.body);
     break;
   }
-  return decodePageBytes(body);
+  try {
+    page.text = decodePageBytes(body);
+  } catch (const DecodeError& e) {
+    page.decodeFailure = e.what();
+    // Only the first failure of a fetch is its outcome: a body cut short by a
+    // reset stays a reset, whatever its bytes decode to.
+    if (!outcome.failed()) fail(FetchFailure::Decode, e.what());
+  }
+  return page;
 }
 
 }  // namespace crawlspect

@@ -1,7 +1,8 @@
 #pragma once
-// fetchPage: one HTTP(S) GET with a fresh client, redirects followed by our own
+// fetch: one HTTP(S) GET with a fresh client, redirects followed by our own
 // loop (at most eight; the ninth ends the fetch with empty text), the body
-// decoded by bytes and byte-order mark only, every line ended with CR LF.
+// decoded by bytes and byte-order mark only, every line ended with CR LF,
+// and the outcome of the whole fetch as libcurl saw it.
 #include <atomic>
 #include <cstddef>
 #include <functional>
@@ -9,6 +10,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
+
+#include "core/crawl/fetch_outcome.h"
 
 namespace crawlspect {
 
@@ -33,12 +37,32 @@ class PageFetcher {
 
   PageFetcher();
 
-  // Transfer failures are absorbed (last fetch error); raises DecodeError only.
+  struct FetchedPage {
+    std::string text;  // empty unless the last response was a success
+    FetchOutcome outcome;
+    std::string decodeFailure;  // why the body could not be decoded, or empty
+  };
+  // Never raises: every failure, an undecodable body too, is in the outcome
+  // (and, as before, in the last fetch error).
+  FetchedPage fetch(const std::string& url, const StopWatch* watch = nullptr);
+  // The text alone. Transfer failures are absorbed (last fetch error); raises DecodeError only.
   std::string fetchPage(const std::string& url, const StopWatch* watch = nullptr);
   // The same for a service the program talks to rather than a crawled site:
   // HTTPS only, redirects included, the server's certificate and host name
   // checked against caFile (PEM) or, when empty, the system's certificates.
   std::string fetchVerified(const std::string& url, const std::string& caFile, const StopWatch* watch = nullptr);
+
+  // The external link check: each URL once, HEAD first and GET when HEAD is
+  // refused (405, 501) or fails, redirects followed by the same rule as a
+  // page's, up to kLinkChecksAtOnce transfers at a time and never more than
+  // kLinkChecksPerHost to one host, with this fetcher's user agent, time-outs
+  // and body cap. onChecked gets every finished check's outcome (external
+  // set), in the order of urls, on the calling thread. A stop request ends
+  // the check: what has not finished is dropped.
+  static constexpr int kLinkChecksAtOnce = 4;
+  static constexpr int kLinkChecksPerHost = 2;
+  void checkLinks(const std::vector<std::string>& urls, const std::atomic<bool>* stopRequested,
+                  const std::function<void(const FetchOutcome&)>& onChecked);
 
   // Settings of the latest crawl run.
   void setUserAgent(std::string agent);
@@ -63,7 +87,7 @@ class PageFetcher {
   int m_maxFetchMs = kDefaultMaxFetchMs;
   std::size_t m_bodyLimit = kDefaultBodyLimit;
 
-  std::string fetch(const std::string& url, const StopWatch* watch, const std::string* verifiedCaFile);
+  FetchedPage fetchWith(const std::string& url, const StopWatch* watch, const std::string* verifiedCaFile);
 
   mutable std::mutex m_errorLock;
   std::string m_lastError;

@@ -71,21 +71,36 @@ std::string csvField(std::string_view text, char separator) {
   return out;
 }
 
+namespace {
+
+void appendCsvRow(std::string& out, const Table& source, std::size_t r, char separator) {
+  for (std::size_t c = 0; c < source.columnCount(); ++c) {
+    if (c) out += separator;
+    appendCsvField(out, source.cell(r, c), separator);
+  }
+  out += "\r\n";
+}
+
+}  // namespace
+
 ExportForms buildExportForms(ExportId id, const Table& source, char separator) {
   ExportForms forms;
   forms.csv = kBom;
   forms.plainList = kBom;
   appendCsvLine(forms.csv, csvHeader(id), separator);
   for (std::size_t r = 0; r < source.size(); ++r) {
-    for (std::size_t c = 0; c < source.columnCount(); ++c) {
-      if (c) forms.csv += separator;
-      appendCsvField(forms.csv, source.cell(r, c), separator);
-    }
-    forms.csv += "\r\n";
+    appendCsvRow(forms.csv, source, r, separator);
     forms.plainList += source.cell(r, 0);
     forms.plainList += "\r\n";
   }
   return forms;
+}
+
+std::string csvOfTable(const Table& source, char separator) {
+  std::string csv(kBom);
+  appendCsvLine(csv, source.headers(), separator);
+  for (std::size_t r = 0; r < source.size(); ++r) appendCsvRow(csv, source, r, separator);
+  return csv;
 }
 
 bool wantsCsv(std::string_view fileName) {

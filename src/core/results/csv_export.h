@@ -32,6 +32,9 @@ std::string csvField(std::string_view text, char separator);
 // Both forms from the rows as the list shows them (all columns, in order).
 ExportForms buildExportForms(ExportId id, const Table& source, char separator);
 
+// The CSV form of a table: its headers as the header line, then every row.
+std::string csvOfTable(const Table& source, char separator);
+
 // True when the extension of the last path component (from its last ".")
 // is ".csv" in any letter case.
 bool wantsCsv(std::string_view fileName);

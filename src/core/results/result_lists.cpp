@@ -1,6 +1,7 @@
 #include "core/results/result_lists.h"
 
 #include "core/platform/problem_reporter.h"
+#include "core/results/responses.h"
 #include "core/store/database.h"
 #include "core/store/statements.h"
 
@@ -111,6 +112,7 @@ const char* const kSummaryKeys[] = {"Internal URLs",      "Found Links",   "Foun
 Table emptySummary() {
   Table summary({"Key", "Value"});
   for (const char* key : kSummaryKeys) summary.addRow({key, "0"});
+  appendResponseSummary(summary, {});
   return summary;
 }
 
@@ -147,9 +149,14 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
   for (std::size_t i = 0; i < std::size(counts); ++i)
     result.summary.addRow({kSummaryKeys[i], std::to_string(counts[i])});
 
+  result.responses = countResponses(db, problems);
+  if (allRows) result.responseRows = loadResponses(db, problems);
+  appendResponseSummary(result.summary, result.responses);
+
   result.audit =
       buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
                        result.list(ResultListId::H1Tags), db, regional, problems);
+  appendResponseAudit(result.audit, db, problems);
   return result;
 }
 

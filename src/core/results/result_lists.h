@@ -1,6 +1,7 @@
 #pragma once
 // The refresh: the six grouped result lists rebuilt from the project database,
-// the six summary values, and the audit report built over them.
+// the summary values (six of the lists, six of the responses), and the audit
+// report built over them.
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -10,6 +11,7 @@
 #include "core/crawl/internal_url_list.h"
 #include "core/platform/regional.h"
 #include "core/results/audit.h"
+#include "core/results/responses.h"
 #include "core/results/table.h"
 
 namespace crawlspect {
@@ -43,7 +45,7 @@ std::size_t countResultList(Database& db, ResultListId id, ProblemReporter& prob
 // All six lists empty, with their headers: what the window shows before the first refresh.
 std::array<Table, kResultListCount> emptyResultLists();
 
-// The six Key/Value rows of the summary list, every Value "0".
+// The twelve Key/Value rows of the summary list, every Value "0".
 Table emptySummary();
 
 // The internal URL list as the "Internal URLs" tab shows it: "Page",
@@ -54,6 +56,8 @@ struct RefreshResult {
   std::array<Table, kResultListCount> lists = emptyResultLists();  // indexed by ResultListId
   std::array<std::size_t, kResultListCount> rowCounts{};           // each statement's rows
   Table summary = emptySummary();
+  ResponseCounts responses;
+  Table responseRows;  // every RESPONSES row (loadResponses); only with allRows
   AuditReport audit;
   std::vector<UrlRow> internalUrls;  // the copy of the internal URL list this refresh read
 

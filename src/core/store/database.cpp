@@ -11,6 +11,14 @@
 
 namespace crawlspect {
 
+// Schema version 1: RESPONSES and REDIRECTS beside the three first tables.
+#define CRAWLSPECT_RESPONSE_SCHEMA                                                                             \
+  "CREATE TABLE IF NOT EXISTS RESPONSES (URL TEXT, STATUS INTEGER, FINAL_STATUS INTEGER, FINAL_URL TEXT, "     \
+  "HOPS INTEGER, CONTENT_TYPE TEXT, BYTES INTEGER, TTFB_MS REAL, TIME_MS REAL, ERROR TEXT, EXTERNAL INTEGER);" \
+  "CREATE TABLE IF NOT EXISTS REDIRECTS (URL TEXT, HOP INTEGER, TARGET TEXT, STATUS INTEGER);"                 \
+  "CREATE INDEX IF NOT EXISTS RESPONSES_URL ON RESPONSES(URL);"                                                \
+  "CREATE INDEX IF NOT EXISTS REDIRECTS_URL ON REDIRECTS(URL);"
+
 const char* const kProjectSchema =
     "CREATE TABLE IF NOT EXISTS PAGES (URL TEXT, TITLE TEXT, DESCRIPTION TEXT, H1TAG TEXT);"
     "CREATE TABLE IF NOT EXISTS TAGS (URL TEXT, TAG TEXT, VALUE TEXT);"
@@ -19,7 +27,10 @@ const char* const kProjectSchema =
     "CREATE INDEX IF NOT EXISTS PAGES_TITLE ON PAGES(TITLE);"
     "CREATE INDEX IF NOT EXISTS PAGES_DESCRIPTION ON PAGES(DESCRIPTION);"
     "CREATE INDEX IF NOT EXISTS TAGS_TAG_VALUE ON TAGS(TAG, VALUE);"
-    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);";
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);" CRAWLSPECT_RESPONSE_SCHEMA "PRAGMA user_version=1;";
+
+const char* const kResponseSchema = CRAWLSPECT_RESPONSE_SCHEMA;
+#undef CRAWLSPECT_RESPONSE_SCHEMA
 
 const char* const kLinkIndexes =
     "CREATE INDEX IF NOT EXISTS LINKS_LINK ON LINKS(LINK);"
@@ -560,6 +571,23 @@ void Database::ensureSchema() {
   ensureLinkIndexes();
 }
 
+void Database::upgradeSchema() {
+  int version = 0;
+  {
+    std::lock_guard lock(m_guard);
+    if (!m_db) return;
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v2(m_db, "PRAGMA user_version;", -1, &stmt, nullptr) == SQLITE_OK &&
+        sqlite3_step(stmt) == SQLITE_ROW)
+      version = sqlite3_column_int(stmt, 0);
+    sqlite3_finalize(stmt);
+  }
+  // Whatever number a file claims, the tables this version reads are made
+  // when missing; a file of a later version keeps its number.
+  executeScript(kResponseSchema);
+  if (version < kSchemaVersion) executeScript("PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";");
+}
+
 void Database::ensureLinkIndexes() {
   std::lock_guard lock(m_guard);
   if (!m_db) return;
@@ -615,11 +643,20 @@ void copyUntrustedProject(const std::string& source, const std::string& dest, in
       throw DbError("the project was left in the middle of a change: its -journal file must be rolled back first");
     throw DbError(sqlite3_errmsg(from.db));
   }
-  static const std::pair<const char*, const char*> kTables[] = {
-      {"PAGES", "URL,TITLE,DESCRIPTION,H1TAG"}, {"TAGS", "URL,TAG,VALUE"}, {"LINKS", "URL,LINK,FOLLOW,TYPE,ANCHOR"}};
-  for (const auto& [table, columns] : kTables) {
+  static const struct {
+    const char* table;
+    const char* columns;
+    bool optional;  // missing in a project of an older version
+  } kTables[] = {
+      {"PAGES", "URL,TITLE,DESCRIPTION,H1TAG", false},
+      {"TAGS", "URL,TAG,VALUE", false},
+      {"LINKS", "URL,LINK,FOLLOW,TYPE,ANCHOR", false},
+      {"RESPONSES", "URL,STATUS,FINAL_STATUS,FINAL_URL,HOPS,CONTENT_TYPE,BYTES,TTFB_MS,TIME_MS,ERROR,EXTERNAL", true},
+      {"REDIRECTS", "URL,HOP,TARGET,STATUS", true}};
+  for (const auto& [table, columns, optional] : kTables) {
     const std::string type = oneText(
         from.db, "SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE AND type IN ('table','view')", table);
+    if (type.empty() && optional) continue;
     // The words SQLite itself uses for a missing table, as before these checks.
     if (type.empty()) throw DbError(std::string("no such table: ") + table);
     if (type != "table") throw DbError(std::string("not a project: ") + table + " is a " + type + ", not a table");

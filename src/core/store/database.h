@@ -71,6 +71,10 @@ class RowView {
 // The three tables every statement needs, plus indexes on the looked-up
 // columns of PAGES and TAGS.
 extern const char* const kProjectSchema;
+// RESPONSES and REDIRECTS with their indexes, what opening a project of an
+// older version adds, and the schema version (PRAGMA user_version) they make.
+extern const char* const kResponseSchema;
+inline constexpr int kSchemaVersion = 1;
 // The indexes the grouped and looked-up LINKS statements read.
 extern const char* const kLinkIndexes;
 
@@ -79,7 +83,8 @@ extern const char* const kLinkIndexes;
 // distrusted (no functions from views or triggers, defensive mode), read in
 // one read transaction (a lock held by another writer is waited for up to
 // lockWait), and refused unless PAGES, TAGS and LINKS are tables with their
-// columns and there is no trigger. Raises DbError with the reason.
+// columns, RESPONSES and REDIRECTS are missing or tables with theirs, and
+// there is no trigger. Raises DbError with the reason.
 void copyUntrustedProject(const std::string& source, const std::string& dest, int lockWaitMs);
 
 class Database {
@@ -136,6 +141,9 @@ class Database {
 
   // Creates the project tables and all their indexes when they are missing.
   void ensureSchema();
+  // Adds the tables of later schema versions to a project of an older one
+  // (never altering a table it has) and sets its version. Raises DbError.
+  void upgradeSchema();
   // Creates the LINKS indexes when they are missing. Built at once over a
   // full table they cost a fraction of keeping them row by row; failures are
   // ignored, as no statement needs an index.

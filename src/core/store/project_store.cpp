@@ -6,8 +6,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <filesystem>
+#include <unordered_map>
 
+#include "core/crawl/fetch_outcome.h"
 #include "core/crawl/internal_url_list.h"
 #include "core/platform/problem_reporter.h"
 #include "core/store/statements.h"
@@ -65,7 +68,8 @@ void ProjectStore::keepLinkIndexesFromNow() {
   m_db.ensureLinkIndexes();
 }
 
-bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& list) {
+bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& list,
+                               const RegionalSettings& regional) {
   m_db.disconnect();
   // A stale log of an earlier working file must not be replayed into the copy.
   removeDatabaseFiles(m_workingFile);
@@ -75,6 +79,7 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
     // with a journal still to roll back, must not be read torn.
     copyUntrustedProject(projectPath, m_workingFile, kProjectLockWaitMs);
     connectWorkingFile(false);
+    m_db.upgradeSchema();
     pages = m_db.query(sql::kSelectPageUrls);
   } catch (const DbError& e) {
     m_problems.reportProblem("", statementErrorReport(e.what()));
@@ -87,9 +92,30 @@ bool ProjectStore::openProject(const std::string& projectPath, InternalUrlList& 
   urls.reserve(pages.rows.size());
   for (std::size_t i = 0; i < pages.rows.size(); ++i) urls.push_back(pages.text(i, 0));
   list.assign(urls);
+  restoreLoadTimes(list, regional);
   m_db.ensureLinkIndexes();
   m_linkIndexesPending = false;
   return true;
+}
+
+void ProjectStore::restoreLoadTimes(InternalUrlList& list, const RegionalSettings& regional) {
+  std::unordered_map<std::string, std::size_t> position;
+  const std::vector<UrlRow> rows = list.snapshot();
+  position.reserve(rows.size());
+  for (std::size_t i = 0; i < rows.size(); ++i) position.emplace(rows[i].url, i);
+  try {
+    m_db.forEachRow(sql::kSelectLoadTimes, [&](const RowView& row) {
+      const auto found = position.find(std::string(row.text(0)));
+      if (found == position.end()) return;
+      const std::string_view ms = row.text(1);
+      double value = 0;
+      const auto [end, ec] = std::from_chars(ms.data(), ms.data() + ms.size(), value);
+      if (ec == std::errc() && end == ms.data() + ms.size() && value >= 0)
+        list.setLoadTime(found->second, formatLoadTime(value / 1000.0, regional));
+    });
+  } catch (const DbError& e) {
+    m_problems.reportProblem("", statementErrorReport(e.what()));
+  }
 }
 
 namespace {
@@ -198,6 +224,38 @@ void ProjectStore::recordNewPage(const std::string& pageUrl) {
   } catch (const DbError& e) {
     m_problems.reportProblem("", statementErrorReport(e.what()));
   }
+}
+
+namespace {
+
+std::string decimal(double value) {
+  char buffer[32];
+  const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 3);
+  return ec == std::errc() ? std::string(buffer, end) : "0";
+}
+
+}  // namespace
+
+void ProjectStore::recordResponse(const FetchOutcome& outcome) {
+  const std::string status = std::to_string(outcome.firstStatus);
+  const std::string finalStatus = std::to_string(outcome.finalStatus);
+  const std::string hops = std::to_string(outcome.hops.size());
+  const std::string bytes = std::to_string(outcome.bodyBytes);
+  const std::string ttfb = decimal(outcome.ttfbMs);
+  const std::string time = decimal(outcome.timeMs);
+  const std::string error = outcome.errorText();
+  const std::string_view external = outcome.external ? "1" : "0";
+  StatementList rows;
+  StatementList& into = m_batching ? m_pendingLinks : rows;
+  into.add(sql::kInsertResponse, {outcome.url, status, finalStatus, outcome.finalUrl, hops, outcome.contentType, bytes,
+                                  ttfb, time, error, external});
+  for (std::size_t i = 0; i < outcome.hops.size(); ++i)
+    into.add(sql::kInsertRedirect,
+             {outcome.url, std::to_string(i + 1), outcome.hops[i].target, std::to_string(outcome.hops[i].status)});
+  if (m_batching) return;
+  StatementBatch batch(m_db);
+  rows.forEach([&](std::string_view sql, std::span<const BoundValue> values) { batch.execute(sql, values); });
+  for (const auto& text : batch.finish()) m_problems.reportProblem("Error", statementErrorReport(text));
 }
 
 void ProjectStore::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,

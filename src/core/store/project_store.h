@@ -7,12 +7,14 @@
 #include <string>
 #include <vector>
 
+#include "core/platform/regional.h"
 #include "core/store/database.h"
 
 namespace crawlspect {
 
 class ProblemReporter;
 class InternalUrlList;
+struct FetchOutcome;
 
 // A project file that could not be written; what() is the reason.
 class StoreError : public std::runtime_error {
@@ -48,10 +50,12 @@ class ProjectStore {
   // costs nothing the run would notice, and the end of the run is spared
   // building them over the whole table.
   void keepLinkIndexesFromNow();
-  // Copies the project file over the working file, connects, and rebuilds the
-  // internal URL list from its pages in insertion order. False when it could
-  // not be read (the failure was reported).
-  bool openProject(const std::string& projectPath, InternalUrlList& list);
+  // Copies the project file over the working file, connects, adds the tables
+  // of this version when it is older, and rebuilds the internal URL list from
+  // its pages in insertion order, with the load times of their last fetches.
+  // False when it could not be read (the failure was reported).
+  bool openProject(const std::string& projectPath, InternalUrlList& list,
+                   const RegionalSettings& regional = RegionalSettings::fromEnvironment());
   // How long openProject waits for another program's lock on the file.
   static constexpr int kProjectLockWaitMs = 3000;
   // A consistent copy of the working project at dest (written beside it, then
@@ -81,10 +85,13 @@ class ProjectStore {
   void recordNewPage(const std::string& pageUrl);
   void storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                  const std::string& anchor, const std::string& type);
+  // One RESPONSES row and a REDIRECTS row per hop; held back like a link in a batch.
+  void recordResponse(const FetchOutcome& outcome);
 
  private:
   void connectWorkingFile(bool createTables);
   void flushLinks();
+  void restoreLoadTimes(InternalUrlList& list, const RegionalSettings& regional);
   Database& m_db;
   ProblemReporter& m_problems;
   bool m_batching = false;

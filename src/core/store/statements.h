@@ -12,6 +12,16 @@ inline constexpr std::string_view kInsertNewPage = "insert into PAGES (URL) valu
 // source page, link, follow value, type, anchor text
 inline constexpr std::string_view kInsertLink = "insert into LINKS (URL,LINK,FOLLOW,TYPE,ANCHOR) values (?,?,?,?,?);";
 
+// One fetch's outcome (crawl thread, and the external link check): URL,
+// first status, last status, last URL, redirects followed, content type, body
+// bytes, time to first byte (ms), whole time (ms), "class: message" or empty,
+// 1 for an external link's check.
+inline constexpr std::string_view kInsertResponse =
+    "insert into RESPONSES (URL,STATUS,FINAL_STATUS,FINAL_URL,HOPS,CONTENT_TYPE,BYTES,TTFB_MS,TIME_MS,ERROR,EXTERNAL) "
+    "values (?,?,?,?,?,?,?,?,?,?,?);";
+// URL, hop (from 1), where it pointed, the redirect response's status
+inline constexpr std::string_view kInsertRedirect = "insert into REDIRECTS (URL,HOP,TARGET,STATUS) values (?,?,?,?);";
+
 // Page record.
 // page URL
 inline constexpr std::string_view kSelectPage = "SELECT * FROM PAGES where URL=?;";
@@ -28,6 +38,9 @@ inline constexpr std::string_view kUpdatePageH1 = "update PAGES SET H1TAG=? wher
 // In the order the pages were added: without the ORDER BY, the index on URL
 // would hand them back sorted.
 inline constexpr std::string_view kSelectPageUrls = "SELECT URL FROM PAGES ORDER BY rowid;";
+// The load times of the crawled pages, latest fetch last.
+inline constexpr std::string_view kSelectLoadTimes =
+    "SELECT URL, TIME_MS FROM RESPONSES WHERE EXTERNAL=0 AND TIME_MS IS NOT NULL ORDER BY rowid;";
 
 // Result lists.
 inline constexpr std::string_view kGroupLinks =
@@ -44,6 +57,42 @@ inline constexpr std::string_view kGroupAnchors =
 
 // Audit.
 inline constexpr std::string_view kSelectPagesByUrl = "SELECT * FROM PAGES order by URL;";
+
+// The external link check: each external link once, in the order first found.
+inline constexpr std::string_view kSelectExternalLinks =
+    "SELECT LINK FROM LINKS WHERE TYPE='External' GROUP BY LINK ORDER BY MIN(rowid);";
+
+// Responses. A target is broken when its first status is 400 or more or
+// none came, or its fetch failed in any way but an http one that still
+// ended on a 2xx/3xx response.
+#define CRAWLSPECT_BROKEN                \
+  "(R.STATUS >= 400 OR R.STATUS = 0 OR " \
+  "(R.ERROR <> '' AND NOT (R.ERROR LIKE 'http:%' AND R.FINAL_STATUS BETWEEN 200 AND 399)))"
+// First status by class, then the fetches that failed without an http status to blame.
+inline constexpr std::string_view kCountResponses =
+    "SELECT SUM(STATUS BETWEEN 200 AND 299), SUM(STATUS BETWEEN 300 AND 399), SUM(STATUS BETWEEN 400 AND 499), "
+    "SUM(STATUS BETWEEN 500 AND 599), SUM(ERROR <> '' AND ERROR NOT LIKE 'http:%') FROM RESPONSES;";
+// Distinct broken targets linked from crawled pages (the start URL's own row has no source).
+inline constexpr std::string_view kCountBrokenLinks =
+    "SELECT COUNT(DISTINCT L.LINK) FROM RESPONSES R CROSS JOIN LINKS L ON L.LINK = R.URL "
+    "WHERE L.URL <> '' AND " CRAWLSPECT_BROKEN ";";
+// Every fetch in the order it happened, with the pages linking to it when it is broken.
+inline constexpr std::string_view kSelectResponsesForAudit =
+    "SELECT R.URL, R.STATUS, R.FINAL_STATUS, R.FINAL_URL, R.HOPS, R.ERROR, CASE WHEN " CRAWLSPECT_BROKEN
+    " THEN (SELECT COUNT(DISTINCT L.URL) FROM LINKS L WHERE L.LINK = R.URL AND L.URL <> '') ELSE 0 END "
+    "FROM RESPONSES R ORDER BY R.rowid;";
+inline constexpr std::string_view kSelectResponses =
+    "SELECT URL, STATUS, FINAL_STATUS, FINAL_URL, HOPS, CONTENT_TYPE, BYTES, TTFB_MS, TIME_MS, ERROR, EXTERNAL "
+    "FROM RESPONSES ORDER BY rowid;";
+inline constexpr std::string_view kSelectRedirects = "SELECT URL, HOP, TARGET, STATUS FROM REDIRECTS ORDER BY rowid;";
+// url
+inline constexpr std::string_view kSelectRedirectsOf =
+    "SELECT HOP, TARGET, STATUS FROM REDIRECTS WHERE URL=? ORDER BY HOP;";
+// One row per link to a broken target, in the order the links were found.
+inline constexpr std::string_view kSelectBrokenLinks =
+    "SELECT L.URL, L.LINK, L.ANCHOR, R.FINAL_STATUS, R.ERROR FROM RESPONSES R CROSS JOIN LINKS L ON L.LINK = R.URL "
+    "WHERE L.URL <> '' AND " CRAWLSPECT_BROKEN " ORDER BY L.rowid;";
+#undef CRAWLSPECT_BROKEN
 
 // Detail lookups.
 // tag, page URL

@@ -99,6 +99,8 @@ class MainWindow : public QMainWindow, private CrawlObserver {
   void loadTimeKnown(std::size_t index) override;
   void pageFinished(std::size_t index, std::size_t total) override;
   void transferCutOff() override;
+  void startUrlFailed(const std::string& reason) override;
+  void externalCheckStarted(std::size_t links) override;
   void pageFailed(const std::string& message) override;
   void runFinished(RunEnd end) override;
 

@@ -108,6 +108,13 @@ void MainWindow::pageFinished(std::size_t, std::size_t total) { m_status->showTo
 
 void MainWindow::transferCutOff() { finishRefreshes(); }
 
+void MainWindow::startUrlFailed(const std::string& reason) {
+  // Without this a crawl that could not begin looks like a site of one empty page.
+  m_desktop.showMessage("Crawlspect", "Start URL failed: " + reason, MessageIcon::Warning);
+}
+
+void MainWindow::externalCheckStarted(std::size_t links) { m_status->showExternalCheck(links); }
+
 void MainWindow::pageFailed(const std::string& message) {
   m_desktop.showMessage("Crawlspect", message, MessageIcon::Error);
 }

@@ -105,6 +105,9 @@ void OptionsPanel::buildIgnoreLines() {
   m_ignoreExtensionsEdit = named(new QLineEdit(m_ignoreExtensionsLine), "ignoreExtensionsEdit");
   m_ignoreExtensionsLine->layout()->addWidget(new QLabel("Ignore Extensions:", m_ignoreExtensionsLine));
   m_ignoreExtensionsLine->layout()->addWidget(m_ignoreExtensionsEdit);
+  // Off at every start: a check of every external link can take long.
+  m_checkExternalCheck = named(new QCheckBox("Check external links", m_ignoreExtensionsLine), "checkExternalCheck");
+  m_ignoreExtensionsLine->layout()->addWidget(m_checkExternalCheck);
 
   m_ignoreUrlsPanel = named(new QWidget(this), "ignoreUrlsPanel");
   auto* row = new QHBoxLayout(m_ignoreUrlsPanel);
@@ -194,6 +197,7 @@ std::optional<std::string> OptionsPanel::fillCrawlSettings(CrawlSettings& settin
   settings.ignoreUrlPrefixes = ignoreUrlLines(m_ignoreUrlsEdit->toPlainText().toStdString());
   settings.userAgent = m_userAgentCombo->currentText().toStdString();
   settings.linkRules = linkRules();
+  settings.checkExternalLinks = m_checkExternalCheck->isChecked();
   return std::nullopt;
 }
 

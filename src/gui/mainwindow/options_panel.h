@@ -70,6 +70,7 @@ class OptionsPanel : public QWidget {
   QComboBox* m_userAgentCombo = nullptr;
   QWidget* m_ignoreExtensionsLine = nullptr;
   QLineEdit* m_ignoreExtensionsEdit = nullptr;
+  QCheckBox* m_checkExternalCheck = nullptr;
   QWidget* m_ignoreUrlsPanel = nullptr;
   QPlainTextEdit* m_ignoreUrlsEdit = nullptr;
 };

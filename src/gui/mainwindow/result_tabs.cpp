@@ -11,6 +11,7 @@
 #include "core/results/detail_views.h"
 #include "gui/mainwindow/audit_view.h"
 #include "gui/mainwindow/page_details_pane.h"
+#include "gui/mainwindow/response_codes_tab.h"
 #include "gui/mainwindow/result_list_tab.h"
 #include "gui/mainwindow/row_models.h"
 #include "gui/mainwindow/widget_builders.h"
@@ -67,6 +68,10 @@ ResultTabs::ResultTabs(QWidget* window, Database& db, const InternalUrlList& lis
     connect(tab, &ResultListTab::exportRequested, this, &ResultTabs::exportRequested);
     m_tabs->addTab(tab, spec.tabCaption);
   }
+
+  // 8: every fetch with its status, redirects and the pages linking to it.
+  m_responseCodes = new ResponseCodesTab(m_db, m_desktop);
+  m_tabs->addTab(m_responseCodes, "Response Codes");
 
   m_tabs->setCurrentIndex(0);
   connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) {
@@ -131,6 +136,7 @@ void ResultTabs::showPageDetails() {
 void ResultTabs::apply(RefreshResult& result) {
   for (ResultListTab* tab : m_listTabs) tab->setValues(std::move(result.lists[static_cast<std::size_t>(tab->id())]));
   m_summaryModel->setTable(std::move(result.summary));
+  m_responseCodes->setResponses(std::move(result.responseRows));
   m_auditView->setReport(std::make_shared<const AuditReport>(std::move(result.audit)));
 }
 

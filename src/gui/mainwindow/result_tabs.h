@@ -1,7 +1,7 @@
 #pragma once
 // The result tabs under the options: the SEO audit (the summary above the
-// report), the internal URLs beside the picked page's details, and the six
-// grouped lists. The tabs show what the crawl and each refresh hand them and
+// report), the internal URLs beside the picked page's details, the six
+// grouped lists, and the response codes of every fetch. The tabs show what the crawl and each refresh hand them and
 // answer the user's picks and copies themselves; their exports are announced
 // for the window to carry out.
 #include <QObject>
@@ -23,6 +23,7 @@ namespace crawlspect::ui {
 
 class AuditView;
 class PageDetailsPane;
+class ResponseCodesTab;
 class QtDesktop;
 class ResultListTab;
 class TableModel;
@@ -64,6 +65,7 @@ class ResultTabs : public QObject {
   QTreeView* m_internalUrlsView = nullptr;
   PageDetailsPane* m_pageDetails = nullptr;
   std::array<ResultListTab*, 6> m_listTabs{};  // by ResultListId
+  ResponseCodesTab* m_responseCodes = nullptr;
 };
 
 }  // namespace crawlspect::ui

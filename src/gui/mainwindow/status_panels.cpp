@@ -30,6 +30,10 @@ void StatusPanels::showPageStarted(const PageProgress& page) {
 
 void StatusPanels::showTotal(std::size_t total) { m_urlTotal->setText(QString("Total URLs: %1").arg(total)); }
 
+void StatusPanels::showExternalCheck(std::size_t links) {
+  m_loading->setText("Checking " + QString::number(links) + " external links");
+}
+
 void StatusPanels::clearLoading() { m_loading->clear(); }
 
 }  // namespace crawlspect::ui

@@ -19,6 +19,8 @@ class StatusPanels {
 
   void showPageStarted(const PageProgress& page);
   void showTotal(std::size_t total);
+  // The crawl is done; the external links are being checked.
+  void showExternalCheck(std::size_t links);
   // The run is over: no page is loading.
   void clearLoading();
 
