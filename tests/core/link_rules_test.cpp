@@ -62,4 +62,42 @@ TEST_F(LinkRulesCrawl, StandardGivesWhatABrowserSees) {
                      }));
 }
 
+// A URL that redirects: the classic rules store the target's facts under it;
+// the standard rules give it none and take the target in as its one link, to
+// be crawled at its own turn.
+class RedirectedPageCrawl : public ::testing::Test, public testsupport::CrawlHarness {
+ protected:
+  RedirectedPageCrawl() {
+    site.page("/", "<title>Home</title><a href=\"/old\">old</a>")
+        .redirect("/old", "/new")
+        .page("/new", "<title>New</title><a href=\"/more\">more</a>")
+        .page("/more", "<title>More</title>");
+    site.start();
+  }
+  std::string titleOf(const std::string& path) {
+    return scalar("SELECT TITLE FROM PAGES WHERE URL='" + site.url(path) + "'");
+  }
+  TestServer site;
+};
+
+TEST_F(RedirectedPageCrawl, ClassicStoresTheTargetsFactsUnderTheRedirectingUrl) {
+  settings.linkRules = LinkRules::Classic;
+  ASSERT_TRUE(crawl(site.url("/")));
+  EXPECT_EQ(listUrls(), (std::vector<std::string>{site.url("/"), site.url("/old"), site.url("/more")}));
+  EXPECT_EQ(titleOf("/old"), "New");
+}
+
+TEST_F(RedirectedPageCrawl, StandardCrawlsTheTargetAsAPageOfItsOwn) {
+  settings.linkRules = LinkRules::Standard;
+  ASSERT_TRUE(crawl(site.url("/")));
+  EXPECT_EQ(listUrls(),
+            (std::vector<std::string>{site.url("/"), site.url("/old"), site.url("/new"), site.url("/more")}));
+  EXPECT_EQ(titleOf("/old"), "");
+  EXPECT_EQ(titleOf("/new"), "New");
+  EXPECT_EQ(scalar("SELECT group_concat(LINK || ' ' || FOLLOW || ' ' || ANCHOR, '|') FROM LINKS WHERE URL='" +
+                   site.url("/old") + "'"),
+            site.url("/new") + " dofollow ");
+  EXPECT_EQ(scalar("SELECT COUNT(*) FROM LINKS WHERE URL='" + site.url("/new") + "'"), "1");
+}
+
 }  // namespace

@@ -350,8 +350,18 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
       m_list.setLoadTime(position, formatLoadTime(seconds, m_regional));
       notify([position](CrawlObserver& o) { o.loadTimeKnown(position); });
 
-      if (page.readFailure) std::rethrow_exception(page.readFailure);
-      const PageRead read = page.read ? std::move(page.content) : readPage(m_pageStep, m_linkRules, pageUrl, pageText);
+      // Under the standard rules a URL that redirects has no page of its
+      // own: it keeps empty facts, and where it leads is its one link, so an
+      // internal target is crawled at its own turn under its own address.
+      const bool redirectsElsewhere = m_linkRules == LinkRules::Standard && page.outcome.redirected();
+      if (page.readFailure && !redirectsElsewhere) std::rethrow_exception(page.readFailure);
+      PageRead read;
+      if (redirectsElsewhere) {
+        read = readPage(m_pageStep, m_linkRules, pageUrl, std::string());
+        read.links.links.push_back(PageLink{page.outcome.finalUrl, "", ""});
+      } else {
+        read = page.read ? std::move(page.content) : readPage(m_pageStep, m_linkRules, pageUrl, pageText);
+      }
       if (read.store) m_desktop.runOnMain(read.store);
       ProjectStore::Batch batch(m_store);
       if (outcome) m_store.recordResponse(*outcome);
