@@ -39,6 +39,8 @@ struct CrawlOptions {
   int maxFetchMs = PageFetcher::kDefaultMaxFetchMs;
   bool failOnBroken = false;
   bool checkExternal = false;
+  int parallel = 1;
+  double maxRate = 0;
 };
 
 // What a run shows in a window, for a terminal: one line per page on stderr
@@ -89,6 +91,8 @@ int runCrawl(const CrawlOptions& opts) {
   settings.responseTimeout = std::chrono::milliseconds(opts.responseMs);
   settings.maxFetchTime = std::chrono::milliseconds(opts.maxFetchMs);
   settings.checkExternalLinks = opts.checkExternal;
+  settings.parallelRequests = opts.parallel;
+  settings.maxRequestsPerSecond = opts.maxRate;
   if (!opts.ignoreUrlsFile.empty()) {
     std::ifstream in(opts.ignoreUrlsFile, std::ios::binary);
     if (!in) {
@@ -184,6 +188,13 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
       ->capture_default_str();
   cmd->add_option("--response-timeout", opts->responseMs, "Response time-out in milliseconds")->capture_default_str();
   cmd->add_option("--max-fetch-time", opts->maxFetchMs, "Longest time one page's fetch may take, in milliseconds")
+      ->capture_default_str();
+  cmd->add_option("--parallel", opts->parallel, "Pages fetched at once; the results are the same for every number")
+      ->check(CLI::Range(1, kMaxParallelRequests))
+      ->capture_default_str();
+  cmd->add_option("--max-rate", opts->maxRate,
+                  "Max requests per second over the whole run, the external check included; 0: no limit")
+      ->check(CLI::Range(0.0, 1000000.0))
       ->capture_default_str();
   commands.emplace_back(cmd, [opts] { return runCrawl(*opts); });
 }

@@ -138,6 +138,24 @@ TEST_F(SettingsFixture, LinkRulesAreStandardUnlessClassicIsStored) {
   EXPECT_EQ(SettingsFile(path).value("LinkRules"), "Standard");
 }
 
+TEST_F(SettingsFixture, RequestRateReadsAsNoLimitUnlessAPositiveNumberIsStored) {
+  const std::pair<const char*, double> cases[] = {{"", 0},
+                                                  {"MaxRequestsPerSecond=2.5\n", 2.5},
+                                                  {"MaxRequestsPerSecond=-3\n", 0},
+                                                  {"MaxRequestsPerSecond=5 per second\n", 0},
+                                                  {"MaxRequestsPerSecond=nan\n", 0},
+                                                  {"MaxRequestsPerSecond=inf\n", 0}};
+  for (const auto& [body, rate] : cases) {
+    store(body);
+    EXPECT_EQ(options().maxRequestsPerSecond, rate) << body;
+  }
+  writer.saveMaxRequestsPerSecond(0.5);
+  writer.saveParallelRequests(8);
+  EXPECT_EQ(options().maxRequestsPerSecond, 0.5);
+  EXPECT_EQ(options().parallelRequests, 8);
+  EXPECT_EQ(SettingsFile(path).value("MaxRequestsPerSecond"), "0.5");
+}
+
 TEST_F(SettingsFixture, EmptyTextValuesCountAsAbsent) {
   store("StartURL=\nConnectionTimeout=\nResponseTimeout=\nAgent=\nIgnoreExtensions=\nIgnoreURLs=\n");
   const OptionValues v = options();

@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -322,6 +323,30 @@ class MainWindowTest : public QObject {
     auto* rules = child<QComboBox>(window.get(), "linkRulesCombo");
     QCOMPARE(rules->currentText(), QString("Classic"));
     rules->setCurrentText("Standard");
+  }
+
+  void parallelRequestsAndRequestRateAreStoredOptions() {
+    {
+      auto window = makeWindow();
+      auto* parallel = child<QSpinBox>(window.get(), "parallelRequestsSpin");
+      auto* rate = child<QDoubleSpinBox>(window.get(), "maxRateSpin");
+      QCOMPARE(parallel->value(), 1);
+      QCOMPARE(rate->value(), 0.0);
+      parallel->setValue(99);  // kept within 1..32
+      rate->setValue(2.5);
+      QStringList captions;
+      for (auto* label : window->findChildren<QLabel*>()) captions << label->text();
+      QVERIFY(captions.contains("Parallel requests"));
+      QVERIFY(captions.contains("Max requests per second"));
+    }
+    const std::string ini = testsupport::readFile(dir.file("settings.ini"));
+    QVERIFY(ini.find("ParallelRequests=32") != std::string::npos);
+    QVERIFY(ini.find("MaxRequestsPerSecond=2.5") != std::string::npos);
+    auto window = makeWindow();
+    QCOMPARE(child<QSpinBox>(window.get(), "parallelRequestsSpin")->value(), 32);
+    QCOMPARE(child<QDoubleSpinBox>(window.get(), "maxRateSpin")->value(), 2.5);
+    child<QSpinBox>(window.get(), "parallelRequestsSpin")->setValue(1);
+    child<QDoubleSpinBox>(window.get(), "maxRateSpin")->setValue(0);
   }
 
   // The page drips for five seconds, well within both time-outs: only the

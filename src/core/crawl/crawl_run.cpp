@@ -8,6 +8,7 @@
 #include <system_error>
 #include <utility>
 
+#include "core/crawl/fetch_pool.h"
 #include "core/crawl/internal_url_list.h"
 #include "core/crawl/page_fetcher.h"
 #include "core/pagefacts/html_document.h"
@@ -27,160 +28,6 @@ namespace {
 PageFetcher::FetchedPage fetchPageText(PageFetcher& fetcher, const std::string& url, const StopWatch* watch) {
   return fetcher.fetch(url, watch);
 }
-
-// The read half of a page: what stores its facts and, under the standard
-// link rules, its links, from one parse of the page.
-struct PageRead {
-  std::function<void()> store;
-  PageLinks links;
-};
-
-PageRead readPage(const CrawlRun::PageStep& step, LinkRules rules, const std::string& url, const std::string& text) {
-  PageRead read;
-  if (rules == LinkRules::Classic) {
-    if (step) read.store = step(url, text, nullptr);
-    return read;
-  }
-  ReadDocument doc = readDocumentAndLinks(text, NamedReferences::Html5);
-  if (step) read.store = step(url, text, doc.document.get());
-  read.links = std::move(doc.links);
-  return read;
-}
-
-// The fetch of the next page of the list, begun as soon as the current page
-// has arrived, so that the network's wait for it runs while the current page
-// is read, stored and scanned. When the page arrives while the run is still
-// busy with the one before, it is read here as well (the read half of the
-// page step touches nothing but the text), on the second core while the
-// current page's statements run; when the run is already waiting for it, it
-// is handed over at once, so that the next fetch starts without delay. Pages
-// are still fetched one at a time and in list order, and every statement runs
-// at the page's own turn; a page fetched ahead is used only when the run
-// reaches it still running, and is dropped unstored when the run stops first.
-// The thread is kept for the whole run: a thread made anew for every page
-// waits its first turn behind the busy ones, a sleeping one is woken at once.
-class FetchAhead {
- public:
-  struct Page {
-    std::string text;
-    FetchOutcome outcome;
-    double seconds = 0;
-    bool cutOff = false;  // the stop request cut the transfer
-    std::exception_ptr failure;
-    // The page's read, when done ahead, or what the read raised.
-    bool read = false;
-    PageRead content;
-    std::exception_ptr readFailure;
-  };
-
-  FetchAhead(PageFetcher& fetcher, const std::atomic<bool>* stopRequested, const CrawlRun::PageStep& pageStep,
-             LinkRules rules)
-      : m_fetcher(fetcher), m_stopRequested(stopRequested), m_pageStep(pageStep), m_rules(rules) {}
-  ~FetchAhead() {
-    drop();
-    {
-      std::lock_guard lock(m_mutex);
-      m_closing = true;
-    }
-    m_wake.notify_all();
-    if (m_thread.joinable()) m_thread.join();
-  }
-  FetchAhead(const FetchAhead&) = delete;
-  FetchAhead& operator=(const FetchAhead&) = delete;
-
-  void start(std::size_t position, std::string url) {
-    drop();
-    if (!m_thread.joinable()) {
-      try {
-        m_thread = std::thread([this] { serve(); });
-      } catch (const std::system_error&) {
-        return;  // no second thread: the run fetches the page at its turn
-      }
-    }
-    {
-      std::lock_guard lock(m_mutex);
-      m_position = position;
-      m_url = std::move(url);
-      m_state = State::Fetching;
-    }
-    m_wake.notify_all();
-  }
-
-  bool holds(std::size_t position) const {
-    std::lock_guard lock(m_mutex);
-    return m_state != State::Empty && m_position == position;
-  }
-
-  Page take() {
-    std::unique_lock lock(m_mutex);
-    m_waiting = true;
-    m_wake.wait(lock, [this] { return m_state != State::Fetching; });
-    m_waiting = false;
-    m_state = State::Empty;
-    return std::exchange(m_page, Page{});
-  }
-
-  // Waits for a fetch still running (a stop cuts it off) and forgets it.
-  void drop() {
-    std::unique_lock lock(m_mutex);
-    m_wake.wait(lock, [this] { return m_state != State::Fetching; });
-    m_state = State::Empty;
-    m_page = Page{};
-  }
-
- private:
-  enum class State { Empty, Fetching, Done };
-
-  void serve() {
-    std::unique_lock lock(m_mutex);
-    for (;;) {
-      m_wake.wait(lock, [this] { return m_closing || m_state == State::Fetching; });
-      if (m_closing) return;
-      const std::string url = m_url;
-      lock.unlock();
-      Page page;
-      const auto started = std::chrono::steady_clock::now();
-      // A cut-off is passed on only when the page is used.
-      const StopWatch watch{m_stopRequested, [&page] { page.cutOff = true; }};
-      try {
-        PageFetcher::FetchedPage fetched = fetchPageText(m_fetcher, url, &watch);
-        page.text = std::move(fetched.text);
-        page.outcome = std::move(fetched.outcome);
-      } catch (...) {
-        page.failure = std::current_exception();
-      }
-      page.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-      lock.lock();
-      if ((m_pageStep || m_rules == LinkRules::Standard) && !page.failure && !m_waiting) {
-        lock.unlock();
-        try {
-          page.content = readPage(m_pageStep, m_rules, url, page.text);
-        } catch (...) {
-          page.readFailure = std::current_exception();
-        }
-        page.read = true;
-        lock.lock();
-      }
-      m_page = std::move(page);
-      m_state = State::Done;
-      m_wake.notify_all();
-    }
-  }
-
-  PageFetcher& m_fetcher;
-  const std::atomic<bool>* m_stopRequested;
-  const CrawlRun::PageStep& m_pageStep;
-  const LinkRules m_rules;
-  mutable std::mutex m_mutex;
-  std::condition_variable m_wake;
-  State m_state = State::Empty;
-  bool m_closing = false;
-  bool m_waiting = false;  // the run waits in take()
-  std::size_t m_position = 0;
-  std::string m_url;
-  Page m_page;
-  std::thread m_thread;
-};
 
 }  // namespace
 
@@ -223,6 +70,7 @@ void CrawlRun::notify(std::function<void(CrawlObserver&)> event) {
 void CrawlRun::requestStop() {
   if (m_state.load() != RunState::Running) return;
   m_stopRequested = true;
+  m_fetcher.interruptWaits();
   m_state = RunState::Stopping;
   m_observer.runStateChanged(RunState::Stopping);
 }
@@ -243,6 +91,7 @@ void CrawlRun::start(const CrawlSettings& settings) {
   m_fetcher.setTimeouts(static_cast<int>(settings.connectionTimeout.count()),
                         static_cast<int>(settings.responseTimeout.count()));
   m_fetcher.setMaxFetchTime(static_cast<int>(settings.maxFetchTime.count()));
+  m_fetcher.setMaxRate(settings.maxRequestsPerSecond);
   m_state = RunState::Running;
   m_observer.runStateChanged(RunState::Running);
 
@@ -257,6 +106,7 @@ void CrawlRun::start(const CrawlSettings& settings) {
   m_added = 0;
   m_pageLimit = std::clamp<std::int64_t>(settings.pageLimit, 1, kMaxPageLimit);
   m_checkExternal = settings.checkExternalLinks;
+  m_parallel = static_cast<std::size_t>(std::clamp(settings.parallelRequests, 1, kMaxParallelRequests));
   m_store.freshReset();
 
   IntakeSettings intake;
@@ -306,7 +156,12 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
     intake.takeInLink(startUrl(), "", "", "");
   }
 
-  FetchAhead ahead(m_fetcher, &m_stopRequested, m_pageStep, m_linkRules);
+  FetchPool pool(m_fetcher, &m_stopRequested, m_pageStep, m_linkRules, m_parallel);
+  // Only URLs already in the list: the pages the run would fetch next in
+  // any case, at most the parallel requests at once.
+  const auto fetchAhead = [&](std::size_t from, std::size_t to) {
+    for (std::size_t next = from; next < std::min(to, m_list.size()); ++next) pool.start(next, m_list.url(next));
+  };
   using Clock = std::chrono::steady_clock;
   const auto runStarted = Clock::now();
   Clock::duration waited{};  // for pages to arrive
@@ -317,7 +172,7 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
     if (position == kPagesBeforeIndexChoice && m_store.linkIndexesPending() && 2 * waited >= Clock::now() - runStarted)
       m_store.keepLinkIndexesFromNow();
     const FetchOutcome* outcome = nullptr;
-    FetchAhead::Page page;
+    FetchPool::Page page;
     try {
       const auto started = Clock::now();
       const std::string pageUrl = m_list.url(position);
@@ -325,9 +180,12 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
           [progress = PageProgress{position, m_list.size(), pageUrl}](CrawlObserver& o) { o.pageStarted(progress); });
       std::string pageText;
       double seconds = 0;
-      if (ahead.holds(position)) {
+      // This page is the first of the fetches at once (and was begun one
+      // page earlier when the run is one at a time).
+      if (position > 0 || m_parallel > 1) fetchAhead(position, position + m_parallel);
+      if (pool.holds(position)) {
         const auto waitFrom = Clock::now();
-        page = ahead.take();
+        page = pool.take(position);
         waited += Clock::now() - waitFrom;
         if (page.cutOff) watch.onCutOff();
         if (page.failure) std::rethrow_exception(page.failure);
@@ -338,17 +196,19 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
         pageText = std::move(fetched.text);
         page.outcome = std::move(fetched.outcome);
         waited += Clock::now() - started;
-        seconds = std::chrono::duration<double>(Clock::now() - started).count();
+        seconds = std::chrono::duration<double>(Clock::now() - started).count() - page.outcome.pacedMs / 1000.0;
       }
       // Written with the page's links, in one commit; a fetch the stop cut
       // off says nothing about the server and is not kept.
       const bool recordOutcome = !page.outcome.cutByStop && page.outcome.url != m_probeRecorded;
       outcome = recordOutcome ? &page.outcome : nullptr;
-      // Only URLs already in the list: the next page is the same one the
-      // run would fetch after this page's scan.
-      if (position + 1 < m_list.size()) ahead.start(position + 1, m_list.url(position + 1));
+      // While this page is read and stored, the next one is on its way.
+      fetchAhead(position + 1, position + 1 + m_parallel);
       m_list.setLoadTime(position, formatLoadTime(seconds, m_regional));
       notify([position](CrawlObserver& o) { o.loadTimeKnown(position); });
+      // A page cut short by the stop is not taken in: the rows of a stopped
+      // run are those of the whole run up to the last page stored.
+      if (page.outcome.cutByStop) break;
 
       // Under the standard rules a URL that redirects has no page of its
       // own: it keeps empty facts, and where it leads is its one link, so an
@@ -379,7 +239,7 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
     notify([position, total = m_list.size()](CrawlObserver& o) { o.pageFinished(position, total); });
   }
   // Nothing of the run may go on past its end.
-  ahead.drop();
+  pool.drop();
   if (m_checkExternal && m_state.load() == RunState::Running) checkExternalLinks();
   endOfRun();
 }
@@ -418,6 +278,7 @@ void CrawlRun::shutdown() {
   if (m_thread.joinable()) {
     if (m_state.load() == RunState::Running) {
       m_stopRequested = true;
+      m_fetcher.interruptWaits();
       m_state = RunState::Stopping;
     }
     // The run's last steps need the main thread; serve them until it is done.

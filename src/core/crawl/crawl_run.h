@@ -29,6 +29,7 @@ enum class RunState { Idle, Running, Stopping };
 enum class RunEnd { Complete, Stopped };
 
 inline constexpr std::int64_t kMaxPageLimit = 999999999;
+inline constexpr int kMaxParallelRequests = 32;
 
 struct CrawlSettings {
   // Blanks around it are dropped, the letters of its scheme lower-cased, and
@@ -48,6 +49,12 @@ struct CrawlSettings {
   // "Check external links": after the crawl, each distinct external http(s)
   // link is checked once (PageFetcher::checkLinks) into RESPONSES.
   bool checkExternalLinks = false;
+  // "Parallel requests": pages of the list fetched at once, kept within
+  // 1..kMaxParallelRequests. The rows do not depend on it.
+  int parallelRequests = 1;
+  // "Max requests per second" over every request of the run, the external
+  // check included; 0: no limit.
+  double maxRequestsPerSecond = 0;
 };
 
 // The start URL as a run takes it (see CrawlSettings::startUrl); empty when
@@ -95,7 +102,7 @@ class CrawlRun : private LinkSink {
  public:
   // The page step: reads the page's facts off the main thread and returns what
   // stores them, which runs on the main thread while the crawl thread waits.
-  // The read may run on the crawl side's second thread, ahead of the page's
+  // The read may run on a fetch thread of the run, ahead of the page's
   // turn, so it must touch nothing but the text it is given. Under the
   // standard link rules the page is parsed once for both the page step and
   // the links, and document is that parse; under the classic rules it is null.
@@ -119,8 +126,10 @@ class CrawlRun : private LinkSink {
   // URL, to go on from where it redirects. Throws std::invalid_argument for a
   // start URL of nothing but blanks, std::logic_error while a run is active.
   void start(const CrawlSettings& settings);
-  // Main thread: the page being fetched is finished (a slow transfer is cut
-  // off) and the run ends. Nothing while no run is going.
+  // Main thread: every transfer in flight is cut off, pages fetched ahead of
+  // their turn are dropped, and the run ends after the page being stored, so
+  // its rows are those of a whole run up to that page. Nothing while no run
+  // is going.
   void requestStop();
 
   RunState state() const { return m_state.load(); }
@@ -162,6 +171,7 @@ class CrawlRun : private LinkSink {
   std::int64_t m_pageLimit = 1;
   LinkRules m_linkRules = LinkRules::Standard;
   bool m_checkExternal = false;
+  std::size_t m_parallel = 1;
   // Set at the start and, after the probe, by the crawl thread before the
   // first link is taken in; the intake reads it for every link's scope.
   mutable std::mutex m_startUrlLock;

@@ -31,6 +31,7 @@ struct FetchOutcome {
   std::int64_t bodyBytes = 0;     // of the last response
   double ttfbMs = 0;              // to the first response's first byte
   double timeMs = 0;              // the whole fetch, redirects included
+  double pacedMs = 0;             // waited for turns of the rate limit, before the requests
   FetchFailure failure = FetchFailure::None;
   std::string failureMessage;
   // A stop request cut the transfer off: what the server would have sent is unknown.

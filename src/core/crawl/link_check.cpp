@@ -53,8 +53,9 @@ struct HostQueue {
 
 class LinkChecker {
  public:
-  LinkChecker(const RequestSettings& settings, std::size_t bodyLimit, const std::atomic<bool>* stop)
-      : m_settings(settings), m_bodyLimit(bodyLimit), m_stop(stop), m_multi(curl_multi_init()) {}
+  LinkChecker(const RequestSettings& settings, std::size_t bodyLimit, const std::atomic<bool>* stop,
+              RequestPacer& pacer)
+      : m_settings(settings), m_bodyLimit(bodyLimit), m_stop(stop), m_pacer(pacer), m_multi(curl_multi_init()) {}
   ~LinkChecker() {
     for (auto& [handle, index] : m_running) {
       curl_multi_remove_handle(m_multi, handle);
@@ -88,8 +89,9 @@ class LinkChecker {
           if (m_checks[delivered]->finished) onChecked(m_checks[delivered]->outcome);
         return;
       }
-      schedule();
-      if (m_running.empty()) break;
+      // Milliseconds until the rate limit's next turn, when a request waits for it.
+      const int untilTurn = schedule();
+      if (m_running.empty() && untilTurn < 0) break;
       int active = 0;
       curl_multi_perform(m_multi, &active);
       int left = 0;
@@ -97,7 +99,7 @@ class LinkChecker {
         if (msg->msg == CURLMSG_DONE) finishRequest(msg->easy_handle, msg->data.result);
       // The checks libcurl does not make while it waits: stop, time-outs.
       std::vector<CURL*> overdue;
-      int wait = 100;
+      int wait = untilTurn >= 0 ? std::min(100, untilTurn) : 100;
       for (auto& [handle, index] : m_running) {
         Transfer& t = *m_checks[index]->transfer;
         if (onProgress(&t, 0, 0, 0, 0) != 0)
@@ -107,7 +109,7 @@ class LinkChecker {
       }
       for (CURL* handle : overdue) finishRequest(handle, CURLE_ABORTED_BY_CALLBACK);
       deliver();
-      if (!m_running.empty()) curl_multi_poll(m_multi, nullptr, 0, wait, nullptr);
+      if (!m_running.empty() || untilTurn >= 0) curl_multi_poll(m_multi, nullptr, 0, wait, nullptr);
     }
     deliver();
   }
@@ -119,17 +121,24 @@ class LinkChecker {
     m_hosts[check.host].waiting.push_back(index);
   }
 
-  // Starts waiting requests while there is room, host by host.
-  void schedule() {
+  // Starts waiting requests while there is room, host by host, each at its
+  // turn of the rate limit. Gives the milliseconds until the next turn when a
+  // request was held back for it, else -1.
+  int schedule() {
     for (auto& [host, queue] : m_hosts) {
       while (m_running.size() < static_cast<std::size_t>(PageFetcher::kLinkChecksAtOnce) &&
              queue.running < PageFetcher::kLinkChecksPerHost && !queue.waiting.empty()) {
+        if (Clock::time_point due; !m_pacer.tryTurn(due)) {
+          const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(due - Clock::now()).count();
+          return static_cast<int>(std::clamp<long long>(left + 1, 1, 100));
+        }
         const std::size_t index = queue.waiting.front();
         queue.waiting.pop_front();
         startRequest(index, queue);
       }
-      if (m_running.size() >= static_cast<std::size_t>(PageFetcher::kLinkChecksAtOnce)) return;
+      if (m_running.size() >= static_cast<std::size_t>(PageFetcher::kLinkChecksAtOnce)) return -1;
     }
+    return -1;
   }
 
   void startRequest(std::size_t index, HostQueue& queue) {
@@ -232,6 +241,7 @@ class LinkChecker {
   RequestSettings m_settings;
   std::size_t m_bodyLimit;
   const std::atomic<bool>* m_stop;
+  RequestPacer& m_pacer;
   StopWatch m_watch{m_stop, nullptr};
   CURLM* m_multi;
   std::vector<std::unique_ptr<LinkCheck>> m_checks;
@@ -248,7 +258,7 @@ void PageFetcher::checkLinks(const std::vector<std::string>& urls, const std::at
     std::lock_guard lock(m_settingsLock);
     settings = {m_agent, m_connectMs, m_responseMs, m_maxFetchMs};
   }
-  LinkChecker checker(settings, m_bodyLimit, stopRequested);
+  LinkChecker checker(settings, m_bodyLimit, stopRequested, m_pacer);
   checker.run(urls, onChecked);
 }
 

@@ -209,7 +209,8 @@ PageFetcher::FetchedPage PageFetcher::fetchWith(const std::string& url, const St
     std::lock_guard lock(m_settingsLock);
     settings = {m_agent, m_connectMs, m_responseMs, m_maxFetchMs, verifiedCaFile};
   }
-  const auto deadline = Clock::now() + std::chrono::milliseconds(settings.maxFetchMs);
+  // Moved on by every wait for the rate limit: the limit is for the transfers.
+  auto deadline = Clock::now() + std::chrono::milliseconds(settings.maxFetchMs);
 
   FetchedPage page;
   FetchOutcome& outcome = page.outcome;
@@ -223,6 +224,19 @@ PageFetcher::FetchedPage PageFetcher::fetchWith(const std::string& url, const St
   std::string body;
   for (;;) {
     outcome.finalUrl = current;
+    if (!verifiedCaFile) {
+      const auto waitFrom = Clock::now();
+      const bool turn = m_pacer.waitTurn(watch ? watch->stopRequested : nullptr);
+      const auto waited = Clock::now() - waitFrom;
+      deadline += waited;
+      outcome.pacedMs += std::chrono::duration<double, std::milli>(waited).count();
+      if (!turn) {
+        // Stopped before the request was made: nothing is known of it.
+        if (watch && watch->onCutOff) watch->onCutOff();
+        outcome.cutByStop = true;
+        return page;
+      }
+    }
     Transfer t;
     t.limit = m_bodyLimit;
     t.watch = watch;

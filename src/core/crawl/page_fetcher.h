@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "core/crawl/fetch_outcome.h"
+#include "core/crawl/request_pacer.h"
 
 namespace crawlspect {
 
@@ -73,6 +74,11 @@ class PageFetcher {
   // bytes trips neither time-out, so this is what ends it.
   void setMaxFetchTime(int ms);
   std::string userAgent() const;
+  // "Max requests per second" of the run (zero: no limit): every request of
+  // fetch and checkLinks waits for its turn; fetchVerified is not counted.
+  void setMaxRate(double perSecond) { m_pacer.setRate(perSecond); }
+  // Wakes fetches waiting for a turn, to see the stop request just set.
+  void interruptWaits() { m_pacer.interrupt(); }
 
   std::string lastFetchError() const;
   void setLastFetchError(std::string text);
@@ -86,6 +92,7 @@ class PageFetcher {
   int m_responseMs = 10000;
   int m_maxFetchMs = kDefaultMaxFetchMs;
   std::size_t m_bodyLimit = kDefaultBodyLimit;
+  RequestPacer m_pacer;
 
   FetchedPage fetchWith(const std::string& url, const StopWatch* watch, const std::string* verifiedCaFile);
 

@@ -1,5 +1,6 @@
 #include "core/settings/settings.h"
 
+#include <charconv>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -51,6 +52,13 @@ OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn
   takeText(file, k::kIgnoreExtensions, v.ignoreExtensions);
   if (auto urls = file.value(k::kIgnoreUrls); urls && !urls->empty()) v.ignoreUrls = decodeMultiLine(*urls);
   if (file.hasKey(k::kPageLimit)) v.pageLimit = clampPageLimit(file.readInteger(k::kPageLimit, kPageLimitBuiltIn));
+  v.parallelRequests = file.readInteger(k::kParallelRequests, v.parallelRequests);
+  if (auto rate = file.value(k::kMaxRequestsPerSecond); rate && !rate->empty()) {
+    double parsed = 0;
+    const auto [end, ec] = std::from_chars(rate->data(), rate->data() + rate->size(), parsed);
+    const bool whole = ec == std::errc() && end == rate->data() + rate->size();
+    v.maxRequestsPerSecond = whole && std::isfinite(parsed) && parsed > 0 ? parsed : 0;
+  }
   v.classicLinkRules = lowerAscii(file.value(k::kLinkRules).value_or("")) == lowerAscii(kClassicLinkRules);
   return v;
 }
@@ -129,6 +137,14 @@ void SettingsWriter::saveIgnoreUrls(std::string_view text) { done(write(k::kIgno
 void SettingsWriter::savePageLimit(int value) { done(write(k::kPageLimit, std::to_string(value))); }
 void SettingsWriter::saveLinkRules(bool classic) {
   done(write(k::kLinkRules, classic ? kClassicLinkRules : kStandardLinkRules));
+}
+
+void SettingsWriter::saveParallelRequests(int count) { done(write(k::kParallelRequests, std::to_string(count))); }
+
+void SettingsWriter::saveMaxRequestsPerSecond(double rate) {
+  char text[32];
+  const auto [end, ec] = std::to_chars(text, text + sizeof text, rate);
+  done(write(k::kMaxRequestsPerSecond, ec == std::errc() ? std::string_view(text, end - text) : "0"));
 }
 
 void SettingsWriter::savePlacement(WindowShowState state, const WindowRect& outer) {

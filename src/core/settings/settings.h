@@ -34,6 +34,9 @@ inline constexpr const char* kPageLimit = "PageLimit";
 inline constexpr const char* kLinkRules = "LinkRules";
 // Beyond the sixteen: the "Max fetch time" field, in milliseconds.
 inline constexpr const char* kMaxFetchTime = "MaxFetchTime";
+// Beyond the sixteen: "Parallel requests" and "Max requests per second".
+inline constexpr const char* kParallelRequests = "ParallelRequests";
+inline constexpr const char* kMaxRequestsPerSecond = "MaxRequestsPerSecond";
 }  // namespace settings_key
 
 inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
@@ -74,7 +77,9 @@ struct OptionValues {
       "ico jpg jpeg png gif bmp svg css js exe zip rar 7z apk pdf doc docx xls xlsx ppt pptx";
   std::string ignoreUrls;  // the "Ignore URLs" box's whole text, lines ended by CR LF
   int pageLimit = kPageLimitBuiltIn;
-  bool classicLinkRules = false;  // "Link rules": Standard unless "Classic" is stored
+  bool classicLinkRules = false;    // "Link rules": Standard unless "Classic" is stored
+  int parallelRequests = 1;         // the spin box brings a stored value into its range
+  double maxRequestsPerSecond = 0;  // 0: no limit; a stored text that is no number >= 0 reads as 0
 };
 OptionValues builtInOptions(const std::string& makerHomePage);
 
@@ -143,6 +148,8 @@ class SettingsWriter {
   void saveIgnoreUrls(std::string_view text);
   void savePageLimit(int value);
   void saveLinkRules(bool classic);
+  void saveParallelRequests(int count);
+  void saveMaxRequestsPerSecond(double rate);
 
   // Placement saving, off until armed (after the stored placement is applied).
   // Normal: Left, Top, Height, Width, then WindowState "Normal". Maximized: only

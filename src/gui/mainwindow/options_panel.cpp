@@ -2,6 +2,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -87,6 +88,13 @@ void OptionsPanel::buildTimeoutsLine() {
     field->setValidator(digits);
     field->setFixedWidth(70);
   }
+  m_parallelRequestsSpin = named(new QSpinBox(m_timeoutsLine), "parallelRequestsSpin");
+  m_parallelRequestsSpin->setRange(1, kMaxParallelRequests);
+  // 0 shows as "No limit".
+  m_maxRateSpin = named(new QDoubleSpinBox(m_timeoutsLine), "maxRateSpin");
+  m_maxRateSpin->setRange(0, 1000);
+  m_maxRateSpin->setDecimals(1);
+  m_maxRateSpin->setSpecialValueText("No limit");
   m_userAgentCombo = named(new QComboBox(m_timeoutsLine), "userAgentCombo");
   m_userAgentCombo->setEditable(true);
   for (const auto preset : kAgentPresets) m_userAgentCombo->addItem(QString::fromUtf8(preset.data(), preset.size()));
@@ -96,6 +104,10 @@ void OptionsPanel::buildTimeoutsLine() {
   row->addWidget(m_responseTimeoutEdit);
   row->addWidget(new QLabel("Max fetch time (ms):", m_timeoutsLine));
   row->addWidget(m_maxFetchTimeEdit);
+  row->addWidget(new QLabel("Parallel requests", m_timeoutsLine));
+  row->addWidget(m_parallelRequestsSpin);
+  row->addWidget(new QLabel("Max requests per second", m_timeoutsLine));
+  row->addWidget(m_maxRateSpin);
   row->addWidget(new QLabel("Agent:", m_timeoutsLine));
   row->addWidget(m_userAgentCombo, 1);
 }
@@ -160,6 +172,10 @@ void OptionsPanel::connectWriters(SettingsWriter& writer) {
   // Each keystroke counts: the integer of the text as typed, 1 for none.
   connect(m_pageLimitSpin, &QSpinBox::textChanged, this,
           [&writer](const QString& t) { writer.savePageLimit(pageLimitOfText(t.toStdString())); });
+  connect(m_parallelRequestsSpin, &QSpinBox::valueChanged, this,
+          [&writer](int count) { writer.saveParallelRequests(count); });
+  connect(m_maxRateSpin, &QDoubleSpinBox::valueChanged, this,
+          [&writer](double rate) { writer.saveMaxRequestsPerSecond(rate); });
   connect(m_linkRulesCombo, &QComboBox::currentIndexChanged, this,
           [&writer](int index) { writer.saveLinkRules(index == kClassicIndex); });
 }
@@ -174,6 +190,8 @@ void OptionsPanel::showStored(const OptionValues& options) {
   m_ignoreExtensionsEdit->setText(qs(options.ignoreExtensions));
   m_ignoreUrlsEdit->setPlainText(qs(options.ignoreUrls).replace("\r\n", "\n"));
   m_linkRulesCombo->setCurrentIndex(options.classicLinkRules ? kClassicIndex : kStandardIndex);
+  m_parallelRequestsSpin->setValue(options.parallelRequests);
+  m_maxRateSpin->setValue(options.maxRequestsPerSecond);
   // The stored limit is shown, not written back.
   const QSignalBlocker quiet(m_pageLimitSpin);
   m_pageLimitSpin->setValue(clampPageLimit(options.pageLimit));
@@ -198,6 +216,8 @@ std::optional<std::string> OptionsPanel::fillCrawlSettings(CrawlSettings& settin
   settings.userAgent = m_userAgentCombo->currentText().toStdString();
   settings.linkRules = linkRules();
   settings.checkExternalLinks = m_checkExternalCheck->isChecked();
+  settings.parallelRequests = m_parallelRequestsSpin->value();
+  settings.maxRequestsPerSecond = m_maxRateSpin->value();
   return std::nullopt;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The crawl's options below the start line: the scope line (domain or
 // subdomain, # anchors, page limit, link rules), always shown; the time-outs,
-// the longest fetch time and agent
+// the longest fetch time, parallel requests, requests per second and agent
 // line, the ignored extensions and the ignored URLs, shown with "Show Options".
 // The panel shows the stored options, writes each change back to the settings
 // file, is locked while a run goes on, and reads its fields into the
@@ -14,6 +14,7 @@
 
 class QCheckBox;
 class QComboBox;
+class QDoubleSpinBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QRadioButton;
@@ -68,6 +69,8 @@ class OptionsPanel : public QWidget {
   QLineEdit* m_responseTimeoutEdit = nullptr;
   QLineEdit* m_maxFetchTimeEdit = nullptr;
   QComboBox* m_userAgentCombo = nullptr;
+  QSpinBox* m_parallelRequestsSpin = nullptr;
+  QDoubleSpinBox* m_maxRateSpin = nullptr;
   QWidget* m_ignoreExtensionsLine = nullptr;
   QLineEdit* m_ignoreExtensionsEdit = nullptr;
   QCheckBox* m_checkExternalCheck = nullptr;
