@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/crawl/link_intake.h"
+#include "core/crawl/robots_gate.h"
 #include "core/platform/regional.h"
 
 namespace crawlspect {
@@ -48,6 +49,8 @@ struct CrawlSettings {
   // "Check external links": after the crawl, each distinct external http(s)
   // link is checked once (PageFetcher::checkLinks) into RESPONSES.
   bool checkExternalLinks = false;
+  // "robots.txt": what the sites' robots.txt files do to the run.
+  RobotsMode robots = RobotsMode::Report;
 };
 
 // The start URL as a run takes it (see CrawlSettings::startUrl); empty when
@@ -162,6 +165,9 @@ class CrawlRun : private LinkSink {
   std::int64_t m_pageLimit = 1;
   LinkRules m_linkRules = LinkRules::Standard;
   bool m_checkExternal = false;
+  RobotsMode m_robotsMode = RobotsMode::Report;
+  // The crawl thread's, while its loop runs.
+  RobotsGate* m_robots = nullptr;
   // Set at the start and, after the probe, by the crawl thread before the
   // first link is taken in; the intake reads it for every link's scope.
   mutable std::mutex m_startUrlLock;

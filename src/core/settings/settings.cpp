@@ -52,6 +52,9 @@ OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn
   if (auto urls = file.value(k::kIgnoreUrls); urls && !urls->empty()) v.ignoreUrls = decodeMultiLine(*urls);
   if (file.hasKey(k::kPageLimit)) v.pageLimit = clampPageLimit(file.readInteger(k::kPageLimit, kPageLimitBuiltIn));
   v.classicLinkRules = lowerAscii(file.value(k::kLinkRules).value_or("")) == lowerAscii(kClassicLinkRules);
+  const std::string robots = lowerAscii(file.value(k::kRobotsTxt).value_or(""));
+  for (std::size_t i = 0; i < kRobotsTxtChoices.size(); ++i)
+    if (robots == lowerAscii(kRobotsTxtChoices[i])) v.robotsTxt = static_cast<int>(i);
   return v;
 }
 
@@ -129,6 +132,11 @@ void SettingsWriter::saveIgnoreUrls(std::string_view text) { done(write(k::kIgno
 void SettingsWriter::savePageLimit(int value) { done(write(k::kPageLimit, std::to_string(value))); }
 void SettingsWriter::saveLinkRules(bool classic) {
   done(write(k::kLinkRules, classic ? kClassicLinkRules : kStandardLinkRules));
+}
+
+void SettingsWriter::saveRobotsTxt(int choice) {
+  if (choice >= 0 && choice < static_cast<int>(kRobotsTxtChoices.size()))
+    done(write(k::kRobotsTxt, kRobotsTxtChoices[static_cast<std::size_t>(choice)]));
 }
 
 void SettingsWriter::savePlacement(WindowShowState state, const WindowRect& outer) {

@@ -34,6 +34,8 @@ inline constexpr const char* kPageLimit = "PageLimit";
 inline constexpr const char* kLinkRules = "LinkRules";
 // Beyond the sixteen: the "Max fetch time" field, in milliseconds.
 inline constexpr const char* kMaxFetchTime = "MaxFetchTime";
+// Beyond the sixteen: the "robots.txt" box, "Report", "Obey" or "Ignore".
+inline constexpr const char* kRobotsTxt = "RobotsTxt";
 }  // namespace settings_key
 
 inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
@@ -75,7 +77,10 @@ struct OptionValues {
   std::string ignoreUrls;  // the "Ignore URLs" box's whole text, lines ended by CR LF
   int pageLimit = kPageLimitBuiltIn;
   bool classicLinkRules = false;  // "Link rules": Standard unless "Classic" is stored
+  int robotsTxt = 0;              // "robots.txt": an index of kRobotsTxtChoices
 };
+// The "robots.txt" box's items, as shown and as stored.
+inline constexpr std::array<const char*, 3> kRobotsTxtChoices = {"Report", "Obey", "Ignore"};
 OptionValues builtInOptions(const std::string& makerHomePage);
 
 // The option values stored in the file laid over the built-in ones: empty
@@ -85,6 +90,7 @@ OptionValues builtInOptions(const std::string& makerHomePage);
 // Applied in the order of kSettingsKeys; the page limit only when present.
 // "LinkRules" selects the classic rules only when it reads "Classic" (in any
 // letter case); any other value, or none, gives the standard rules.
+// "RobotsTxt" is one of kRobotsTxtChoices in any letter case, else "Report".
 OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn);
 
 struct ScreenSize {
@@ -143,6 +149,8 @@ class SettingsWriter {
   void saveIgnoreUrls(std::string_view text);
   void savePageLimit(int value);
   void saveLinkRules(bool classic);
+  // An index of kRobotsTxtChoices.
+  void saveRobotsTxt(int choice);
 
   // Placement saving, off until armed (after the stored placement is applied).
   // Normal: Left, Top, Height, Width, then WindowState "Normal". Maximized: only
