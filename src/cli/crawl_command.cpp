@@ -41,6 +41,7 @@ struct CrawlOptions {
   bool checkExternal = false;
   int parallel = 1;
   double maxRate = 0;
+  std::string robots = "report";
 };
 
 // What a run shows in a window, for a terminal: one line per page on stderr
@@ -93,6 +94,7 @@ int runCrawl(const CrawlOptions& opts) {
   settings.checkExternalLinks = opts.checkExternal;
   settings.parallelRequests = opts.parallel;
   settings.maxRequestsPerSecond = opts.maxRate;
+  settings.robots = robotsModeFromName(opts.robots).value_or(RobotsMode::Report);
   if (!opts.ignoreUrlsFile.empty()) {
     std::ifstream in(opts.ignoreUrlsFile, std::ios::binary);
     if (!in) {
@@ -177,6 +179,11 @@ void addCrawlCommand(CLI::App& app, Commands& commands) {
   cmd->add_option("--link-rules", opts->linkRules,
                   "standard: links and texts as a browser reads them; classic: the original rules")
       ->check(CLI::IsMember({"standard", "classic"}))
+      ->capture_default_str();
+  cmd->add_option("--robots", opts->robots,
+                  "report: crawl disallowed URLs and mark them; obey: leave them unfetched; ignore: never read "
+                  "robots.txt")
+      ->check(CLI::IsMember({"report", "obey", "ignore"}))
       ->capture_default_str();
   cmd->add_flag("--keep-anchors", opts->keepAnchors, "Keep #fragments in links");
   cmd->add_option("--ignore-extensions", opts->ignoreExtensions, "Blank-separated extensions to skip")

@@ -133,4 +133,31 @@ TEST(CliCrawl, AStartUrlThatCannotBeFetchedIsNoEmptySite) {
   EXPECT_NE(r.out.find("Failed (connect) URL:" + start + "\n"), std::string::npos) << r.out;
 }
 
+TEST(CliCrawl, RobotsOptionObeysOrReportsTheSitesRobotsTxt) {
+  testsupport::TestServer site;
+  site.page("/", "<a href=\"/private/a\">a</a> <a href=\"/open\">open</a>")
+      .page("/open", "open")
+      .page("/private/a", "a")
+      .page("/robots.txt", "User-agent: *\nDisallow: /private/\n", "text/plain");
+  site.start();
+  const std::string blockedLine = "Blocked by robots.txt URL:" + site.url("/private/a") + "\n";
+
+  const auto obey = runProcess({cliPath(), "crawl", site.url("/"), "--robots", "obey"});
+  EXPECT_EQ(obey.exitCode, 0) << obey.err;
+  EXPECT_EQ(site.hits("/private/a"), 0);
+  EXPECT_EQ(site.hits("/open"), 1);
+  EXPECT_NE(obey.out.find(blockedLine), std::string::npos) << obey.out;
+  EXPECT_NE(obey.out.find("Failed Fetches\t0\n"), std::string::npos) << obey.out;
+
+  const auto report = runProcess({cliPath(), "crawl", site.url("/")});
+  EXPECT_EQ(report.exitCode, 0) << report.err;
+  EXPECT_EQ(site.hits("/private/a"), 1);
+  EXPECT_NE(report.out.find(blockedLine), std::string::npos) << report.out;
+  EXPECT_EQ(site.hits("/robots.txt"), 2);
+
+  EXPECT_EQ(runProcess({cliPath(), "crawl", site.url("/"), "--robots", "ignore"}).exitCode, 0);
+  EXPECT_EQ(site.hits("/robots.txt"), 2);
+  EXPECT_EQ(runProcess({cliPath(), "crawl", site.url("/"), "--robots", "never"}).exitCode, 2);
+}
+
 }  // namespace

@@ -156,6 +156,18 @@ TEST_F(SettingsFixture, RequestRateReadsAsNoLimitUnlessAPositiveNumberIsStored) 
   EXPECT_EQ(SettingsFile(path).value("MaxRequestsPerSecond"), "0.5");
 }
 
+TEST_F(SettingsFixture, RobotsTxtIsReportUnlessAnotherChoiceIsStored) {
+  const std::pair<const char*, int> cases[] = {
+      {"", 0}, {"RobotsTxt=Obey\n", 1}, {"RobotsTxt=ignore\n", 2}, {"RobotsTxt=Skip\n", 0}};
+  for (const auto& [body, choice] : cases) {
+    store(body);
+    EXPECT_EQ(options().robotsTxt, choice) << body;
+  }
+  writer.saveRobotsTxt(1);
+  EXPECT_EQ(SettingsFile(path).value("RobotsTxt"), "Obey");
+  EXPECT_EQ(options().robotsTxt, 1);
+}
+
 TEST_F(SettingsFixture, EmptyTextValuesCountAsAbsent) {
   store("StartURL=\nConnectionTimeout=\nResponseTimeout=\nAgent=\nIgnoreExtensions=\nIgnoreURLs=\n");
   const OptionValues v = options();

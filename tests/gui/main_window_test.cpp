@@ -19,7 +19,9 @@
 #include <QTreeView>
 #include <filesystem>
 
+#include "core/crawl/crawl_run.h"
 #include "gui/mainwindow/audit_view.h"
+#include "gui/mainwindow/options_panel.h"
 #include "temp_dir.h"
 #include "test_server.h"
 
@@ -347,6 +349,26 @@ class MainWindowTest : public QObject {
     QCOMPARE(child<QDoubleSpinBox>(window.get(), "maxRateSpin")->value(), 2.5);
     child<QSpinBox>(window.get(), "parallelRequestsSpin")->setValue(1);
     child<QDoubleSpinBox>(window.get(), "maxRateSpin")->setValue(0);
+  }
+
+  // Report by default; each choice reaches the run's settings and is stored.
+  void robotsTxtChoiceReachesTheRun() {
+    auto window = makeWindow();
+    auto* robots = child<QComboBox>(window.get(), "robotsTxtCombo");
+    auto* panel = window->findChild<crawlspect::ui::OptionsPanel*>("optionsPanel");
+    QVERIFY(panel);
+    QCOMPARE(robots->currentText(), QString("Report"));
+    const std::pair<const char*, crawlspect::RobotsMode> choices[] = {{"Obey", crawlspect::RobotsMode::Obey},
+                                                                      {"Ignore", crawlspect::RobotsMode::Ignore},
+                                                                      {"Report", crawlspect::RobotsMode::Report}};
+    for (const auto& [caption, mode] : choices) {
+      robots->setCurrentText(caption);
+      crawlspect::CrawlSettings settings;
+      QVERIFY(!panel->fillCrawlSettings(settings));
+      QVERIFY(settings.robots == mode);
+      QVERIFY(testsupport::readFile(dir.file("settings.ini")).find(std::string("RobotsTxt=") + caption) !=
+              std::string::npos);
+    }
   }
 
   // The page drips for five seconds, well within both time-outs: only the

@@ -107,6 +107,7 @@ void CrawlRun::start(const CrawlSettings& settings) {
   m_pageLimit = std::clamp<std::int64_t>(settings.pageLimit, 1, kMaxPageLimit);
   m_checkExternal = settings.checkExternalLinks;
   m_parallel = static_cast<std::size_t>(std::clamp(settings.parallelRequests, 1, kMaxParallelRequests));
+  m_robotsMode = settings.robots;
   m_store.freshReset();
 
   IntakeSettings intake;
@@ -146,7 +147,12 @@ void CrawlRun::adoptRedirect(const std::string& probeUrl) {
 
 void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
   m_probeRecorded.clear();
-  adoptRedirect(probeUrl);
+  const StopWatch robotsWatch{&m_stopRequested, nullptr};
+  RobotsGate robots(m_robotsMode, m_fetcher, m_store, &robotsWatch);
+  m_robots = &robots;
+  // The start host's robots.txt comes first; an obeying run leaves a
+  // disallowed start URL unfetched (its intake below records why).
+  if (robots.allows(probeUrl) || m_robotsMode != RobotsMode::Obey) adoptRedirect(probeUrl);
   LinkIntake intake(
       std::move(intakeSettings), [this] { return startUrl(); }, *this);
   const StopWatch watch{&m_stopRequested, [this] { notify([](CrawlObserver& o) { o.transferCutOff(); }); }};
@@ -241,6 +247,7 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
   // Nothing of the run may go on past its end.
   pool.drop();
   if (m_checkExternal && m_state.load() == RunState::Running) checkExternalLinks();
+  m_robots = nullptr;
   endOfRun();
 }
 
@@ -263,6 +270,9 @@ void CrawlRun::checkExternalLinks() {
 
 void CrawlRun::endOfRun() {
   const RunEnd end = m_stopRequested.load() ? RunEnd::Stopped : RunEnd::Complete;
+  // The run's request rate is the run's: a page analysed afterwards with the
+  // same fetcher does not wait for it.
+  m_fetcher.setMaxRate(0);
   // One unit on the main thread: no click can come between the state turning
   // back to Idle and the front end taking note of the end.
   m_desktop.runOnMain([this, end] {
@@ -290,6 +300,14 @@ void CrawlRun::shutdown() {
 }
 
 void CrawlRun::addInternalUrl(const std::string& pageUrl) {
+  // Only a URL that could still join the list is judged by robots.txt, so
+  // that no host's file is fetched for nothing.
+  if (static_cast<std::int64_t>(m_added.load()) >= m_pageLimit || m_list.contains(pageUrl)) return;
+  const bool blocked = m_robots && !m_robots->allows(pageUrl);
+  if (blocked && m_robots->mode() == RobotsMode::Obey) {
+    m_robots->recordBlocked(pageUrl);
+    return;
+  }
   const bool added =
       m_list.appendIfNew(pageUrl, [&] { return static_cast<std::int64_t>(m_added.load()) < m_pageLimit; });
   if (!added) return;
@@ -298,6 +316,7 @@ void CrawlRun::addInternalUrl(const std::string& pageUrl) {
   const std::size_t index = m_list.size() - 1;
   notify([index](CrawlObserver& o) { o.urlAdded(index); });
   m_store.recordNewPage(pageUrl);
+  if (blocked) m_robots->recordBlocked(pageUrl);
 }
 
 void CrawlRun::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,

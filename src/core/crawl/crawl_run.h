@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/crawl/link_intake.h"
+#include "core/crawl/robots_gate.h"
 #include "core/platform/regional.h"
 
 namespace crawlspect {
@@ -55,6 +56,8 @@ struct CrawlSettings {
   // "Max requests per second" over every request of the run, the external
   // check included; 0: no limit.
   double maxRequestsPerSecond = 0;
+  // "robots.txt": what the sites' robots.txt files do to the run.
+  RobotsMode robots = RobotsMode::Report;
 };
 
 // The start URL as a run takes it (see CrawlSettings::startUrl); empty when
@@ -172,6 +175,9 @@ class CrawlRun : private LinkSink {
   LinkRules m_linkRules = LinkRules::Standard;
   bool m_checkExternal = false;
   std::size_t m_parallel = 1;
+  RobotsMode m_robotsMode = RobotsMode::Report;
+  // The crawl thread's, while its loop runs.
+  RobotsGate* m_robots = nullptr;
   // Set at the start and, after the probe, by the crawl thread before the
   // first link is taken in; the intake reads it for every link's scope.
   mutable std::mutex m_startUrlLock;

@@ -10,8 +10,22 @@
 
 namespace crawlspect {
 
-// The kinds of failure a fetch can end with; Http is a last response outside 200-299.
-enum class FetchFailure { None, Dns, Connect, Tls, Timeout, Reset, TooManyRedirects, Scheme, TooLarge, Decode, Http };
+// The kinds of failure a fetch can end with; Http is a last response outside
+// 200-299, Robots a URL not fetched because robots.txt disallows it.
+enum class FetchFailure {
+  None,
+  Dns,
+  Connect,
+  Tls,
+  Timeout,
+  Reset,
+  TooManyRedirects,
+  Scheme,
+  TooLarge,
+  Decode,
+  Http,
+  Robots
+};
 
 // "dns", "connect", ... "http"; empty for None.
 std::string_view fetchFailureName(FetchFailure failure);
@@ -37,6 +51,7 @@ struct FetchOutcome {
   // A stop request cut the transfer off: what the server would have sent is unknown.
   bool cutByStop = false;
   bool external = false;
+  bool robotsFile = false;  // the fetch of a site's robots.txt: a ROBOTS_TXT row, not a RESPONSES one
 
   bool redirected() const { return !hops.empty(); }
   bool failed() const { return failure != FetchFailure::None; }

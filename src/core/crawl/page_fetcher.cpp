@@ -172,6 +172,8 @@ std::string_view fetchFailureName(FetchFailure failure) {
       return "decode";
     case FetchFailure::Http:
       return "http";
+    case FetchFailure::Robots:
+      return "robots";
   }
   return "";
 }

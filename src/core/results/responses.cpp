@@ -133,6 +133,20 @@ void appendResponseAudit(AuditReport& report, Database& db, ProblemReporter& pro
   }
 }
 
+void appendRobotsAudit(AuditReport& report, Database& db, ProblemReporter& problems) {
+  const std::size_t before = report.lineCount();
+  try {
+    db.forEachRow(sql::kSelectRobotsBlocked, [&](const RowView& row) {
+      report.appendRun("Blocked by robots.txt URL:", AuditColour::Black);
+      report.appendRun(row.text(0), AuditColour::Blue);
+      report.endLine();
+    });
+  } catch (const DbError& e) {
+    report.keepLines(before);
+    problems.reportProblem("", statementErrorReport(e.what()));
+  }
+}
+
 Table loadResponses(Database& db, ProblemReporter& problems) {
   return readTable(db, sql::kSelectResponses, {},
                    {"URL", "Status", "Final Status", "Final URL", "Hops", "Content Type", "Bytes", "TTFB (ms)",

@@ -33,6 +33,9 @@ void appendResponseSummary(Table& summary, const ResponseCounts& counts);
 // URL:<url>" or "Broken link (<status>) URL:<url> (linked from <n> pages)"
 // for one that does not end well.
 void appendResponseAudit(AuditReport& report, Database& db, ProblemReporter& problems);
+// "Blocked by robots.txt URL:<url>" for each internal URL its robots.txt
+// disallows, in the order the crawl met them.
+void appendRobotsAudit(AuditReport& report, Database& db, ProblemReporter& problems);
 
 // Every RESPONSES row ("URL", "Status", "Final Status", "Final URL", "Hops",
 // "Content Type", "Bytes", "TTFB (ms)", "Time (ms)", "Error", "External").

@@ -157,6 +157,7 @@ RefreshResult refreshResults(Database& db, const InternalUrlList& internalUrls, 
       buildAuditReport(result.internalUrls, result.list(ResultListId::Titles), result.list(ResultListId::Descriptions),
                        result.list(ResultListId::H1Tags), db, regional, problems);
   appendResponseAudit(result.audit, db, problems);
+  appendRobotsAudit(result.audit, db, problems);
   return result;
 }
 

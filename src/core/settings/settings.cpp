@@ -60,6 +60,9 @@ OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn
     v.maxRequestsPerSecond = whole && std::isfinite(parsed) && parsed > 0 ? parsed : 0;
   }
   v.classicLinkRules = lowerAscii(file.value(k::kLinkRules).value_or("")) == lowerAscii(kClassicLinkRules);
+  const std::string robots = lowerAscii(file.value(k::kRobotsTxt).value_or(""));
+  for (std::size_t i = 0; i < kRobotsTxtChoices.size(); ++i)
+    if (robots == lowerAscii(kRobotsTxtChoices[i])) v.robotsTxt = static_cast<int>(i);
   return v;
 }
 
@@ -145,6 +148,11 @@ void SettingsWriter::saveMaxRequestsPerSecond(double rate) {
   char text[32];
   const auto [end, ec] = std::to_chars(text, text + sizeof text, rate);
   done(write(k::kMaxRequestsPerSecond, ec == std::errc() ? std::string_view(text, end - text) : "0"));
+}
+
+void SettingsWriter::saveRobotsTxt(int choice) {
+  if (choice >= 0 && choice < static_cast<int>(kRobotsTxtChoices.size()))
+    done(write(k::kRobotsTxt, kRobotsTxtChoices[static_cast<std::size_t>(choice)]));
 }
 
 void SettingsWriter::savePlacement(WindowShowState state, const WindowRect& outer) {

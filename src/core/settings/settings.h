@@ -37,6 +37,8 @@ inline constexpr const char* kMaxFetchTime = "MaxFetchTime";
 // Beyond the sixteen: "Parallel requests" and "Max requests per second".
 inline constexpr const char* kParallelRequests = "ParallelRequests";
 inline constexpr const char* kMaxRequestsPerSecond = "MaxRequestsPerSecond";
+// Beyond the sixteen: the "robots.txt" box, "Report", "Obey" or "Ignore".
+inline constexpr const char* kRobotsTxt = "RobotsTxt";
 }  // namespace settings_key
 
 inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
@@ -80,7 +82,10 @@ struct OptionValues {
   bool classicLinkRules = false;    // "Link rules": Standard unless "Classic" is stored
   int parallelRequests = 1;         // the spin box brings a stored value into its range
   double maxRequestsPerSecond = 0;  // 0: no limit; a stored text that is no number >= 0 reads as 0
+  int robotsTxt = 0;                // "robots.txt": an index of kRobotsTxtChoices
 };
+// The "robots.txt" box's items, as shown and as stored.
+inline constexpr std::array<const char*, 3> kRobotsTxtChoices = {"Report", "Obey", "Ignore"};
 OptionValues builtInOptions(const std::string& makerHomePage);
 
 // The option values stored in the file laid over the built-in ones: empty
@@ -90,6 +95,7 @@ OptionValues builtInOptions(const std::string& makerHomePage);
 // Applied in the order of kSettingsKeys; the page limit only when present.
 // "LinkRules" selects the classic rules only when it reads "Classic" (in any
 // letter case); any other value, or none, gives the standard rules.
+// "RobotsTxt" is one of kRobotsTxtChoices in any letter case, else "Report".
 OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn);
 
 struct ScreenSize {
@@ -150,6 +156,8 @@ class SettingsWriter {
   void saveLinkRules(bool classic);
   void saveParallelRequests(int count);
   void saveMaxRequestsPerSecond(double rate);
+  // An index of kRobotsTxtChoices.
+  void saveRobotsTxt(int choice);
 
   // Placement saving, off until armed (after the stored placement is applied).
   // Normal: Left, Top, Height, Width, then WindowState "Normal". Maximized: only

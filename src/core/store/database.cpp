@@ -11,13 +11,20 @@
 
 namespace crawlspect {
 
-// Schema version 1: RESPONSES and REDIRECTS beside the three first tables.
+// Schema version 2: each robots.txt fetch, and the internal URLs the files disallow.
+#define CRAWLSPECT_ROBOTS_SCHEMA                                                                            \
+  "CREATE TABLE IF NOT EXISTS ROBOTS_TXT (URL TEXT, STATUS INTEGER, FINAL_STATUS INTEGER, FINAL_URL TEXT, " \
+  "HOPS INTEGER, CONTENT_TYPE TEXT, BYTES INTEGER, TTFB_MS REAL, TIME_MS REAL, ERROR TEXT);"                \
+  "CREATE TABLE IF NOT EXISTS ROBOTS_BLOCKED (URL TEXT);"
+
+// Schema version 1: RESPONSES and REDIRECTS beside the three first tables
+// (and the tables of the later versions after them).
 #define CRAWLSPECT_RESPONSE_SCHEMA                                                                             \
   "CREATE TABLE IF NOT EXISTS RESPONSES (URL TEXT, STATUS INTEGER, FINAL_STATUS INTEGER, FINAL_URL TEXT, "     \
   "HOPS INTEGER, CONTENT_TYPE TEXT, BYTES INTEGER, TTFB_MS REAL, TIME_MS REAL, ERROR TEXT, EXTERNAL INTEGER);" \
   "CREATE TABLE IF NOT EXISTS REDIRECTS (URL TEXT, HOP INTEGER, TARGET TEXT, STATUS INTEGER);"                 \
   "CREATE INDEX IF NOT EXISTS RESPONSES_URL ON RESPONSES(URL);"                                                \
-  "CREATE INDEX IF NOT EXISTS REDIRECTS_URL ON REDIRECTS(URL);"
+  "CREATE INDEX IF NOT EXISTS REDIRECTS_URL ON REDIRECTS(URL);" CRAWLSPECT_ROBOTS_SCHEMA
 
 const char* const kProjectSchema =
     "CREATE TABLE IF NOT EXISTS PAGES (URL TEXT, TITLE TEXT, DESCRIPTION TEXT, H1TAG TEXT);"
@@ -27,10 +34,11 @@ const char* const kProjectSchema =
     "CREATE INDEX IF NOT EXISTS PAGES_TITLE ON PAGES(TITLE);"
     "CREATE INDEX IF NOT EXISTS PAGES_DESCRIPTION ON PAGES(DESCRIPTION);"
     "CREATE INDEX IF NOT EXISTS TAGS_TAG_VALUE ON TAGS(TAG, VALUE);"
-    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);" CRAWLSPECT_RESPONSE_SCHEMA "PRAGMA user_version=1;";
+    "CREATE INDEX IF NOT EXISTS TAGS_TAG_URL ON TAGS(TAG, URL);" CRAWLSPECT_RESPONSE_SCHEMA "PRAGMA user_version=2;";
 
 const char* const kResponseSchema = CRAWLSPECT_RESPONSE_SCHEMA;
 #undef CRAWLSPECT_RESPONSE_SCHEMA
+#undef CRAWLSPECT_ROBOTS_SCHEMA
 
 const char* const kLinkIndexes =
     "CREATE INDEX IF NOT EXISTS LINKS_LINK ON LINKS(LINK);"
@@ -652,7 +660,9 @@ void copyUntrustedProject(const std::string& source, const std::string& dest, in
       {"TAGS", "URL,TAG,VALUE", false},
       {"LINKS", "URL,LINK,FOLLOW,TYPE,ANCHOR", false},
       {"RESPONSES", "URL,STATUS,FINAL_STATUS,FINAL_URL,HOPS,CONTENT_TYPE,BYTES,TTFB_MS,TIME_MS,ERROR,EXTERNAL", true},
-      {"REDIRECTS", "URL,HOP,TARGET,STATUS", true}};
+      {"REDIRECTS", "URL,HOP,TARGET,STATUS", true},
+      {"ROBOTS_TXT", "URL,STATUS,FINAL_STATUS,FINAL_URL,HOPS,CONTENT_TYPE,BYTES,TTFB_MS,TIME_MS,ERROR", true},
+      {"ROBOTS_BLOCKED", "URL", true}};
   for (const auto& [table, columns, optional] : kTables) {
     const std::string type = oneText(
         from.db, "SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE AND type IN ('table','view')", table);

@@ -71,10 +71,10 @@ class RowView {
 // The three tables every statement needs, plus indexes on the looked-up
 // columns of PAGES and TAGS.
 extern const char* const kProjectSchema;
-// RESPONSES and REDIRECTS with their indexes, what opening a project of an
-// older version adds, and the schema version (PRAGMA user_version) they make.
+// RESPONSES and REDIRECTS with their indexes, ROBOTS_TXT and ROBOTS_BLOCKED:
+// what opening a project of an older version adds, and the schema version (PRAGMA user_version) they make.
 extern const char* const kResponseSchema;
-inline constexpr int kSchemaVersion = 1;
+inline constexpr int kSchemaVersion = 2;
 // The indexes the grouped and looked-up LINKS statements read.
 extern const char* const kLinkIndexes;
 

@@ -247,15 +247,32 @@ void ProjectStore::recordResponse(const FetchOutcome& outcome) {
   const std::string_view external = outcome.external ? "1" : "0";
   StatementList rows;
   StatementList& into = m_batching ? m_pendingLinks : rows;
-  into.add(sql::kInsertResponse, {outcome.url, status, finalStatus, outcome.finalUrl, hops, outcome.contentType, bytes,
-                                  ttfb, time, error, external});
-  for (std::size_t i = 0; i < outcome.hops.size(); ++i)
+  if (outcome.robotsFile)
+    into.add(sql::kInsertRobotsTxt,
+             {outcome.url, status, finalStatus, outcome.finalUrl, hops, outcome.contentType, bytes, ttfb, time, error});
+  else
+    into.add(sql::kInsertResponse, {outcome.url, status, finalStatus, outcome.finalUrl, hops, outcome.contentType,
+                                    bytes, ttfb, time, error, external});
+  // A robots.txt's redirects show in its FINAL_URL and HOPS.
+  for (std::size_t i = 0; i < (outcome.robotsFile ? 0 : outcome.hops.size()); ++i)
     into.add(sql::kInsertRedirect,
              {outcome.url, std::to_string(i + 1), outcome.hops[i].target, std::to_string(outcome.hops[i].status)});
   if (m_batching) return;
   StatementBatch batch(m_db);
   rows.forEach([&](std::string_view sql, std::span<const BoundValue> values) { batch.execute(sql, values); });
   for (const auto& text : batch.finish()) m_problems.reportProblem("Error", statementErrorReport(text));
+}
+
+void ProjectStore::recordRobotsBlocked(const std::string& pageUrl) {
+  if (m_batching) {
+    m_pendingLinks.add(sql::kInsertRobotsBlocked, {pageUrl});
+    return;
+  }
+  try {
+    m_db.execute(sql::kInsertRobotsBlocked, {pageUrl});
+  } catch (const DbError& e) {
+    m_problems.reportProblem("Error", statementErrorReport(e.what()));
+  }
 }
 
 void ProjectStore::storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,

@@ -85,8 +85,11 @@ class ProjectStore {
   void recordNewPage(const std::string& pageUrl);
   void storeLink(const std::string& link, const std::string& sourcePage, const std::string& follow,
                  const std::string& anchor, const std::string& type);
-  // One RESPONSES row and a REDIRECTS row per hop; held back like a link in a batch.
+  // One RESPONSES row and a REDIRECTS row per hop (a ROBOTS_TXT row for a
+  // robots.txt fetch); held back like a link in a batch.
   void recordResponse(const FetchOutcome& outcome);
+  // A ROBOTS_BLOCKED row; held back like a link in a batch.
+  void recordRobotsBlocked(const std::string& pageUrl);
 
  private:
   void connectWorkingFile(bool createTables);

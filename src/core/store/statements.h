@@ -21,6 +21,13 @@ inline constexpr std::string_view kInsertResponse =
     "values (?,?,?,?,?,?,?,?,?,?,?);";
 // URL, hop (from 1), where it pointed, the redirect response's status
 inline constexpr std::string_view kInsertRedirect = "insert into REDIRECTS (URL,HOP,TARGET,STATUS) values (?,?,?,?);";
+// A robots.txt fetch: the values of kInsertResponse but the last
+inline constexpr std::string_view kInsertRobotsTxt =
+    "insert into ROBOTS_TXT (URL,STATUS,FINAL_STATUS,FINAL_URL,HOPS,CONTENT_TYPE,BYTES,TTFB_MS,TIME_MS,ERROR) "
+    "values (?,?,?,?,?,?,?,?,?,?);";
+// An internal URL its site's robots.txt disallows: URL
+inline constexpr std::string_view kInsertRobotsBlocked = "insert into ROBOTS_BLOCKED (URL) values (?);";
+inline constexpr std::string_view kSelectRobotsBlocked = "SELECT URL FROM ROBOTS_BLOCKED ORDER BY rowid;";
 
 // Page record.
 // page URL
@@ -64,14 +71,18 @@ inline constexpr std::string_view kSelectExternalLinks =
 
 // Responses. A target is broken when its first status is 400 or more or
 // none came, or its fetch failed in any way but an http one that still
-// ended on a 2xx/3xx response.
-#define CRAWLSPECT_BROKEN                \
-  "(R.STATUS >= 400 OR R.STATUS = 0 OR " \
-  "(R.ERROR <> '' AND NOT (R.ERROR LIKE 'http:%' AND R.FINAL_STATUS BETWEEN 200 AND 399)))"
+// ended on a 2xx/3xx response. A URL left unfetched because robots.txt
+// disallows it is not broken, and stays out of the counts and the response
+// audit (the robots audit lists it).
+#define CRAWLSPECT_BROKEN                                                 \
+  "(R.ERROR NOT LIKE 'robots:%' AND (R.STATUS >= 400 OR R.STATUS = 0 OR " \
+  "(R.ERROR <> '' AND NOT (R.ERROR LIKE 'http:%' AND R.FINAL_STATUS BETWEEN 200 AND 399))))"
+#define CRAWLSPECT_NOT_ROBOTS "R.ERROR NOT LIKE 'robots:%'"
 // First status by class, then the fetches that failed without an http status to blame.
 inline constexpr std::string_view kCountResponses =
     "SELECT SUM(STATUS BETWEEN 200 AND 299), SUM(STATUS BETWEEN 300 AND 399), SUM(STATUS BETWEEN 400 AND 499), "
-    "SUM(STATUS BETWEEN 500 AND 599), SUM(ERROR <> '' AND ERROR NOT LIKE 'http:%') FROM RESPONSES;";
+    "SUM(STATUS BETWEEN 500 AND 599), SUM(ERROR <> '' AND ERROR NOT LIKE 'http:%') FROM RESPONSES R "
+    "WHERE " CRAWLSPECT_NOT_ROBOTS ";";
 // Distinct broken targets linked from crawled pages (the start URL's own row has no source).
 inline constexpr std::string_view kCountBrokenLinks =
     "SELECT COUNT(DISTINCT L.LINK) FROM RESPONSES R CROSS JOIN LINKS L ON L.LINK = R.URL "
@@ -80,7 +91,7 @@ inline constexpr std::string_view kCountBrokenLinks =
 inline constexpr std::string_view kSelectResponsesForAudit =
     "SELECT R.URL, R.STATUS, R.FINAL_STATUS, R.FINAL_URL, R.HOPS, R.ERROR, CASE WHEN " CRAWLSPECT_BROKEN
     " THEN (SELECT COUNT(DISTINCT L.URL) FROM LINKS L WHERE L.LINK = R.URL AND L.URL <> '') ELSE 0 END "
-    "FROM RESPONSES R ORDER BY R.rowid;";
+    "FROM RESPONSES R WHERE " CRAWLSPECT_NOT_ROBOTS " ORDER BY R.rowid;";
 inline constexpr std::string_view kSelectResponses =
     "SELECT URL, STATUS, FINAL_STATUS, FINAL_URL, HOPS, CONTENT_TYPE, BYTES, TTFB_MS, TIME_MS, ERROR, EXTERNAL "
     "FROM RESPONSES ORDER BY rowid;";
@@ -93,6 +104,7 @@ inline constexpr std::string_view kSelectBrokenLinks =
     "SELECT L.URL, L.LINK, L.ANCHOR, R.FINAL_STATUS, R.ERROR FROM RESPONSES R CROSS JOIN LINKS L ON L.LINK = R.URL "
     "WHERE L.URL <> '' AND " CRAWLSPECT_BROKEN " ORDER BY L.rowid;";
 #undef CRAWLSPECT_BROKEN
+#undef CRAWLSPECT_NOT_ROBOTS
 
 // Detail lookups.
 // tag, page URL

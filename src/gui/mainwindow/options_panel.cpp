@@ -24,6 +24,10 @@ namespace crawlspect::ui {
 
 namespace {
 
+// The robots.txt box's items are the crawl's modes, in order.
+static_assert(static_cast<int>(RobotsMode::Report) == 0 && static_cast<int>(RobotsMode::Obey) == 1 &&
+              static_cast<int>(RobotsMode::Ignore) == 2);
+
 // The link rules box's items.
 constexpr int kStandardIndex = 0;
 constexpr int kClassicIndex = 1;
@@ -120,6 +124,11 @@ void OptionsPanel::buildIgnoreLines() {
   // Off at every start: a check of every external link can take long.
   m_checkExternalCheck = named(new QCheckBox("Check external links", m_ignoreExtensionsLine), "checkExternalCheck");
   m_ignoreExtensionsLine->layout()->addWidget(m_checkExternalCheck);
+  // Report, Obey or Ignore, in the order of the crawl's RobotsMode.
+  m_robotsTxtCombo = named(new QComboBox(m_ignoreExtensionsLine), "robotsTxtCombo");
+  for (const char* choice : kRobotsTxtChoices) m_robotsTxtCombo->addItem(choice);
+  m_ignoreExtensionsLine->layout()->addWidget(new QLabel("robots.txt", m_ignoreExtensionsLine));
+  m_ignoreExtensionsLine->layout()->addWidget(m_robotsTxtCombo);
 
   m_ignoreUrlsPanel = named(new QWidget(this), "ignoreUrlsPanel");
   auto* row = new QHBoxLayout(m_ignoreUrlsPanel);
@@ -178,6 +187,8 @@ void OptionsPanel::connectWriters(SettingsWriter& writer) {
           [&writer](double rate) { writer.saveMaxRequestsPerSecond(rate); });
   connect(m_linkRulesCombo, &QComboBox::currentIndexChanged, this,
           [&writer](int index) { writer.saveLinkRules(index == kClassicIndex); });
+  connect(m_robotsTxtCombo, &QComboBox::currentIndexChanged, this,
+          [&writer](int index) { writer.saveRobotsTxt(index); });
 }
 
 void OptionsPanel::showStored(const OptionValues& options) {
@@ -192,6 +203,7 @@ void OptionsPanel::showStored(const OptionValues& options) {
   m_linkRulesCombo->setCurrentIndex(options.classicLinkRules ? kClassicIndex : kStandardIndex);
   m_parallelRequestsSpin->setValue(options.parallelRequests);
   m_maxRateSpin->setValue(options.maxRequestsPerSecond);
+  m_robotsTxtCombo->setCurrentIndex(options.robotsTxt);
   // The stored limit is shown, not written back.
   const QSignalBlocker quiet(m_pageLimitSpin);
   m_pageLimitSpin->setValue(clampPageLimit(options.pageLimit));
@@ -218,6 +230,7 @@ std::optional<std::string> OptionsPanel::fillCrawlSettings(CrawlSettings& settin
   settings.checkExternalLinks = m_checkExternalCheck->isChecked();
   settings.parallelRequests = m_parallelRequestsSpin->value();
   settings.maxRequestsPerSecond = m_maxRateSpin->value();
+  settings.robots = static_cast<RobotsMode>(m_robotsTxtCombo->currentIndex());
   return std::nullopt;
 }
 

@@ -74,6 +74,7 @@ class OptionsPanel : public QWidget {
   QWidget* m_ignoreExtensionsLine = nullptr;
   QLineEdit* m_ignoreExtensionsEdit = nullptr;
   QCheckBox* m_checkExternalCheck = nullptr;
+  QComboBox* m_robotsTxtCombo = nullptr;
   QWidget* m_ignoreUrlsPanel = nullptr;
   QPlainTextEdit* m_ignoreUrlsEdit = nullptr;
 };
