@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -109,6 +111,33 @@ TEST_F(RobotsCrawl, reportCrawlsAsIgnoreDoesAndMarksTheBlockedUrls) {
   EXPECT_EQ(robotsAuditLines(), (Rows{"Blocked by robots.txt URL:" + site.url("/private/a"),
                                       "Blocked by robots.txt URL:" + site.url("/private/b?x=1")}));
   EXPECT_EQ(column("SELECT COUNT(*) FROM RESPONSES WHERE ERROR <> ''"), Rows{"0"});
+}
+
+// An obeyed Crawl-delay spaces the run's requests, by the server's own clock.
+TEST(RobotsCrawlDelay, ObeyedItSpacesTheRequests) {
+  std::mutex lock;
+  std::vector<std::chrono::steady_clock::time_point> pageArrivals;
+  TestServer site;
+  site.raw().set_pre_routing_handler([&](const httplib::Request& request, httplib::Response&) {
+    if (request.path != "/robots.txt") {
+      std::lock_guard guard(lock);
+      pageArrivals.push_back(std::chrono::steady_clock::now());
+    }
+    return httplib::Server::HandlerResponse::Unhandled;
+  });
+  site.page("/", "<a href=\"/a\">a</a> <a href=\"/b\">b</a> <a href=\"/c\">c</a>")
+      .page("/a", "a")
+      .page("/b", "b")
+      .page("/c", "c")
+      .page("/robots.txt", "User-agent: *\nCrawl-delay: 0.3\n", "text/plain");
+  site.start();
+  testsupport::CrawlHarness harness;
+  harness.settings.robots = RobotsMode::Obey;
+  ASSERT_TRUE(harness.crawl(site.url("/")));
+  std::lock_guard guard(lock);
+  // The start URL's probe and the four pages: four gaps of at least 0.3 s.
+  ASSERT_EQ(pageArrivals.size(), 5u);
+  EXPECT_GE(pageArrivals.back() - pageArrivals.front(), std::chrono::milliseconds(1150));
 }
 
 // What the answer to the robots.txt request does to an obeying run.

@@ -77,6 +77,8 @@ class PageFetcher {
   // "Max requests per second" of the run (zero: no limit): every request of
   // fetch and checkLinks waits for its turn; fetchVerified is not counted.
   void setMaxRate(double perSecond) { m_pacer.setRate(perSecond); }
+  // A slower rate for the rest of the run (a robots.txt's Crawl-delay).
+  void capMaxRate(double perSecond) { m_pacer.capRate(perSecond); }
   // Wakes fetches waiting for a turn, to see the stop request just set.
   void interruptWaits() { m_pacer.interrupt(); }
 

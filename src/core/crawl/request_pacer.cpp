@@ -13,6 +13,13 @@ void RequestPacer::setRate(double perSecond) {
   m_next = Clock::time_point{};
 }
 
+void RequestPacer::capRate(double perSecond) {
+  if (!(perSecond > 0) || !std::isfinite(perSecond)) return;
+  const auto spacing = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / perSecond));
+  std::lock_guard lock(m_lock);
+  m_spacing = std::max(m_spacing, spacing);
+}
+
 bool RequestPacer::waitTurn(const std::atomic<bool>* stop) {
   std::unique_lock lock(m_lock);
   if (m_spacing == Clock::duration::zero()) return true;

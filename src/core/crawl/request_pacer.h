@@ -15,6 +15,8 @@ class RequestPacer {
 
   // Requests per second; zero or less (or not a number) lifts the limit.
   void setRate(double perSecond);
+  // Lowers the rate to perSecond when it is faster (or unlimited); never raises it.
+  void capRate(double perSecond);
   // Waits for this request's turn. False when stop was requested before it
   // came (see interrupt()): the request must not be made.
   bool waitTurn(const std::atomic<bool>* stop);

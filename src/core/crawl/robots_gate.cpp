@@ -51,7 +51,12 @@ const RobotsRules& RobotsGate::rulesFor(const std::string& robotsAddress) {
   // A stop cut the fetch: the run ends, and nothing is learnt of the file.
   if (outcome.cutByStop) return m_rules.emplace(robotsAddress, RobotsRules()).first->second;
   m_store.recordResponse(outcome);
-  return m_rules.emplace(robotsAddress, rulesFromFetch(outcome, fetched.text, m_fetcher.userAgent())).first->second;
+  const RobotsRules& rules =
+      m_rules.emplace(robotsAddress, rulesFromFetch(outcome, fetched.text, m_fetcher.userAgent())).first->second;
+  // An obeyed Crawl-delay slows the whole run down to one request per delay.
+  if (m_mode == RobotsMode::Obey)
+    if (const auto delay = rules.crawlDelay(); delay && *delay > 0) m_fetcher.capMaxRate(1.0 / *delay);
+  return rules;
 }
 
 bool RobotsGate::allows(const std::string& url) {
