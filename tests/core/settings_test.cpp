@@ -168,6 +168,19 @@ TEST_F(SettingsFixture, RobotsTxtIsReportUnlessAnotherChoiceIsStored) {
   EXPECT_EQ(options().robotsTxt, 1);
 }
 
+TEST_F(SettingsFixture, ExternalLinksAreCheckedOnlyWhenStoredSo) {
+  const std::pair<const char*, bool> cases[] = {{"", false},
+                                                {"CheckExternalLinks=1\n", true},
+                                                {"CheckExternalLinks=0\n", false},
+                                                {"CheckExternalLinks=yes\n", false}};
+  for (const auto& [body, ticked] : cases) {
+    store(body);
+    EXPECT_EQ(options().checkExternalLinks, ticked) << body;
+  }
+  writer.saveCheckExternalLinks(true);
+  EXPECT_TRUE(options().checkExternalLinks);
+}
+
 TEST_F(SettingsFixture, EmptyTextValuesCountAsAbsent) {
   store("StartURL=\nConnectionTimeout=\nResponseTimeout=\nAgent=\nIgnoreExtensions=\nIgnoreURLs=\n");
   const OptionValues v = options();

@@ -249,6 +249,9 @@ class MainWindowTest : public QObject {
     QCOMPARE(rows->index(0, 0).data().toString(), QString::fromStdString(external));
     QCOMPARE(rows->index(0, 1).data().toString(), QString("200"));
     QVERIFY(messages.empty());
+    // The box is a stored option; the tests after this one run without it.
+    QVERIFY(testsupport::readFile(dir.file("settings.ini")).find("CheckExternalLinks=1") != std::string::npos);
+    checkExternal->setChecked(false);
   }
 
   void aStartUrlThatCannotBeFetchedIsTold() {

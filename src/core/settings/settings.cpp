@@ -45,6 +45,7 @@ OptionValues storedOptions(const SettingsFile& file, const OptionValues& builtIn
   if (file.value(k::kDomainOnly) == "1") v.subDomainOnly = false;
   if (file.value(k::kSubDomainOnly) == "1") v.subDomainOnly = true;
   v.removeAnchors = file.value(k::kRemoveAnchors) != "0";
+  v.checkExternalLinks = file.value(k::kCheckExternalLinks) == "1";
   takeText(file, k::kConnectionTimeout, v.connectionTimeout);
   takeText(file, k::kResponseTimeout, v.responseTimeout);
   takeText(file, k::kMaxFetchTime, v.maxFetchTime);
@@ -131,6 +132,7 @@ void SettingsWriter::saveScope(bool subDomainOnly) {
 }
 
 void SettingsWriter::saveRemoveAnchors(bool ticked) { done(write(k::kRemoveAnchors, ticked ? "1" : "0")); }
+void SettingsWriter::saveCheckExternalLinks(bool ticked) { done(write(k::kCheckExternalLinks, ticked ? "1" : "0")); }
 void SettingsWriter::saveConnectionTimeout(std::string_view text) { done(write(k::kConnectionTimeout, text)); }
 void SettingsWriter::saveResponseTimeout(std::string_view text) { done(write(k::kResponseTimeout, text)); }
 void SettingsWriter::saveMaxFetchTime(std::string_view text) { done(write(k::kMaxFetchTime, text)); }

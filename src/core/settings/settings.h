@@ -39,6 +39,8 @@ inline constexpr const char* kParallelRequests = "ParallelRequests";
 inline constexpr const char* kMaxRequestsPerSecond = "MaxRequestsPerSecond";
 // Beyond the sixteen: the "robots.txt" box, "Report", "Obey" or "Ignore".
 inline constexpr const char* kRobotsTxt = "RobotsTxt";
+// Beyond the sixteen: the "Check external links" box, "1" or "0".
+inline constexpr const char* kCheckExternalLinks = "CheckExternalLinks";
 }  // namespace settings_key
 
 inline constexpr std::array<const char*, 16> kSettingsKeys = {settings_key::kLeft,
@@ -82,7 +84,9 @@ struct OptionValues {
   bool classicLinkRules = false;    // "Link rules": Standard unless "Classic" is stored
   int parallelRequests = 1;         // the spin box brings a stored value into its range
   double maxRequestsPerSecond = 0;  // 0: no limit; a stored text that is no number >= 0 reads as 0
-  int robotsTxt = 0;                // "robots.txt": an index of kRobotsTxtChoices
+  int robotsTxt = 0;
+  bool checkExternalLinks = false;  // "Check external links": off unless "1" is stored                // "robots.txt":
+                                    // an index of kRobotsTxtChoices
 };
 // The "robots.txt" box's items, as shown and as stored.
 inline constexpr std::array<const char*, 3> kRobotsTxtChoices = {"Report", "Obey", "Ignore"};
@@ -158,6 +162,7 @@ class SettingsWriter {
   void saveMaxRequestsPerSecond(double rate);
   // An index of kRobotsTxtChoices.
   void saveRobotsTxt(int choice);
+  void saveCheckExternalLinks(bool ticked);
 
   // Placement saving, off until armed (after the stored placement is applied).
   // Normal: Left, Top, Height, Width, then WindowState "Normal". Maximized: only

@@ -166,6 +166,7 @@ void OptionsPanel::connectWriters(SettingsWriter& writer) {
     if (on) writer.saveScope(true);
   });
   connect(m_removeAnchorsCheck, &QCheckBox::toggled, this, [&writer](bool on) { writer.saveRemoveAnchors(on); });
+  connect(m_checkExternalCheck, &QCheckBox::toggled, this, [&writer](bool on) { writer.saveCheckExternalLinks(on); });
   connect(m_connectionTimeoutEdit, &QLineEdit::textChanged, this,
           [&writer](const QString& t) { writer.saveConnectionTimeout(t.toStdString()); });
   connect(m_responseTimeoutEdit, &QLineEdit::textChanged, this,
@@ -194,6 +195,7 @@ void OptionsPanel::connectWriters(SettingsWriter& writer) {
 void OptionsPanel::showStored(const OptionValues& options) {
   (options.subDomainOnly ? m_hostScopeRadio : m_domainScopeRadio)->setChecked(true);
   m_removeAnchorsCheck->setChecked(options.removeAnchors);
+  m_checkExternalCheck->setChecked(options.checkExternalLinks);
   m_connectionTimeoutEdit->setText(qs(options.connectionTimeout));
   m_responseTimeoutEdit->setText(qs(options.responseTimeout));
   m_maxFetchTimeEdit->setText(qs(options.maxFetchTime));
