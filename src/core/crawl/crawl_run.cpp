@@ -20,17 +20,6 @@
 
 namespace crawlspect {
 
-namespace {
-
-// A body that cannot be decoded reads as an empty page: the page keeps its
-// row in the list, without facts or links, and the run goes on. The outcome
-// says so.
-PageFetcher::FetchedPage fetchPageText(PageFetcher& fetcher, const std::string& url, const StopWatch* watch) {
-  return fetcher.fetch(url, watch);
-}
-
-}  // namespace
-
 std::string normalizedStartUrl(const std::string& typed) {
   // Blanks around a pasted address would otherwise end up inside the crawled URLs.
   std::string start = trimControl(typed);
@@ -126,7 +115,7 @@ void CrawlRun::adoptRedirect(const std::string& probeUrl) {
   // so that its pages count as internal to the site the user meant.
   m_fetcher.clearLastRedirect();
   const StopWatch watch{&m_stopRequested, nullptr};
-  const FetchOutcome probe = fetchPageText(m_fetcher, probeUrl, &watch).outcome;
+  const FetchOutcome probe = m_fetcher.fetch(probeUrl, &watch).outcome;
   if (!probe.cutByStop && probe.failed()) {
     notify([reason = probe.errorText()](CrawlObserver& o) { o.startUrlFailed(reason); });
   }
@@ -198,7 +187,9 @@ void CrawlRun::crawlLoop(IntakeSettings intakeSettings, std::string probeUrl) {
         pageText = std::move(page.text);
         seconds = page.seconds;
       } else {
-        PageFetcher::FetchedPage fetched = fetchPageText(m_fetcher, pageUrl, &watch);
+        // An undecodable body reads as an empty page (its outcome says so):
+        // the page keeps its row, without facts or links, and the run goes on.
+        PageFetcher::FetchedPage fetched = m_fetcher.fetch(pageUrl, &watch);
         pageText = std::move(fetched.text);
         page.outcome = std::move(fetched.outcome);
         waited += Clock::now() - started;
